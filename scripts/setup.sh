@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing the program
+# needs. Quick when everything is already there: only missing packages are
+# fetched.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libqt6sql6-sqlite libqt6sql6-psql
+    qt6-translations-l10n        # Qt's own dialogs in Chinese (是/否/确定/取消)
+    fonts-wqy-microhei           # Chinese text on a fresh desktop
+    sqlite3                      # builds the delivered torvel.db; benchmark baseline
+    postgresql postgresql-contrib  # the shared-database engine, for the tests
+    xvfb xauth                   # the real window on a machine without a display
+    libxkbcommon-x11-0 libxcb-cursor0 libxcb-icccm4 libxcb-keysyms1 libxcb-shape0
+    libxcb-image0 libxcb-render-util0
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    [[ $p == \#* ]] && continue
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then
+    sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QSqlDatabase;
+
+// The one shared database connection of a run (a short-lived second one is
+// made only to test a backup file before a restore).
+//
+// The connection string is "key=value;..." text. "Provider=SQLite;Data Source=<file>"
+// opens an SQLite file (which must exist: the program never creates its tables);
+// "Provider=PostgreSQL;Host=..;Port=..;Database=..;User ID=..;Password=.." opens a
+// server database. Statements are written once in the program's SQL dialect and
+// adapted here per engine, so callers never care which engine is behind.
+//
+// Every operation returns 1 for success and 0 for failure (or -1 where noted),
+// keeping the reason in GetLastError(); nothing ever throws out of this class.
+class DbConnection final {
+public:
+    enum class Engine { None, SQLite, PostgreSQL };
+
+    DbConnection();
+    ~DbConnection();
+    DbConnection(const DbConnection&) = delete;
+    DbConnection& operator=(const DbConnection&) = delete;
+
+    // Stores the string first (also on failure), then opens it.
+    int Open(const QString& connectionString);
+    // Closes when open; always succeeds.
+    void Close();
+    // Runs one statement. Without a successful Open: "Connection Not open!\r\n".
+    int Execute(const QString& sql, long* recordsAffected = nullptr, int options = 1);
+    // max(keyid) of the table; 0 for an empty table, -1 when the query fails.
+    int GetMaxId(const QString& table);
+    // First column of every row joined by ';'; the row count, or -1 on failure.
+    int JoinColumnValues(const QString& sql, QString& out);
+
+    QString GetLastError() const;
+    void SetLastError(const QString& text);
+    // -1: never opened; 0: closed; 1: open.
+    int GetState() const;
+    QString GetConnectionString() const;
+    Engine GetEngine() const;
+    bool IsOpen() const { return GetState() == 1; }
+
+    // The statement rewritten for the engine in use (see SqlDialect).
+    QString Adapt(const QString& sql) const;
+
+    // The underlying Qt connection, for DbRecordset and the bulk paths inside
+    // the database layer.
+    QSqlDatabase Database() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

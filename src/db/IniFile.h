@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The settings-file document and in-memory property bag.
+//
+// Sections and keys keep the order of their first appearance; names are looked
+// up without regard to ASCII case and the first of several equal names wins.
+// On disk the text is GBK with CR LF line ends; reading also accepts UTF-8
+// (with or without BOM). Values escape backslash, CR and LF so that multi-line
+// text survives on one line. Save writes a temporary file beside the target and
+// renames it over the target, so a failed save leaves the old file whole.
+class IniFile final {
+public:
+    IniFile();
+    ~IniFile();
+    IniFile(const IniFile& other);
+    IniFile& operator=(const IniFile& other);
+    IniFile(IniFile&&) noexcept;
+    IniFile& operator=(IniFile&&) noexcept;
+
+    // False, with the document untouched, when the file does not exist; false
+    // (document cleared) when it exists but cannot be read.
+    bool Load(const QString& path);
+    // False when the file cannot be written; the previous file then stays.
+    bool Save(const QString& path) const;
+    void Clear();
+
+    // The path of the last Load, empty before.
+    QString Path() const;
+
+    // The value, or nothing when the section or key is missing.
+    std::optional<QString> Find(const QString& section, const QString& key) const;
+    // The value, or `fallback` when missing.
+    QString GetString(const QString& section, const QString& key,
+                      const QString& fallback = QString()) const;
+    // atoi-style: leading blanks, sign, digits; 0 for anything else or missing.
+    int GetInt(const QString& section, const QString& key) const;
+
+    void SetString(const QString& section, const QString& key, const QString& value);
+    void SetInt(const QString& section, const QString& key, int value);        // "%d"
+    void SetDouble(const QString& section, const QString& key, double value); // "%0.5f"
+
+    // Names of all sections with a non-empty name, in order; returns the count.
+    int GetSections(QStringList& names) const;
+    // Names of the keys of the section in order; 0 when the section is missing.
+    int GetKeys(const QString& section, QStringList& names) const;
+
+    // The file text exactly as Save writes it (GBK bytes, CR LF).
+    QByteArray ToBytes() const;
+    // Replaces the document with the parsed text (GBK or UTF-8 bytes).
+    void FromBytes(const QByteArray& bytes);
+
+private:
+    struct Entry;
+    struct Section;
+    Section* FindSection(const QString& name) const;
+    Section& EnsureSection(const QString& name);
+
+    QString path_;
+    std::vector<std::unique_ptr<Section>> sections_;
+    mutable Section* cached_ = nullptr;
+};
+
+// atoi on a QString: skips leading white space, optional sign, then digits.
+int AtoI(const QString& text);

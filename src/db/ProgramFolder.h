@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// The folder every relative file of the program is resolved against: the
+// running executable's folder unless --home or TORVEL_HOME named another.
+// Always ends with '/'.
+QString ProgramFolder();
+
+// Chooses the program folder (used by start-up for --home / TORVEL_HOME and by
+// tests); an empty folder returns to the executable's folder.
+void SetProgramFolder(const QString& folder);
+
+// ProgramFolder() + relative, with the system's '\' separators turned into '/'.
+QString ProgramPath(const QString& relative);
