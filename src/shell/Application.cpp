@@ -1,0 +1,63 @@
+#include "shell/Application.h"
+
+#include "db/ProgramFolder.h"
+#include "ui/Prompt.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace Application {
+
+QString HomeFromArguments(const QStringList& arguments, const QString& environment) {
+    const QString option = QStringLiteral("--home");
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == option && i + 1 < arguments.size())
+            return arguments.at(i + 1);
+        if (argument.startsWith(option + QLatin1Char('=')))
+            return argument.mid(option.size() + 1);
+    }
+    return environment;
+}
+
+static void InstallQtTranslations(QApplication& app) {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), folder))
+        QApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+// Prefer a font family that holds the Chinese glyphs, so the interface does
+// not depend on the desktop's fallback configuration.
+static void ChooseChineseFont(QApplication& app) {
+    const QStringList families = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+    for (const QString& wanted :
+         {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")}) {
+        if (families.contains(wanted)) {
+            QFont font = QApplication::font();
+            font.setFamilies({wanted});
+            app.setFont(font);
+            return;
+        }
+    }
+}
+
+void Configure(QApplication& app) {
+    QApplication::setApplicationName(Prompt::AppTitle());
+    QApplication::setOrganizationName(QStringLiteral("Kestrine"));
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+
+    SetProgramFolder(HomeFromArguments(QApplication::arguments(),
+                                       qEnvironmentVariable("TORVEL_HOME")));
+    InstallQtTranslations(app);
+    ChooseChineseFont(app);
+}
+
+} // namespace Application

@@ -1,0 +1,5 @@
+#include "ui/Prompt.h"
+
+QString Prompt::AppTitle() {
+    return QStringLiteral("业务跟踪管理系统");
+}
