@@ -1,0 +1,213 @@
+-- The delivered database of 业务跟踪管理系统 (SQLite): every table the program
+-- reads and writes, the indexes its lists and searches use, and the initial
+-- content (the admin account, payment modes, sample products).
+--
+-- Conventions:
+-- * Every table has the integer key KeyId. Tables whose rows the program numbers
+--   itself (max(KeyId) + 1) declare a plain INTEGER PRIMARY KEY; tables whose
+--   inserts leave KeyId out declare AUTOINCREMENT, so a key is never reused,
+--   even after the newest row was deleted.
+-- * Text columns compare without regard to case (COLLATE NOCASE): a user typed
+--   as "Admin" finds the account "admin", and searches ignore case as well.
+-- * Texts default to '' and numbers to 0, so that a partial insert leaves no
+--   NULL where the lists sort, total or compare.
+-- * Times are text "YYYY-MM-DD HH:MM:SS"; money is DOUBLE; quantities INTEGER.
+-- * Declared type names are the ones the database layer reports back as text
+--   (VARCHAR), integer (INTEGER) and floating (DOUBLE).
+
+PRAGMA user_version = 1;
+
+BEGIN;
+
+CREATE TABLE CustomerData (
+    KeyId         INTEGER NOT NULL PRIMARY KEY,
+    CustomerName  VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Contact       VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Handler       VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Phone         VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Mobile        VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Fax           VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Email         VARCHAR(255) COLLATE NOCASE DEFAULT '',
+    Address       VARCHAR(255) COLLATE NOCASE DEFAULT '',
+    ZIPCode       VARCHAR(20)  COLLATE NOCASE DEFAULT '',
+    Province      VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    City          VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Homepage      VARCHAR(255) COLLATE NOCASE DEFAULT '',
+    FDSource      VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    FDLevel       VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Comment       TEXT         COLLATE NOCASE DEFAULT '',
+    IsReseller    INTEGER DEFAULT 0,
+    IsProvider    INTEGER DEFAULT 0,
+    Category      VARCHAR(50)  COLLATE NOCASE DEFAULT '直接客户',
+    CustomerClass INTEGER DEFAULT 0,
+    ClassPath     VARCHAR(255) COLLATE NOCASE DEFAULT '未分类/',
+    RegTime       VARCHAR(19)  COLLATE NOCASE DEFAULT '',
+    LastTime      VARCHAR(19)  COLLATE NOCASE DEFAULT ''
+);
+-- The customer and supplier lists: "IsProvider < 1" / "IsProvider=1" ordered by
+-- LastTime descending, read in index order with the flag tested in the index.
+CREATE INDEX CustomerData_LastTime ON CustomerData (LastTime, IsProvider);
+CREATE INDEX CustomerData_CustomerClass ON CustomerData (CustomerClass);
+CREATE INDEX CustomerData_ClassPath ON CustomerData (ClassPath);
+CREATE INDEX CustomerData_Handler ON CustomerData (Handler);
+-- Duplicate tests of the customer form.
+CREATE INDEX CustomerData_Phone ON CustomerData (Phone);
+CREATE INDEX CustomerData_Mobile ON CustomerData (Mobile);
+
+CREATE TABLE CustomerClass (
+    KeyId     INTEGER NOT NULL PRIMARY KEY,
+    ParentId  INTEGER DEFAULT 0,
+    Name      VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    ClassPath VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX CustomerClass_ParentId ON CustomerClass (ParentId);
+
+CREATE TABLE StockClass (
+    KeyId     INTEGER NOT NULL PRIMARY KEY,
+    ParentId  INTEGER DEFAULT 0,
+    Name      VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    ClassPath VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX StockClass_ParentId ON StockClass (ParentId);
+
+CREATE TABLE ContactData (
+    KeyId        INTEGER PRIMARY KEY AUTOINCREMENT,
+    CustomerId   INTEGER DEFAULT 0,
+    CustomerName VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Name         VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Mobile       VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Phone        VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Email        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+    ICQ          VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    NetCodeClass VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    NetCode      VARCHAR(100) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX ContactData_CustomerId ON ContactData (CustomerId);
+
+CREATE TABLE OrderData (
+    KeyId        INTEGER PRIMARY KEY AUTOINCREMENT,
+    CustomerId   INTEGER DEFAULT 0,
+    CustomerName VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    ProductName  VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    SerialCode   VARCHAR(255) COLLATE NOCASE DEFAULT '',
+    Handler      VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Price        DOUBLE DEFAULT 0,
+    Quantity     INTEGER DEFAULT 0,
+    Carriage     DOUBLE DEFAULT 0,
+    FDTotal      DOUBLE DEFAULT 0,
+    Bank         VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    FDTime       VARCHAR(19)  COLLATE NOCASE DEFAULT '',
+    Comment      TEXT         COLLATE NOCASE DEFAULT '',
+    FDId         INTEGER DEFAULT 0
+);
+CREATE INDEX OrderData_CustomerId ON OrderData (CustomerId);
+CREATE INDEX OrderData_Handler ON OrderData (Handler);
+CREATE INDEX OrderData_FDTime ON OrderData (FDTime);
+CREATE INDEX OrderData_FDId ON OrderData (FDId);
+
+CREATE TABLE PurchaseData (
+    KeyId        INTEGER PRIMARY KEY AUTOINCREMENT,
+    CustomerId   INTEGER DEFAULT 0,
+    CustomerName VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    StockName    VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    SerialCode   VARCHAR(255) COLLATE NOCASE DEFAULT '',
+    Price        DOUBLE DEFAULT 0,
+    Quantity     INTEGER DEFAULT 0,
+    Carriage     DOUBLE DEFAULT 0,
+    FDTotal      DOUBLE DEFAULT 0,
+    FDTime       VARCHAR(19)  COLLATE NOCASE DEFAULT '',
+    Comment      TEXT         COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX PurchaseData_CustomerId ON PurchaseData (CustomerId);
+CREATE INDEX PurchaseData_FDTime ON PurchaseData (FDTime);
+
+CREATE TABLE StockChance (
+    KeyId        INTEGER NOT NULL PRIMARY KEY,
+    CustomerId   INTEGER DEFAULT 0,
+    CustomerName VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Name         VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Price        DOUBLE DEFAULT 0,
+    Comment      TEXT         COLLATE NOCASE DEFAULT '',
+    StockClass   INTEGER DEFAULT 0,
+    ClassPath    VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX StockChance_CustomerId ON StockChance (CustomerId);
+CREATE INDEX StockChance_StockClass ON StockChance (StockClass);
+CREATE INDEX StockChance_ClassPath ON StockChance (ClassPath);
+
+CREATE TABLE TraceData (
+    KeyId        INTEGER PRIMARY KEY AUTOINCREMENT,
+    CustomerId   INTEGER DEFAULT 0,
+    CustomerName VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Contact      VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Handler      VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Title        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+    FDText       TEXT         COLLATE NOCASE DEFAULT '',
+    FDTime       VARCHAR(19)  COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX TraceData_CustomerId ON TraceData (CustomerId);
+CREATE INDEX TraceData_Handler ON TraceData (Handler);
+CREATE INDEX TraceData_FDTime ON TraceData (FDTime);
+
+CREATE TABLE TrackPlan (
+    KeyId        INTEGER PRIMARY KEY AUTOINCREMENT,
+    CustomerId   INTEGER DEFAULT 0,
+    CustomerName VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Contact      VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Handler      VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Title        VARCHAR(255) COLLATE NOCASE DEFAULT '',
+    PlanTime     VARCHAR(19)  COLLATE NOCASE DEFAULT '',
+    Comment      TEXT         COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX TrackPlan_CustomerId ON TrackPlan (CustomerId);
+CREATE INDEX TrackPlan_PlanTime ON TrackPlan (PlanTime);
+CREATE INDEX TrackPlan_Handler ON TrackPlan (Handler);
+
+CREATE TABLE UserData (
+    KeyId     INTEGER PRIMARY KEY AUTOINCREMENT,
+    UserName  VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    UserPass  VARCHAR(50)  DEFAULT '',
+    Privilege TEXT         COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX UserData_UserName ON UserData (UserName);
+
+CREATE TABLE ProductData (
+    KeyId INTEGER PRIMARY KEY AUTOINCREMENT,
+    Name  VARCHAR(100) COLLATE NOCASE DEFAULT ''
+);
+
+CREATE TABLE PayMode (
+    KeyId INTEGER PRIMARY KEY AUTOINCREMENT,
+    Name  VARCHAR(50) COLLATE NOCASE DEFAULT ''
+);
+
+CREATE TABLE CustomizeField (
+    KeyId        INTEGER PRIMARY KEY AUTOINCREMENT,
+    TableName    VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    FieldName    VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Caption      VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    DataType     INTEGER DEFAULT 200,
+    Nullable     INTEGER DEFAULT 1,
+    DefaultValue VARCHAR(255) COLLATE NOCASE DEFAULT '',
+    ForeignKey   TEXT         COLLATE NOCASE DEFAULT '',
+    Description  VARCHAR(255) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX CustomizeField_TableName ON CustomizeField (TableName);
+
+-- The initial account; the login dialog's hint names it. The password is
+-- compared exactly. admin passes every check anyway; the text lists the named
+-- rights so that a copy of the row for another user starts with all of them.
+INSERT INTO UserData (UserName, UserPass, Privilege)
+    VALUES ('admin', 'admin', '添加订单,发放工资');
+
+INSERT INTO PayMode (Name) VALUES ('现金');
+INSERT INTO PayMode (Name) VALUES ('银行转账');
+INSERT INTO PayMode (Name) VALUES ('支票');
+INSERT INTO PayMode (Name) VALUES ('支付宝');
+INSERT INTO PayMode (Name) VALUES ('微信支付');
+
+INSERT INTO ProductData (Name) VALUES ('标准版');
+INSERT INTO ProductData (Name) VALUES ('专业版');
+INSERT INTO ProductData (Name) VALUES ('短信服务');
+
+COMMIT;
