@@ -1,0 +1,69 @@
+#include "db/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <mutex>
+
+namespace {
+
+std::mutex& FolderMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// The folder chosen by SetProgramFolder; empty while the executable's own applies.
+QString& ChosenFolder() {
+    static QString folder;
+    return folder;
+}
+
+QString WithTrailingSlash(QString folder) {
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder.append(QLatin1Char('/'));
+    return folder;
+}
+
+QString ExecutableFolder() {
+    if (QCoreApplication::instance())
+        return WithTrailingSlash(QCoreApplication::applicationDirPath());
+    // Before (or without) an application object, the kernel still knows where
+    // the running image came from.
+    static const QString folder = [] {
+        const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+        const QString dir = exe.isEmpty() ? QDir::currentPath() : QFileInfo(exe).absolutePath();
+        return WithTrailingSlash(dir);
+    }();
+    return folder;
+}
+
+} // namespace
+
+QString ProgramFolder() {
+    {
+        std::lock_guard<std::mutex> lock(FolderMutex());
+        if (!ChosenFolder().isEmpty())
+            return ChosenFolder();
+    }
+    return ExecutableFolder();
+}
+
+void SetProgramFolder(const QString& folder) {
+    QString chosen;
+    if (!folder.isEmpty()) {
+        // Accept the system's own separators, and pin a relative folder to the
+        // current directory now, so a later change of directory moves nothing.
+        QString cleaned = folder;
+        cleaned.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        chosen = WithTrailingSlash(QDir::cleanPath(QDir(cleaned).absolutePath()));
+    }
+    std::lock_guard<std::mutex> lock(FolderMutex());
+    ChosenFolder() = chosen;
+}
+
+QString ProgramPath(const QString& relative) {
+    QString path = relative;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return ProgramFolder() + path;
+}
