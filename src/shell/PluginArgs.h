@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+class DbConnection;
+class QWidget;
+
+// The record handed to every entry point of a plug-in module. It is kept plain
+// (no Qt or standard-library objects) so that a module built separately from
+// the program reads it the same way: the program fills every field, a module
+// checks `size` before reading a field that a later version may have appended,
+// and new fields are only ever added at the end.
+extern "C" {
+
+struct PluginArgs {
+    // sizeof(PluginArgs) as the program built it.
+    std::uint32_t size;
+    // PluginArgsVersion of the program that built the record.
+    std::uint32_t version;
+    // The parameter text as GBK bytes, zero-terminated, never null: either
+    // "UserName=" followed by the percent-encoded user name, or "".
+    const char* parameter;
+    // The program's shared connection; the module reads and writes the same
+    // database through it. Valid only during the call, like the record itself.
+    DbConnection* connection;
+};
+
+// Every entry point has this shape: it returns a new top-level widget (no
+// parent) that the program's view host then owns and deletes, or null.
+typedef QWidget* (*PluginEntry)(const PluginArgs* args);
+
+} // extern "C"
+
+constexpr std::uint32_t PluginArgsVersion = 1;
+
+// Marks a module's entry points as exported, whatever visibility the module is
+// built with.
+#if defined(__GNUC__)
+#define TORVEL_PLUGIN_ENTRY extern "C" __attribute__((visibility("default")))
+#else
+#define TORVEL_PLUGIN_ENTRY extern "C"
+#endif
