@@ -1,25 +1,60 @@
 #include "shell/MainFrame.h"
 
+#include "db/IniFile.h"
+#include "db/ProgramFolder.h"
+#include "shell/AboutDialog.h"
 #include "shell/CommandIds.h"
+#include "shell/CommandTable.h"
+#include "shell/DataSourceDialog.h"
+#include "shell/DatabaseBackup.h"
+#include "shell/LoginDialog.h"
+#include "shell/MainMenu.h"
+#include "shell/NavigationTable.h"
+#include "shell/PluginCommands.h"
+#include "shell/PluginLauncher.h"
+#include "shell/Privilege.h"
 #include "shell/Startup.h"
+#include "shell/ViewHost.h"
+#include "ui/ColorRef.h"
 #include "ui/Prompt.h"
+#include "ui/SmallBarCtrl.h"
 
-#include <QLabel>
+#include <QApplication>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+
+namespace {
+
+// How long a status-bar note stays.
+constexpr int kNoteMilliseconds = 5000;
+
+QString UpdaterPath() {
+    return ProgramPath(QStringLiteral("updater"));
+}
+
+} // namespace
 
 CMainFrame::CMainFrame(Prompt& prompt, QWidget* parent) : QMainWindow(parent), prompt_(prompt) {
     setWindowTitle(Prompt::AppTitle());
     setObjectName(QStringLiteral("MainFrame"));
+    RegisterBuiltinViews(views_);
 }
 
 CMainFrame::~CMainFrame() {
+    // The view may still use the connection while it goes.
+    delete viewHost_;
+    viewHost_ = nullptr;
     connection_.Close();
 }
 
 bool CMainFrame::Create() {
     CreateStatusBar();
-    setCentralWidget(new QWidget(this));
+    CreateLayout();
+    BuildMainMenu(*menuBar(), this, [this](int id) { OnCommand(id); });
+    CreateShortcuts();
 
     Startup startup(connection_, prompt_);
     if (startup.Run()) {
@@ -35,22 +70,220 @@ void CMainFrame::CreateStatusBar() {
     bar->showMessage(QStringLiteral("就绪"));
 }
 
+void CMainFrame::CreateLayout() {
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName(QStringLiteral("Splitter"));
+    splitter_->setChildrenCollapsible(false);
+
+    navigationBar_ = new CSmallBarCtrl(splitter_);
+    navigationBar_->setObjectName(QStringLiteral("NavigationBar"));
+    navigationBar_->SetAnimationDelay(20);
+    navigationBar_->SetPictureSize(16, 16);
+    // The frame's own shades for the item under the mouse and the selected
+    // item (stored as the system's red-lowest colour values).
+    navigationBar_->SetColor(CSmallBarCtrl::Color::HotItem, ColorRef::ToColor(0xF3CBCD));
+    navigationBar_->SetColor(CSmallBarCtrl::Color::SelectedItem, ColorRef::ToColor(0xEDAFB3));
+    FillNavigationBar(*navigationBar_, ProgramPath(QStringLiteral("images/list_site.jpg")));
+    // Queued, as a click on the bar is a posted command: the bar finishes its
+    // mouse handling before a view or a message box appears.
+    connect(navigationBar_, &CSmallBarCtrl::itemCommand, this, &CMainFrame::OnCommand,
+            Qt::QueuedConnection);
+
+    viewHost_ = new ViewHost(splitter_);
+
+    splitter_->addWidget(navigationBar_);
+    splitter_->addWidget(viewHost_);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    navigationBar_->setMinimumWidth(kNavigationWidth / 2);
+    splitter_->setSizes({kNavigationWidth, qMax(width() - kNavigationWidth, kNavigationWidth)});
+    setCentralWidget(splitter_);
+}
+
+void CMainFrame::CreateShortcuts() {
+    // The standard editing keys reach the focused widget of the current view
+    // directly; only the pane keys need the frame: F6 and Shift+F6 move the
+    // focus between the navigation bar and the view.
+    const auto other = [this] {
+        QWidget* focus = QApplication::focusWidget();
+        const bool inView = focus && viewHost_->isAncestorOf(focus);
+        if (inView || !viewHost_->CurrentView())
+            navigationBar_->setFocus(Qt::OtherFocusReason);
+        else
+            viewHost_->setFocus(Qt::OtherFocusReason);
+    };
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, other);
+    }
+    navigationBar_->setFocusPolicy(Qt::StrongFocus);
+}
+
 void CMainFrame::PostCommand(int id) {
     QTimer::singleShot(0, this, [this, id] { OnCommand(id); });
 }
 
 void CMainFrame::OnCommand(int id) {
-    switch (id) {
-    case Command::Login:
-        if (loginHandler_)
-            loginHandler_();
+    if (viewHost_ && viewHost_->OnCommand(id))
+        return;
+    const CommandEntry* entry = FindCommand(id);
+    if (!entry || !Permits(*entry))
+        return;
+
+    switch (entry->kind) {
+    case CommandKind::View:
+        OpenView(*entry);
         break;
-    case Command::Exit:
+    case CommandKind::Plugin:
+        OpenPluginView(*entry);
+        break;
+    case CommandKind::Login:
+        OnLogin();
+        break;
+    case CommandKind::Backup:
+        OnBackup();
+        break;
+    case CommandKind::Restore:
+        OnRestore();
+        break;
+    case CommandKind::Homepage:
+        OnHomepage();
+        break;
+    case CommandKind::OnlineUpdate:
+        OnOnlineUpdate();
+        break;
+    case CommandKind::About:
+        OnAbout();
+        break;
+    case CommandKind::Exit:
         close();
         break;
-    default:
+    case CommandKind::DataSource:
+        OnDataSource();
         break;
     }
+}
+
+bool CMainFrame::Permits(const CommandEntry& entry) {
+    switch (entry.rule) {
+    case CommandRule::Everyone:
+        return true;
+    case CommandRule::AdminOnly:
+        if (IsAdmin(userName_))
+            return true;
+        prompt_.Message(InsufficientRightsText());
+        return false;
+    case CommandRule::Privilege:
+        return HasPrivilege(entry.Privilege(), prompt_);
+    }
+    return false;
+}
+
+void CMainFrame::OpenView(const CommandEntry& entry) {
+    if (!views_.Contains(entry.command)) {
+        NotAvailable(entry);
+        return;
+    }
+    const ViewContext context{
+        connection_,        prompt_,        entry.UserFor(userName_), entry.FilterFor(userName_),
+        entry.Definition(), entry.Caption()};
+    QWidget* view = views_.Create(entry.command, context);
+    if (view && !viewHost_->ShowView(view))
+        delete view;
+}
+
+void CMainFrame::OpenPluginView(const CommandEntry& entry) {
+    const PluginCommand* plugin = FindPluginCommand(entry.command);
+    if (!plugin) {
+        NotAvailable(entry);
+        return;
+    }
+    QWidget* view = LaunchPluginCommand(*plugin, userName_, prompt_, connection_);
+    const bool shown = view && viewHost_->ShowView(view);
+    if (view && !shown)
+        delete view;
+    if (plugin->TitleApplies(view != nullptr, shown))
+        SetViewTitle(plugin->Title());
+}
+
+void CMainFrame::NotAvailable(const CommandEntry& entry) {
+    statusBar()->showMessage(entry.Text() + QStringLiteral(": 该功能尚未提供"), kNoteMilliseconds);
+}
+
+QWidget* CMainFrame::LoadModuleView(const QString& moduleFile, const QString& entryName,
+                                    const QString& parameter) {
+    PluginLauncher launcher(prompt_, connection_);
+    return launcher.LoadModuleView(moduleFile, entryName, parameter);
+}
+
+void CMainFrame::OnLogin() {
+    const bool wasLoggedIn = IsLoggedIn();
+    LoginDialog dialog(connection_, prompt_, this);
+    if (prompt_.RunModal(dialog) != QDialog::Accepted) {
+        // Nobody may use the program without logging in first; a later
+        // cancelled login keeps the current user.
+        if (!wasLoggedIn)
+            PostCommand(Command::Exit);
+        return;
+    }
+    userName_ = dialog.UserName();
+    PostCommand(Command::PlanCalendar);
+    if (!wasLoggedIn) {
+        // The automatic check for a newer version; an installation without the
+        // update program simply has none.
+        prompt_.StartProgram(UpdaterPath(), {QStringLiteral("auto")});
+    }
+}
+
+void CMainFrame::OnBackup() {
+    DatabaseBackup(prompt_, connection_).Backup(userName_);
+}
+
+void CMainFrame::OnRestore() {
+    DatabaseBackup(prompt_, connection_).Restore(userName_);
+}
+
+void CMainFrame::OnHomepage() {
+    IniFile product;
+    product.Load(ProgramPath(QStringLiteral("velmora.ini")));
+    const QString homepage =
+        product.GetString(QStringLiteral("Register"), QStringLiteral("Homepage"));
+    if (homepage.isEmpty()) {
+        prompt_.Message(QStringLiteral("未设置产品主页地址[Register/Homepage]"));
+        return;
+    }
+    prompt_.OpenUrl(homepage);
+}
+
+void CMainFrame::OnOnlineUpdate() {
+    prompt_.StartProgram(UpdaterPath(), {});
+}
+
+void CMainFrame::OnAbout() {
+    AboutDialog dialog(prompt_, this);
+    prompt_.RunModal(dialog);
+}
+
+void CMainFrame::OnDataSource() {
+    QString chosen;
+    if (!PromptDataSource(prompt_, chosen, connection_.GetConnectionString(), this) ||
+        chosen.isEmpty())
+        return;
+
+    // Kept for whoever reads base.ini; database.ini stays as it is, so the
+    // next start opens the usual database again.
+    const QString path = ProgramPath(QStringLiteral("base.ini"));
+    IniFile base;
+    base.Load(path);
+    base.SetString(QStringLiteral("Database"), QStringLiteral("Connect"), chosen);
+    base.Save(path);
+
+    connection_.Close();
+    WaitCursor wait(prompt_);
+    // A failure is not shown: the connection keeps the reason as its last
+    // error, and every later database call reports it.
+    connection_.Open(chosen);
 }
 
 void CMainFrame::SetViewTitle(const QString& text) {

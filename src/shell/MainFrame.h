@@ -1,17 +1,21 @@
 #pragma once
 
 #include "db/DbConnection.h"
+#include "shell/ViewRegistry.h"
 
 #include <QMainWindow>
 
-#include <functional>
-
+class CSmallBarCtrl;
 class Prompt;
-class QLabel;
+class QSplitter;
+class ViewHost;
+struct CommandEntry;
 
 // The main window. It owns the one shared database connection for the whole
 // run, the logged-in user's name and the product title, and routes every
-// command number.
+// command number: first to the current view, then to its own command table,
+// which opens a view (of the program or of a plug-in module), runs a dialog
+// or a program, after the rights test the table names.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
@@ -25,8 +29,6 @@ public:
     // database could not be opened: the window then stays empty).
     bool Create();
 
-    // Runs a command number from the menu, the navigation bar or a view.
-    virtual void OnCommand(int id);
     // Queues a command to run once control returns to the event loop.
     void PostCommand(int id);
 
@@ -34,20 +36,56 @@ public:
     Prompt& GetPrompt() { return prompt_; }
     QString UserName() const { return userName_; }
     void SetUserName(const QString& name) { userName_ = name; }
+    bool IsLoggedIn() const { return !userName_.isEmpty(); }
     QString ProductTitle() const { return productTitle_; }
 
     // Title text + " - " + product title, or the product title alone.
     void SetViewTitle(const QString& text);
 
-    // The login runs through this hook until the login dialog is wired in.
-    void SetLoginHandler(std::function<void()> handler) { loginHandler_ = std::move(handler); }
+    ViewHost* GetViewHost() const { return viewHost_; }
+    CSmallBarCtrl* NavigationBar() const { return navigationBar_; }
+    QSplitter* Splitter() const { return splitter_; }
+    // The views this frame can open; the program's own are registered at
+    // construction, tests add their own.
+    ViewRegistry& Views() { return views_; }
+
+    // Loads a plug-in module from the program folder and asks the entry point
+    // for a view: null after the launcher's message, or when the entry made none.
+    QWidget* LoadModuleView(const QString& moduleFile, const QString& entryName,
+                            const QString& parameter = QString());
+
+    // Width of the navigation column.
+    static constexpr int kNavigationWidth = 120;
+
+public slots:
+    // Runs a command number from the menu, the navigation bar, a view or a
+    // plug-in module (which may invoke this slot by name).
+    virtual void OnCommand(int id);
 
 private:
     void CreateStatusBar();
+    void CreateLayout();
+    void CreateShortcuts();
+
+    bool Permits(const CommandEntry& entry);
+    void OpenView(const CommandEntry& entry);
+    void OpenPluginView(const CommandEntry& entry);
+    void NotAvailable(const CommandEntry& entry);
+
+    void OnLogin();
+    void OnBackup();
+    void OnRestore();
+    void OnHomepage();
+    void OnOnlineUpdate();
+    void OnAbout();
+    void OnDataSource();
 
     Prompt& prompt_;
     DbConnection connection_;
     QString userName_;
     QString productTitle_;
-    std::function<void()> loginHandler_;
+    ViewRegistry views_;
+    QSplitter* splitter_ = nullptr;
+    CSmallBarCtrl* navigationBar_ = nullptr;
+    ViewHost* viewHost_ = nullptr;
 };

@@ -1,0 +1,178 @@
+#include "shell/DataSourceDialog.h"
+
+#include "db/ConnectionString.h"
+#include "ui/Prompt.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kDefaultPort = 5432;
+
+// A value that would end its pair early or lose blanks is written in double
+// quotes, a quote inside doubled.
+QString Quoted(const QString& value) {
+    const bool plain = !value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('"')) &&
+                       !value.contains(QLatin1Char('\'')) && value.trimmed() == value;
+    if (plain)
+        return value;
+    QString quoted = value;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+DataSourceDialog::DataSourceDialog(Prompt& prompt, const QString& current, QWidget* parent)
+    : QDialog(parent), prompt_(prompt), kind_(new QComboBox(this)),
+      pages_(new QStackedWidget(this)), file_(new QLineEdit(this)), host_(new QLineEdit(this)),
+      port_(new QSpinBox(this)), database_(new QLineEdit(this)), user_(new QLineEdit(this)),
+      password_(new QLineEdit(this)) {
+    setWindowTitle(QStringLiteral("数据源"));
+    setObjectName(QStringLiteral("DataSourceDialog"));
+
+    kind_->addItem(QStringLiteral("SQLite 数据库文件"));
+    kind_->addItem(QStringLiteral("PostgreSQL 数据库服务器"));
+    pages_->addWidget(MakeFilePage());
+    pages_->addWidget(MakeServerPage());
+    connect(kind_, qOverload<int>(&QComboBox::currentIndexChanged), pages_,
+            &QStackedWidget::setCurrentIndex);
+
+    auto* top = new QFormLayout;
+    top->addRow(QStringLiteral("数据库类型"), kind_);
+
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(pages_);
+    layout->addWidget(buttons);
+
+    Fill(current);
+}
+
+QWidget* DataSourceDialog::MakeFilePage() {
+    auto* page = new QWidget(this);
+    file_->setObjectName(QStringLiteral("File"));
+    file_->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 28);
+    auto* browse = new QPushButton(QStringLiteral("浏览..."), page);
+    connect(browse, &QPushButton::clicked, this, &DataSourceDialog::Browse);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(file_, 1);
+    row->addWidget(browse);
+    auto* form = new QFormLayout(page);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(QStringLiteral("数据库文件"), row);
+    return page;
+}
+
+QWidget* DataSourceDialog::MakeServerPage() {
+    auto* page = new QWidget(this);
+    host_->setObjectName(QStringLiteral("Host"));
+    port_->setObjectName(QStringLiteral("Port"));
+    port_->setRange(1, 65535);
+    port_->setValue(kDefaultPort);
+    database_->setObjectName(QStringLiteral("Database"));
+    user_->setObjectName(QStringLiteral("User"));
+    password_->setObjectName(QStringLiteral("Password"));
+    password_->setEchoMode(QLineEdit::Password);
+
+    auto* form = new QFormLayout(page);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->addRow(QStringLiteral("服务器"), host_);
+    form->addRow(QStringLiteral("端口"), port_);
+    form->addRow(QStringLiteral("数据库"), database_);
+    form->addRow(QStringLiteral("用户名"), user_);
+    form->addRow(QStringLiteral("密码"), password_);
+    return page;
+}
+
+void DataSourceDialog::Fill(const QString& current) {
+    const ::ConnectionString parsed(current);
+    const QString provider = parsed.Value("Provider");
+    if (provider.compare(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) == 0) {
+        SetKind(Kind::PostgreSQL);
+        host_->setText(parsed.Value({"Host", "Server"}));
+        const int port = parsed.Value("Port").toInt();
+        port_->setValue(port > 0 ? port : kDefaultPort);
+        database_->setText(parsed.Value("Database"));
+        user_->setText(parsed.Value({"User ID", "User"}));
+        password_->setText(parsed.Value("Password"));
+        return;
+    }
+    SetKind(Kind::SQLite);
+    if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
+        file_->setText(parsed.Value("Data Source"));
+}
+
+DataSourceDialog::Kind DataSourceDialog::CurrentKind() const {
+    return kind_->currentIndex() == int(Kind::PostgreSQL) ? Kind::PostgreSQL : Kind::SQLite;
+}
+
+void DataSourceDialog::SetKind(Kind kind) {
+    kind_->setCurrentIndex(int(kind));
+    pages_->setCurrentIndex(int(kind));
+}
+
+void DataSourceDialog::Browse() {
+    const QString chosen = prompt_.OpenFileName(
+        QStringLiteral("选择数据库文件"), QFileInfo(file_->text()).absolutePath(),
+        QStringLiteral("SQLite 数据库 (*.db *.sqlite *.sqlite3);;所有文件 (*)"));
+    if (!chosen.isEmpty())
+        file_->setText(chosen);
+}
+
+QString DataSourceDialog::ConnectionString() const {
+    if (CurrentKind() == Kind::SQLite)
+        return QStringLiteral("Provider=SQLite;Data Source=") + file_->text().trimmed();
+    return QStringLiteral("Provider=PostgreSQL;Host=") + Quoted(host_->text().trimmed()) +
+           QStringLiteral(";Port=") + QString::number(port_->value()) +
+           QStringLiteral(";Database=") + Quoted(database_->text().trimmed()) +
+           QStringLiteral(";User ID=") + Quoted(user_->text().trimmed()) +
+           QStringLiteral(";Password=") + Quoted(password_->text());
+}
+
+bool DataSourceDialog::OnOK() {
+    if (CurrentKind() == Kind::SQLite) {
+        const QString file = file_->text().trimmed();
+        if (file.isEmpty()) {
+            prompt_.Message(QStringLiteral("请选择数据库文件"));
+            return false;
+        }
+        // The program never creates its tables, so a file that is not there
+        // could only fail later, and more quietly.
+        if (!QFileInfo(file).isFile()) {
+            prompt_.Message(QStringLiteral("数据库文件不存在:\r\n") + file);
+            return false;
+        }
+    } else if (host_->text().trimmed().isEmpty() || database_->text().trimmed().isEmpty()) {
+        prompt_.Message(QStringLiteral("请填写服务器和数据库"));
+        return false;
+    }
+    accept();
+    return true;
+}
+
+bool PromptDataSource(Prompt& prompt, QString& connectionString, const QString& current,
+                      QWidget* parent) {
+    connectionString.clear();
+    DataSourceDialog dialog(prompt, current, parent);
+    if (prompt.RunModal(dialog) != QDialog::Accepted)
+        return false;
+    connectionString = dialog.ConnectionString();
+    return true;
+}

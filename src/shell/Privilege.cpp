@@ -1,0 +1,27 @@
+#include "shell/Privilege.h"
+
+#include "db/IniFile.h"
+#include "db/ProgramFolder.h"
+#include "ui/Prompt.h"
+
+QString AccountFilePath() {
+    return ProgramPath(QStringLiteral("data/account.ini"));
+}
+
+QString InsufficientRightsText() {
+    return QStringLiteral("权限不足");
+}
+
+bool HasPrivilege(const QString& name, Prompt& prompt) {
+    IniFile account;
+    account.Load(AccountFilePath());
+    const QString privileges = account.GetString(QStringLiteral("."), QStringLiteral("Privilege"));
+    if (privileges.contains(name))
+        return true;
+    prompt.Message(InsufficientRightsText());
+    return false;
+}
+
+bool IsAdmin(const QString& userName) {
+    return userName == QLatin1String("admin");
+}
