@@ -5,151 +5,114 @@
 #include <thread>
 #include <vector>
 
+namespace {
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+const QChar kBad = QChar::ReplacementCharacter;
+} // namespace
+
 class TestGbk : public QObject {
     Q_OBJECT
 
 private slots:
-    void knownCharactersEncodeToTheirGbkBytes();
-    void roundTripKeepsEveryCharacter();
-    void invalidBytesBecomeReplacementWithoutSwallowingAscii();
-    void loneSurrogatesEncodeAsQuestionMarks();
+    void encodesAndDecodesWithoutLoss();
+    void badInputNeverCrashesOrLoops();
     void decodeFileChoosesTheEncoding();
     void utf8Validation();
     void threadsConvertIndependently();
 };
 
-void TestGbk::knownCharactersEncodeToTheirGbkBytes() {
-    QCOMPARE(Gbk::Encode(QString::fromUtf8("中文")), QByteArray("\xD6\xD0\xCE\xC4"));
-    QCOMPARE(Gbk::Encode(QString::fromUtf8("a中b")), QByteArray("a\xD6\xD0"
-                                                                "b"));
-    QCOMPARE(Gbk::Decode(QByteArray("\xD6\xD0\xCE\xC4")), QString::fromUtf8("中文"));
-    // GBK's own extension area (trail bytes below 0x80) must decode too.
-    QCOMPARE(Gbk::Decode(Gbk::Encode(QString::fromUtf8("丂"))), QString::fromUtf8("丂"));
-    QCOMPARE(Gbk::Encode(QString::fromUtf8("丂")), QByteArray("\x81\x40"));
+void TestGbk::encodesAndDecodesWithoutLoss() {
+    QCOMPARE(Gbk::Encode(U("a中文b")), QByteArray("a\xD6\xD0\xCE\xC4"
+                                                  "b"));
+    QCOMPARE(Gbk::Decode(QByteArray("\xD6\xD0\xCE\xC4")), U("中文"));
+    QCOMPARE(Gbk::Encode(U("丂")), QByteArray("\x81\x40")); // trail byte below 0x80
     QVERIFY(Gbk::Encode(QString()).isEmpty());
     QVERIFY(Gbk::Decode(QByteArray()).isEmpty());
-    // ASCII, including the control characters, passes through unchanged.
-    const QByteArray ascii("line\r\n\ttab\x01\x7F");
-    QCOMPARE(Gbk::Encode(QString::fromLatin1(ascii)), ascii);
-    QCOMPARE(Gbk::Decode(ascii), QString::fromLatin1(ascii));
-    // Latin-1 letters are not ASCII and must not take the single-byte shortcut.
-    QVERIFY(Gbk::Encode(QString::fromUtf8("é")) != QByteArray("\xE9"));
-    QCOMPARE(Gbk::Decode(Gbk::Encode(QString::fromUtf8("café"))), QString::fromUtf8("café"));
+    // Latin-1 is not ASCII: it must not take the single-byte shortcut.
+    QVERIFY(Gbk::Encode(U("é")) != QByteArray("\xE9"));
+    // Characters GBK lacks survive through GB18030; a long text makes the
+    // buffers grow.
+    QString text = U("客户 café €™ 한국어 😀 𠀀");
+    for (int i = 0; i < 12; ++i)
+        text += text;
+    QVERIFY(!Gbk::Encode(text).contains('?'));
+    QCOMPARE(Gbk::Decode(Gbk::Encode(text)), text);
 }
 
-void TestGbk::roundTripKeepsEveryCharacter() {
-    // Characters outside GBK (emoji, Korean, a supplementary ideograph) survive
-    // because encoding uses GB18030.
-    const QString text = QString::fromUtf8("客户资料 €™ 한국어 😀 𠀀 end");
-    const QByteArray bytes = Gbk::Encode(text);
-    QVERIFY(!bytes.contains('?'));
-    QCOMPARE(Gbk::Decode(bytes), text);
-
-    // Long mixed text whose buffers must grow correctly.
-    QString longText;
-    for (int i = 0; i < 5000; ++i)
-        longText += (i % 3 == 0) ? QString::fromUtf8("汉😀") : QStringLiteral("ab");
-    QCOMPARE(Gbk::Decode(Gbk::Encode(longText)), longText);
-}
-
-void TestGbk::invalidBytesBecomeReplacementWithoutSwallowingAscii() {
-    const QChar r = QChar::ReplacementCharacter;
-    QCOMPARE(Gbk::Decode(QByteArray("\x80")), QString(r));
-    QCOMPARE(Gbk::Decode(QByteArray("\xFF"
+void TestGbk::badInputNeverCrashesOrLoops() {
+    QCOMPARE(Gbk::Decode(QByteArray("\x80\xFF"
                                     "a")),
-             QString(r) + QLatin1Char('a'));
-    // A lead byte followed by a byte that cannot be a trail: only the lead is lost.
-    QCOMPARE(Gbk::Decode(QByteArray("\xD6 x")), QString(r) + QStringLiteral(" x"));
+             QString(kBad) + kBad + QLatin1Char('a'));
+    // A lead byte without a valid trail loses only itself.
+    QCOMPARE(Gbk::Decode(QByteArray("\xD6 x")), kBad + QStringLiteral(" x"));
     // Cut off at the end, two- and four-byte forms alike.
-    QCOMPARE(Gbk::Decode(QByteArray("ab\xD6")), QStringLiteral("ab") + r);
-    QCOMPARE(Gbk::Decode(QByteArray("ab\x81\x30")), QStringLiteral("ab") + r);
-    QCOMPARE(Gbk::Decode(QByteArray("\xD6\xD0\xD6")), QString::fromUtf8("中") + r);
+    QCOMPARE(Gbk::Decode(QByteArray("\xD6\xD0\xD6")), U("中") + kBad);
+    QCOMPARE(Gbk::Decode(QByteArray("ab\x81\x30")), QStringLiteral("ab") + kBad);
+    // Lone surrogates have no encoding anywhere.
+    QString surrogates = QStringLiteral("a");
+    surrogates += QChar(0xDC00);
+    surrogates += QChar(0xD800);
+    surrogates += QLatin1Char('b');
+    surrogates += QChar(0xD83D);
+    QCOMPARE(Gbk::Encode(surrogates), QByteArray("a??b?"));
 
-    // Random binary junk: no crash, no endless loop, never longer than its input.
     QByteArray junk;
     quint32 seed = 12345;
     for (int i = 0; i < 20000; ++i) {
         seed = seed * 1103515245u + 12345u;
         junk.append(static_cast<char>(seed >> 16));
     }
-    const QString decoded = Gbk::Decode(junk);
-    QVERIFY(!decoded.isEmpty());
-    QVERIFY(decoded.size() <= junk.size());
-    QVERIFY(!Gbk::DecodeFile(junk).isEmpty());
-}
-
-void TestGbk::loneSurrogatesEncodeAsQuestionMarks() {
-    QString text = QStringLiteral("a");
-    text.append(QChar(0xD800));
-    text.append(QLatin1Char('b'));
-    QCOMPARE(Gbk::Encode(text), QByteArray("a?b"));
-    QString trailing = QString::fromUtf8("中");
-    trailing.append(QChar(0xD83D));
-    QCOMPARE(Gbk::Encode(trailing), QByteArray("\xD6\xD0?"));
-    QString lowFirst;
-    lowFirst.append(QChar(0xDC00));
-    lowFirst.append(QChar(0xD800));
-    QCOMPARE(Gbk::Encode(lowFirst), QByteArray("??"));
+    const QString decoded = Gbk::DecodeFile(junk);
+    QVERIFY(!decoded.isEmpty() && decoded.size() <= junk.size());
 }
 
 void TestGbk::decodeFileChoosesTheEncoding() {
-    const QString chinese = QString::fromUtf8("[数据库]\r\n名称=值");
-    // BOM: UTF-8, and the BOM itself is not part of the text.
-    QCOMPARE(Gbk::DecodeFile("\xEF\xBB\xBF" + chinese.toUtf8()), chinese);
+    const QString chinese = U("[数据库]\r\n名称=值");
+    QCOMPARE(Gbk::DecodeFile("\xEF\xBB\xBF" + chinese.toUtf8()), chinese); // BOM dropped
     QCOMPARE(Gbk::DecodeFile(QByteArray("\xEF\xBB\xBF")), QString());
-    QCOMPARE(Gbk::DecodeFile(QByteArray("\xEF\xBB\xBF"
-                                        "abc")),
-             QStringLiteral("abc"));
-    // Valid UTF-8 without BOM.
     QCOMPARE(Gbk::DecodeFile(chinese.toUtf8()), chinese);
-    // GBK bytes are not valid UTF-8.
     QCOMPARE(Gbk::DecodeFile(Gbk::Encode(chinese)), chinese);
-    // Plain ASCII is the same either way.
-    QCOMPARE(Gbk::DecodeFile(QByteArray("a=b")), QStringLiteral("a=b"));
-    // A BOM in the middle is not a BOM: the file is UTF-8 and keeps it.
+    // Only a leading BOM is one; inside the text it is a character.
     const QByteArray inner = QByteArray("x") + "\xEF\xBB\xBF";
     QCOMPARE(Gbk::DecodeFile(inner), QString::fromUtf8(inner));
 }
 
 void TestGbk::utf8Validation() {
-    QVERIFY(Gbk::IsValidUtf8(QByteArray()));
-    QVERIFY(Gbk::IsValidUtf8(QByteArray("plain")));
-    QVERIFY(Gbk::IsValidUtf8(QString::fromUtf8("中文😀").toUtf8()));
-    QVERIFY(Gbk::IsValidUtf8(QByteArray("\xF4\x8F\xBF\xBF"))); // U+10FFFF
-    QVERIFY(Gbk::IsValidUtf8(QByteArray("\xED\x9F\xBF")));     // U+D7FF
-
-    QVERIFY(!Gbk::IsValidUtf8(QByteArray("\xD6\xD0")));         // GBK 中
-    QVERIFY(!Gbk::IsValidUtf8(QByteArray("\xC0\xAF")));         // overlong '/'
-    QVERIFY(!Gbk::IsValidUtf8(QByteArray("\xE0\x80\xAF")));     // overlong, 3 bytes
-    QVERIFY(!Gbk::IsValidUtf8(QByteArray("\xF0\x80\x80\xAF"))); // overlong, 4 bytes
-    QVERIFY(!Gbk::IsValidUtf8(QByteArray("\xED\xA0\x80")));     // surrogate
-    QVERIFY(!Gbk::IsValidUtf8(QByteArray("\xF4\x90\x80\x80"))); // above U+10FFFF
-    QVERIFY(!Gbk::IsValidUtf8(QByteArray("\xE4\xB8")));         // cut off
-    QVERIFY(!Gbk::IsValidUtf8(QByteArray("\xE4\x41\xAD")));     // bad continuation
-    QVERIFY(!Gbk::IsValidUtf8(QByteArray("\x80")));             // stray continuation
-    QVERIFY(!Gbk::IsValidUtf8(QByteArray("\xFF")));
+    const QList<QByteArray> valid{"", "plain", U("中文😀").toUtf8(), "\xF4\x8F\xBF\xBF",
+                                  "\xED\x9F\xBF"};
+    for (const QByteArray& bytes : valid)
+        QVERIFY2(Gbk::IsValidUtf8(bytes), bytes.toHex().constData());
+    // GBK, overlong forms, a surrogate, beyond U+10FFFF, cut off, bad or stray
+    // continuation bytes.
+    const QList<QByteArray> invalid{"\xD6\xD0",     "\xC0\xAF",
+                                    "\xE0\x80\xAF", "\xF0\x80\x80\xAF",
+                                    "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                    "\xE4\xB8",     "\xE4\x41\xAD",
+                                    "\x80",         "\xFF"};
+    for (const QByteArray& bytes : invalid)
+        QVERIFY2(!Gbk::IsValidUtf8(bytes), bytes.toHex().constData());
 }
 
 void TestGbk::threadsConvertIndependently() {
-    // Each thread must get its own converter state; a shared one would mix
-    // output between threads.
-    const QString text = QString::fromUtf8("业务跟踪管理系统😀 abc ");
+    // A converter shared between threads would mix their output.
+    const QString text = U("业务跟踪管理系统😀 abc ");
     const QByteArray expected = Gbk::Encode(text);
-    std::vector<std::thread> threads;
     std::vector<int> failures(4, 0);
-    for (int t = 0; t < 4; ++t) {
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < failures.size(); ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 2000; ++i) {
                 const QByteArray bytes = Gbk::Encode(text);
                 if (bytes != expected || Gbk::Decode(bytes) != text)
-                    ++failures[static_cast<size_t>(t)];
+                    ++failures[t];
             }
         });
     }
     for (std::thread& thread : threads)
         thread.join();
-    for (int failed : failures)
-        QCOMPARE(failed, 0);
+    QCOMPARE(failures, std::vector<int>(4, 0));
 }
 
 QTEST_GUILESS_MAIN(TestGbk)
