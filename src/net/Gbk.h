@@ -6,6 +6,7 @@
 // Conversion between the program's QString text and the GBK bytes that settings
 // files, CSV files, templates, mail and URL parameters carry. Encoding uses
 // GB18030, a superset of GBK, so no character is ever lost on the way out.
+// Every function may be called from any thread.
 namespace Gbk {
 
 // QString to GBK bytes.
