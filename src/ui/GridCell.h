@@ -84,6 +84,8 @@ public:
     // key that started the edit and reads the result back with EditorText.
     virtual QWidget* CreateEditor(QWidget* parent, const QString& text) const;
     virtual QString EditorText(const QWidget* editor) const;
+    // Called once the editor is placed and shown (a drop-down opens here).
+    virtual void EditorShown(QWidget* editor) const;
     // Called with the new text when an edit ends; false restores the old text.
     virtual bool ValidateEdit(const QString& text);
 

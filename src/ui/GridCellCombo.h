@@ -16,6 +16,7 @@ public:
     void CopyFrom(const CGridCell& other) override;
     QWidget* CreateEditor(QWidget* parent, const QString& text) const override;
     QString EditorText(const QWidget* editor) const override;
+    void EditorShown(QWidget* editor) const override;
 
 private:
     QStringList options_;

@@ -6,7 +6,7 @@
 // fixed (header) rows and columns; -1 means "no cell".
 class CCellID {
 public:
-    constexpr CCellID(int row = -1, int col = -1) : row(row), col(col) {}
+    constexpr CCellID(int r = -1, int c = -1) : row(r), col(c) {}
 
     constexpr bool IsValid() const { return row >= 0 && col >= 0; }
     constexpr bool operator==(const CCellID& other) const {

@@ -16,6 +16,8 @@
 #include <vector>
 
 class GridTitleTip;
+class QKeyEvent;
+class QPainter;
 
 // CGridCtrl: the spreadsheet-like grid in which every list of the program shows
 // its rows. Fixed (header) rows at the top and fixed columns at the left stay
@@ -119,7 +121,7 @@ public:
     // The colour that applies: the cell's own or its default cell's.
     QColor GetItemBkColour(int row, int col) const;
     QColor GetItemFgColour(int row, int col) const;
-    bool SetItemData(int row, int col, qintptr data);
+    bool SetItemData(int row, int col, qintptr value);
     qintptr GetItemData(int row, int col) const;
     bool SetItemImage(int row, int col, int image);
     int GetItemImage(int row, int col) const;
@@ -260,7 +262,7 @@ public:
     // order compares the cells' texts as GBK bytes, so Chinese text sorts in
     // its code order.
     bool SortItems(int col, bool ascending);
-    bool SortItems(int col, bool ascending, const CompareFunc& compare, qintptr data = 0);
+    bool SortItems(int col, bool ascending, const CompareFunc& compare, qintptr value = 0);
     void SetSortColumn(int col) { sortColumn_ = col; }
     int GetSortColumn() const { return sortColumn_; }
     void SetSortAscending(bool ascending) { sortAscending_ = ascending; }
@@ -275,6 +277,8 @@ public:
     // Ends an in-place edit as focus loss would.
     void EndEditing();
     bool IsEditing() const { return editor_ != nullptr; }
+    // The in-place editor while editing, else nullptr.
+    QWidget* GetEditWnd() const { return editor_; }
     // Called by a BeginLabelEdit or EndLabelEdit handler to refuse the edit.
     void RefuseEdit() { editRefused_ = true; }
     // The key that ended the last in-place edit (0 for focus loss).
@@ -299,7 +303,7 @@ public:
     // one, from GetDispInfo handlers.
     void SetVirtualMode(bool on);
     bool GetVirtualMode() const { return virtualMode_; }
-    void SetCallbackFunc(const CallbackFunc& callback, qintptr data = 0);
+    void SetCallbackFunc(const CallbackFunc& callback, qintptr value = 0);
 
     // ---- Repainting ------------------------------------------------------
     void Refresh();
@@ -356,35 +360,40 @@ private:
         SelectCells,
         SizingColumn,
         SizingRow,
-        PrepareEdit,
         Editing
     };
     enum class EditStart { Mouse, Keyboard };
 
-    // Shape and store.
+    // Store.
     std::unique_ptr<CGridCell> NewCell(int row, int col) const;
     void ApplyFixedState(int row, int col, CGridCell& cell) const;
-    void RefreshFixedState();
+    void RefreshFixedState(int rowFrom, int rowTo, int colFrom, int colTo, bool becameFixed);
     void ClampFocusAndSelection();
+    void ShiftRows(int from, int delta);
+    void NotifyShapeChanged();
     CGridCell* StoredCell(int row, int col) const;
     const CGridDefaultCell& DefaultFor(int row, int col) const;
+    int GetItemMargin(int row, int col) const;
     static quint64 SelectionKey(int row, int col);
 
-    // Layout.
+    // Layout and painting.
     void ScheduleLayout();
+    void EnsureLayout();
+    void ScheduleRepaint();
     void UpdateScrollBars();
     int TopRow() const;
     int LeftCol() const;
     int RowTop(int row) const;
     int ColumnLeft(int col) const;
+    int RowAtY(int y) const;
+    int ColAtX(int x) const;
     int LastVisibleRow(bool partial) const;
     int LastVisibleCol(bool partial) const;
-    int PageRows(int fromRow, bool downwards) const;
-    int MeasureCellWidth(int row, int col) const;
-    int MeasureCellHeight(int row, int col) const;
-    QRect TextRect(int row, int col, const QRect& cellRect) const;
-
-    // Drawing.
+    int PageRows() const;
+    int PageCols() const;
+    int MeasureTextWidth(int row, int col, const QString& text) const;
+    int MeasureTextHeight(int row, int col, const QString& text) const;
+    QRect TextRect(int row, int col) const;
     void DrawCell(QPainter& painter, int row, int col, const QRect& rect) const;
 
     // Selection.
@@ -392,10 +401,10 @@ private:
     void ClearSelection();
     void SelectRange(const CCellRange& range);
     void SelectFromAnchor(const CCellID& to);
-    CCellRange DragRange(const CCellID& to) const;
-    void OnSelecting(const CCellID& cell, bool keepPrevious);
+    void OnSelecting(const CCellID& cell);
+    std::vector<CCellID> SelectedCells() const;
 
-    // Mouse helpers.
+    // Mouse.
     bool MouseOverColumnResizeArea(const QPoint& point, int* col) const;
     bool MouseOverRowResizeArea(const QPoint& point, int* row) const;
     CCellID ClampedCellFromPt(const QPoint& point) const;
@@ -403,19 +412,15 @@ private:
     void ShowTitleTip(const CCellID& cell);
     void HideTitleTip();
 
-    // Keyboard helpers.
+    // Keyboard.
     bool MoveFocusByKey(int key, Qt::KeyboardModifiers modifiers);
     CCellID NextCellForKey(int key, Qt::KeyboardModifiers modifiers, bool* handled);
 
     // In-place editing.
     bool StartEdit(int row, int col, EditStart how, QKeyEvent* firstKey);
-    void FinishEdit(int endKey);
+    void FinishEdit(int endKey, Qt::KeyboardModifiers modifiers);
     bool SendBeginEdit(int row, int col);
-    bool StoreEditedText(int row, int col, const QString& text, const QString& oldText);
-
-    // Sorting.
-    void QuickSort(int low, int high, int col, bool ascending, const CompareFunc& compare,
-                   qintptr data);
+    bool SendEndEdit(int row, int col);
 
     int controlId_ = 0;
     std::vector<Row> rows_;
@@ -450,6 +455,8 @@ private:
     CCellID focusCell_;
     CCellID anchorCell_;
     CCellID leftClickDownCell_;
+    CCellID lastDragCell_;
+    CCellID tipCell_;
     QPoint lastMousePoint_;
     QPoint leftClickDownPoint_;
     MouseMode mouseMode_ = MouseMode::Nothing;
@@ -461,6 +468,7 @@ private:
     CompareFunc compare_;
 
     unsigned wheelLines_ = 3;
+    int wheelRemainder_ = 0;
     QBasicTimer autoScrollTimer_;
     static constexpr int kAutoScrollMs = 25;
     static constexpr int kResizeCaptureRange = 3;
@@ -479,4 +487,5 @@ private:
 
     GridTitleTip* titleTip_ = nullptr;
     bool layoutPending_ = false;
+    bool repaintPending_ = false;
 };

@@ -1,0 +1,387 @@
+// The grid's cell store, shape rules, selection answers, copy text, sorting
+// and accessibility, driven through its public operations.
+
+#include "GridTestSupport.h"
+
+#include "ui/GridCellCombo.h"
+
+#include <QAccessible>
+#include <QClipboard>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestGrid : public QObject {
+    Q_OBJECT
+
+private slots:
+    void outOfBoundsIsIgnored();
+    void fixedRowsAndColumnsCarryHeaderState();
+    void insertRowPositionRules();
+    void deleteRowsKeepFocusAndSelectionOnTheirRows();
+    void selectedRangeAnswers();
+    void listModeResetsSelectionAndSort();
+    void copyTextIsTabAndCrLfOverBoundingRange();
+    void sortOrdersByGbkBytesMovingWholeRows();
+    void coloursFallBackToDefaultCells();
+    void setCellTypeKeepsContents();
+    void autoSizeMeasuresTextAndKeepsHiddenColumns();
+    void virtualModeAsksForTexts();
+    void cellsAreVisibleToAccessibility();
+};
+
+void TestGrid::outOfBoundsIsIgnored() {
+    CGridCtrl grid(3, 2, 1, 1);
+    for (const auto& [row, col] : {std::pair{-1, 0}, {0, -1}, {3, 0}, {0, 2}, {99, 99}}) {
+        QVERIFY(!grid.SetItemText(row, col, QStringLiteral("x")));
+        QCOMPARE(grid.GetItemText(row, col), QString());
+        QVERIFY(!grid.SetItemBkColour(row, col, Qt::red));
+        QVERIFY(!grid.GetItemBkColour(row, col).isValid());
+        QVERIFY(!grid.SetItemState(row, col, CGridCell::GVIS_SELECTED));
+        QCOMPARE(grid.GetItemState(row, col), 0u);
+        QVERIFY(grid.GetCell(row, col) == nullptr);
+        QVERIFY(!grid.IsCellSelected(row, col));
+        QVERIFY(!grid.IsCellEditable(row, col));
+        QVERIFY(!grid.SetCellType<CGridCellCombo>(row, col));
+    }
+    QCOMPARE(grid.GetRowHeight(-1), -1);
+    QCOMPARE(grid.GetRowHeight(3), -1);
+    QCOMPARE(grid.GetColumnWidth(2), -1);
+    QVERIFY(!grid.SetRowHeight(1, -5));
+    QVERIFY(!grid.SetColumnWidth(0, -1));
+    QVERIFY(!grid.SetRowCount(-1));
+    QVERIFY(!grid.DeleteRow(3));
+    QVERIFY(!grid.SortItems(5, true));
+    QVERIFY(!grid.EditCell(7, 7));
+    QCOMPARE(grid.GetRowCount(), 3);
+    QCOMPARE(grid.GetColumnCount(), 2);
+}
+
+void TestGrid::fixedRowsAndColumnsCarryHeaderState() {
+    CGridCtrl grid(3, 3, 0, 0);
+    grid.SetItemBkColour(0, 1, Qt::red);
+    // Raising the fixed counts makes the cells headers, with header colours.
+    QVERIFY(grid.SetFixedRowCount(1));
+    QVERIFY(grid.SetFixedColumnCount(1));
+    const quint32 fixedRow = CGridCell::GVIS_FIXED | CGridCell::GVIS_FIXEDROW;
+    const quint32 fixedCol = CGridCell::GVIS_FIXED | CGridCell::GVIS_FIXEDCOL;
+    QCOMPARE(grid.GetItemState(0, 1) & 0x70u, fixedRow);
+    QCOMPARE(grid.GetItemState(1, 0) & 0x70u, fixedCol);
+    QCOMPARE(grid.GetItemState(0, 0) & 0x70u, fixedRow | fixedCol);
+    QCOMPARE(grid.GetItemState(1, 1) & 0x70u, 0u);
+    QCOMPARE(grid.GetItemBkColour(0, 1), grid.GetFixedBkColor());
+    QVERIFY(grid.IsCellFixed(0, 2) && grid.IsCellFixed(2, 0) && !grid.IsCellFixed(1, 1));
+
+    // A fixed count above the row count grows the grid; shrinking the grid
+    // lowers it again, and a focus cell outside is dropped.
+    QVERIFY(grid.SetFixedRowCount(5));
+    QCOMPARE(grid.GetRowCount(), 5);
+    grid.SetFixedRowCount(1);
+    QCOMPARE(grid.GetItemState(3, 1) & 0x70u, 0u);
+    grid.SetFocusCell(4, 2);
+    QCOMPARE(grid.GetFocusCell(), CCellID(4, 2));
+    grid.SetRowCount(3);
+    QCOMPARE(grid.GetFocusCell(), CCellID());
+    grid.SetRowCount(0);
+    QCOMPARE(grid.GetFixedRowCount(), 0);
+
+    // Headers are never selected, whichever way it is asked.
+    CGridCtrl list(4, 3, 1, 1);
+    QVERIFY(list.SetItemState(0, 1, CGridCell::GVIS_SELECTED));
+    QVERIFY(!list.IsCellSelected(0, 1));
+    list.SetSelectedRange(0, 0, 3, 2);
+    QVERIFY(!list.IsCellSelected(0, 1));
+    QVERIFY(!list.IsCellSelected(2, 0));
+    QVERIFY(list.IsCellSelected(1, 1));
+    QCOMPARE(list.GetSelectedCellRange(), CCellRange(1, 1, 3, 2));
+    // The focus cell is raised out of the headers.
+    list.SetFocusCell(0, 0);
+    QCOMPARE(list.GetFocusCell(), CCellID(1, 1));
+    QVERIFY(list.GetItemState(1, 1) & CGridCell::GVIS_FOCUSED);
+    list.SetFocusCell(2, 2);
+    QVERIFY(!(list.GetItemState(1, 1) & CGridCell::GVIS_FOCUSED));
+}
+
+void TestGrid::insertRowPositionRules() {
+    CGridCtrl grid;
+    GridTest::Fill(grid, 3, 3);                           // rows 0 (header) .. 3
+    QCOMPARE(grid.InsertRow(QStringLiteral("X"), 0), -1); // inside the header
+    QCOMPARE(grid.InsertRow(QStringLiteral("X"), 4), -1); // beyond the last row
+    QCOMPARE(grid.InsertRow(QStringLiteral("X"), -2), -1);
+    QCOMPARE(grid.GetRowCount(), 4);
+
+    QCOMPARE(grid.InsertRow(QString(), -1), 4);
+    QCOMPARE(grid.GetRowHeight(4), grid.GetDefaultCell(true, false)->GetHeight());
+    QCOMPARE(grid.GetItemText(4, 1), QString());
+
+    // Inserting above the focus and a selected row moves them down with
+    // their row.
+    grid.SetFocusCell(2, 1);
+    grid.SetSelectedRange(2, 1, 2, 2);
+    QCOMPARE(grid.InsertRow(QStringLiteral("新"), 1), 1);
+    QCOMPARE(grid.GetItemText(1, 0), QStringLiteral("新"));
+    QVERIFY(grid.GetRowHeight(1) > 0);
+    QCOMPARE(grid.GetItemText(3, 1), QStringLiteral("r2c1"));
+    QCOMPARE(grid.GetFocusCell(), CCellID(3, 1));
+    QCOMPARE(grid.GetSelectedCellRange(), CCellRange(3, 1, 3, 2));
+    QVERIFY(grid.GetItemState(3, 1) & CGridCell::GVIS_SELECTED);
+    QVERIFY(!(grid.GetItemState(2, 1) & CGridCell::GVIS_SELECTED));
+    // The new row has its fixed column.
+    QVERIFY(grid.GetItemState(1, 0) & CGridCell::GVIS_FIXEDCOL);
+}
+
+void TestGrid::deleteRowsKeepFocusAndSelectionOnTheirRows() {
+    CGridCtrl grid;
+    GridTest::Fill(grid, 5, 3);
+    grid.SetFocusCell(4, 1);
+    grid.SetSelectedRange(4, 1, 5, 2);
+    QVERIFY(grid.DeleteRow(2));
+    QCOMPARE(grid.GetItemText(2, 1), QStringLiteral("r3c1"));
+    QCOMPARE(grid.GetFocusCell(), CCellID(3, 1));
+    QCOMPARE(grid.GetSelectedCellRange(), CCellRange(3, 1, 4, 2));
+    // Deleting the focus row drops the focus.
+    QVERIFY(grid.DeleteRow(3));
+    QCOMPARE(grid.GetFocusCell(), CCellID());
+    QCOMPARE(grid.GetSelectedCellRange(), CCellRange(3, 1, 3, 2));
+    // Deleting a header row lowers the fixed count.
+    QVERIFY(grid.DeleteRow(0));
+    QCOMPARE(grid.GetFixedRowCount(), 0);
+
+    CGridCtrl list;
+    GridTest::Fill(list, 4, 2);
+    list.SetSelectedRange(1, 1, 4, 1);
+    list.DeleteNonFixedRows();
+    QCOMPARE(list.GetRowCount(), 1);
+    QCOMPARE(list.GetItemText(0, 1), QStringLiteral("H1"));
+    QCOMPARE(list.GetSelectedCellRange(), CCellRange(1, 2, -1, -1));
+}
+
+void TestGrid::selectedRangeAnswers() {
+    CGridCtrl grid;
+    GridTest::Fill(grid, 0, 4);
+    // Only the header row: nothing can be selected.
+    grid.SetSelectedRange(0, 0, 5, 5);
+    QCOMPARE(grid.GetSelectedCellRange(), CCellRange(1, 4, -1, -1));
+    QVERIFY(!grid.GetSelectedCellRange().IsValid());
+
+    GridTest::Fill(grid, 6, 4);
+    QCOMPARE(grid.GetSelectedCellRange(), CCellRange(7, 4, -1, -1));
+    grid.SetSelectedRange(3, 2, 4, 3);
+    QCOMPARE(grid.GetSelectedCellRange(), CCellRange(3, 2, 4, 3));
+    QCOMPARE(grid.GetSelectedCount(), 4);
+    // The selected bit and the selection answer agree.
+    QVERIFY(grid.GetItemState(4, 3) & CGridCell::GVIS_SELECTED);
+    QVERIFY(grid.SetItemState(4, 3, 0));
+    QVERIFY(!grid.IsCellSelected(4, 3));
+    QCOMPARE(grid.GetSelectedCount(), 3);
+    // Clearing, and a disabled selection.
+    grid.ResetSelectedRange();
+    QVERIFY(!grid.GetSelectedCellRange().IsValid());
+    QVERIFY(!(grid.GetItemState(3, 2) & CGridCell::GVIS_SELECTED));
+    grid.EnableSelection(false);
+    grid.SetSelectedRange(1, 1, 2, 2);
+    QVERIFY(!grid.IsCellSelected(1, 1));
+    grid.EnableSelection(true);
+
+    QSignalSpy changing(&grid, &CGridCtrl::SelectionChanging);
+    QSignalSpy changed(&grid, &CGridCtrl::SelectionChanged);
+    grid.SelectAllCells();
+    QCOMPARE(grid.GetSelectedCellRange(), CCellRange(1, 1, 6, 3));
+    QCOMPARE(changing.count(), 1);
+    QCOMPARE(changed.count(), 1);
+}
+
+void TestGrid::listModeResetsSelectionAndSort() {
+    CGridCtrl grid;
+    GridTest::Fill(grid, 3, 3);
+    grid.SetSelectedRange(1, 1, 2, 2);
+    grid.SortItems(1, true);
+    grid.SetSelectedRange(1, 1, 2, 2);
+    QVERIFY(grid.GetFixedColumnSelection());
+    grid.SetListMode(true);
+    QVERIFY(grid.GetListMode());
+    QVERIFY(!grid.GetSelectedCellRange().IsValid());
+    QCOMPARE(grid.GetSortColumn(), -1);
+    QVERIFY(!grid.GetFixedColumnSelection());
+}
+
+void TestGrid::copyTextIsTabAndCrLfOverBoundingRange() {
+    CGridCtrl grid(6, 3, 1, 0);
+    for (int r = 1; r < 6; ++r)
+        for (int c = 0; c < 3; ++c)
+            grid.SetItemText(r, c, QStringLiteral("%1%2").arg(QChar(u'a' + c)).arg(r));
+    grid.SetSelectedRange(2, 0, 4, 2);
+    const QString expected = QStringLiteral("a2\tb2\tc2\r\na3\tb3\tc3\r\na4\tb4\tc4");
+    QCOMPARE(grid.CopyTextFromGrid(), expected);
+    grid.OnEditCopy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+
+    // Unselected cells inside the bounding range give empty fields.
+    grid.SetItemState(3, 1, 0);
+    QCOMPARE(grid.CopyTextFromGrid(), QStringLiteral("a2\tb2\tc2\r\na3\t\tc3\r\na4\tb4\tc4"));
+
+    // Nothing selected: nothing copied, the clipboard keeps what it had.
+    grid.ResetSelectedRange();
+    QCOMPARE(grid.CopyTextFromGrid(), QString());
+    grid.OnEditCopy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+}
+
+void TestGrid::sortOrdersByGbkBytesMovingWholeRows() {
+    CGridCtrl grid;
+    GridTest::Fill(grid, 5, 3);
+    // GBK order 阿(B0A2) < 李(C0EE) < 王(CDF5) < 张(D5C5); code-point order
+    // would be 张 < 李 < 王 < 阿. ASCII comes first.
+    const QStringList names = {QStringLiteral("张"), QStringLiteral("王"), QStringLiteral("Zed"),
+                               QStringLiteral("阿"), QStringLiteral("李")};
+    for (int i = 0; i < names.size(); ++i) {
+        grid.SetItemText(i + 1, 1, names.at(i));
+        grid.SetItemText(i + 1, 2, QString::number(i));
+        grid.SetRowHeight(i + 1, 20 + i);
+    }
+    grid.SetFocusCell(2, 1);
+    grid.SetSelectedRange(2, 1, 3, 2);
+    QVERIFY(grid.SortItems(1, true));
+    QStringList sorted;
+    for (int r = 1; r <= 5; ++r)
+        sorted << grid.GetItemText(r, 1);
+    QCOMPARE(sorted, (QStringList{QStringLiteral("Zed"), QStringLiteral("阿"), QStringLiteral("李"),
+                                  QStringLiteral("王"), QStringLiteral("张")}));
+    // Cells and heights travel with their row; the header stays.
+    QCOMPARE(grid.GetItemText(2, 2), QStringLiteral("3"));
+    QCOMPARE(grid.GetRowHeight(2), 23);
+    QCOMPARE(grid.GetItemText(0, 1), QStringLiteral("H1"));
+    QCOMPARE(grid.GetSortColumn(), 1);
+    QVERIFY(!grid.GetSelectedCellRange().IsValid());
+    QCOMPARE(grid.GetFocusCell(), CCellID());
+
+    QVERIFY(grid.SortItems(1, false));
+    QCOMPARE(grid.GetItemText(1, 1), QStringLiteral("张"));
+    QCOMPARE(grid.GetItemText(5, 1), QStringLiteral("Zed"));
+    QVERIFY(!grid.GetSortAscending());
+
+    // A caller's compare function: numeric order of column 2.
+    grid.SortItems(2, true, [](const CGridCell& a, const CGridCell& b, qintptr) {
+        return a.GetText().toInt() - b.GetText().toInt();
+    });
+    QCOMPARE(grid.GetItemText(1, 1), QStringLiteral("张"));
+    QCOMPARE(grid.GetItemText(5, 1), QStringLiteral("李"));
+
+    // Changing a text of another column keeps the sort; of the sorted
+    // column, forgets it.
+    grid.SetItemText(1, 1, QStringLiteral("变"));
+    QCOMPARE(grid.GetSortColumn(), 2);
+    grid.SetItemText(1, 2, QStringLiteral("9"));
+    QCOMPARE(grid.GetSortColumn(), -1);
+}
+
+void TestGrid::coloursFallBackToDefaultCells() {
+    CGridCtrl grid;
+    GridTest::Fill(grid, 2, 3);
+    QCOMPARE(CGridCtrl::ColorFromRef(14730375), QColor(135, 196, 224));
+    QCOMPARE(CGridCtrl::ColorToRef(QColor(200, 232, 240)), 15788232u);
+
+    grid.SetFixedBkColor(CGridCtrl::ColorFromRef(11584734));
+    QCOMPARE(grid.GetItemBkColour(0, 2), QColor(222, 196, 176));
+    QCOMPARE(grid.GetItemBkColour(2, 0), QColor(222, 196, 176));
+    QCOMPARE(grid.GetItemBkColour(0, 0), QColor(222, 196, 176));
+    QCOMPARE(grid.GetItemBkColour(1, 1), grid.GetTextBkColor());
+
+    // A cell's own colour wins until it is cleared again.
+    grid.SetItemBkColour(1, 2, Qt::yellow);
+    grid.SetItemFgColour(1, 2, Qt::blue);
+    QCOMPARE(grid.GetItemBkColour(1, 2), QColor(Qt::yellow));
+    QCOMPARE(grid.GetItemFgColour(1, 2), QColor(Qt::blue));
+    grid.SetTextBkColor(Qt::green);
+    QCOMPARE(grid.GetItemBkColour(1, 1), QColor(Qt::green));
+    QCOMPARE(grid.GetItemBkColour(1, 2), QColor(Qt::yellow));
+    grid.SetItemBkColour(1, 2);
+    QCOMPARE(grid.GetItemBkColour(1, 2), QColor(Qt::green));
+
+    grid.SetDefaultCellMargin(2);
+    for (bool fixedRow : {false, true})
+        for (bool fixedCol : {false, true})
+            QCOMPARE(grid.GetDefaultCell(fixedRow, fixedCol)->GetMargin(), 2);
+    QCOMPARE(grid.GetItemFormat(1, 1), 0x8824u);
+}
+
+void TestGrid::setCellTypeKeepsContents() {
+    CGridCtrl grid;
+    GridTest::Fill(grid, 2, 4);
+    grid.SetItemBkColour(1, 3, Qt::cyan);
+    grid.SetItemState(1, 3, CGridCell::GVIS_READONLY);
+    QVERIFY(grid.SetCellType<CGridCellCombo>(1, 3));
+    auto* combo = dynamic_cast<CGridCellCombo*>(grid.GetCell(1, 3));
+    QVERIFY(combo);
+    combo->SetOptions({QStringLiteral("文字"), QStringLiteral("整数"), QStringLiteral("浮点数")});
+    QCOMPARE(grid.GetItemText(1, 3), QStringLiteral("r1c3"));
+    QCOMPARE(grid.GetItemBkColour(1, 3), QColor(Qt::cyan));
+    QVERIFY(grid.GetItemState(1, 3) & CGridCell::GVIS_READONLY);
+    QVERIFY(grid.SetCellType<CGridCell>(1, 3));
+    QVERIFY(!dynamic_cast<CGridCellCombo*>(grid.GetCell(1, 3)));
+    QCOMPARE(grid.GetItemText(1, 3), QStringLiteral("r1c3"));
+}
+
+void TestGrid::autoSizeMeasuresTextAndKeepsHiddenColumns() {
+    CGridCtrl grid;
+    GridTest::Fill(grid, 2, 3);
+    grid.SetItemText(2, 1, QStringLiteral("一段相当长的客户名称文字，用来撑宽这一列"));
+    grid.SetColumnWidth(2, 0);
+    QVERIFY(grid.AutoSizeColumn(1));
+    const QFontMetrics metrics(grid.GetItemFont(2, 1));
+    QVERIFY(grid.GetColumnWidth(1) >= metrics.horizontalAdvance(grid.GetItemText(2, 1)));
+    const int wide = grid.GetColumnWidth(1);
+    // Only the header row counts with the header style.
+    grid.AutoSizeColumn(1, CGridCtrl::GVS_HEADER);
+    QVERIFY(grid.GetColumnWidth(1) < wide);
+    grid.AutoSize();
+    QCOMPARE(grid.GetColumnWidth(2), 0);
+    QCOMPARE(grid.GetColumnWidth(1), wide);
+}
+
+void TestGrid::virtualModeAsksForTexts() {
+    CGridCtrl grid(4, 3, 1, 1);
+    grid.SetVirtualMode(true);
+    grid.SetCallbackFunc(
+        [](int row, int col, CGridCell& cell, qintptr data) {
+            cell.SetText(QStringLiteral("%1:%2:%3").arg(row).arg(col).arg(data));
+            return true;
+        },
+        7);
+    QCOMPARE(grid.GetItemText(2, 1), QStringLiteral("2:1:7"));
+    QVERIFY(!grid.SetItemText(2, 1, QStringLiteral("x")));
+    grid.SetSelectedRange(1, 1, 2, 2);
+    QVERIFY(grid.IsCellSelected(2, 2));
+    QVERIFY(grid.GetItemState(2, 2) & CGridCell::GVIS_SELECTED);
+    QCOMPARE(grid.GetItemText(9, 9), QString());
+}
+
+void TestGrid::cellsAreVisibleToAccessibility() {
+    CGridCtrl grid;
+    GridTest::Fill(grid, 3, 3);
+    GridTest::Show(grid);
+    grid.SetSelectedRange(2, 1, 2, 2);
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&grid);
+    QVERIFY(iface);
+    QCOMPARE(iface->role(), QAccessible::Table);
+    QAccessibleTableInterface* table = iface->tableInterface();
+    QVERIFY(table);
+    QCOMPARE(table->rowCount(), 4);
+    QCOMPARE(table->columnCount(), 3);
+    QAccessibleInterface* cell = table->cellAt(2, 1);
+    QVERIFY(cell);
+    QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("r2c1"));
+    QCOMPARE(cell->role(), QAccessible::Cell);
+    QVERIFY(cell->state().selected);
+    QVERIFY(cell->rect().isValid());
+    QCOMPARE(table->cellAt(0, 1)->role(), QAccessible::ColumnHeader);
+    QCOMPARE(table->cellAt(2, 0)->role(), QAccessible::RowHeader);
+    const auto headers = cell->tableCellInterface()->columnHeaderCells();
+    QCOMPARE(headers.size(), 1);
+    QCOMPARE(headers.first()->text(QAccessible::Name), QStringLiteral("H1"));
+    QCOMPARE(table->selectedRows(), QList<int>{2});
+    QCOMPARE(iface->indexOfChild(cell), 2 * 3 + 1);
+    QVERIFY(table->cellAt(9, 9) == nullptr);
+}
+
+QTEST_MAIN(TestGrid)
+#include "tst_grid.moc"
