@@ -1,0 +1,171 @@
+#include "db/TableImporter.h"
+
+#include "db/AdoType.h"
+#include "db/CNumber.h"
+#include "db/CsvRecordParser.h"
+#include "db/DbConnection.h"
+#include "db/DbRecordset.h"
+#include "db/FieldInfoList.h"
+#include "db/IniFile.h"
+#include "db/InsertBuilder.h"
+
+namespace {
+
+const QString kKeyColumn = QStringLiteral("#");
+
+} // namespace
+
+int TableImporter::Import(const QString& path, const QString& table) {
+    table_ = table;
+    columns_.clear();
+    errorText_.clear();
+    fileError_.clear();
+    if (!ReadTableColumns())
+        return 0;
+    return Run(path);
+}
+
+int TableImporter::Import(const QString& path, const QString& table, const QStringList& columns) {
+    table_ = table;
+    columns_ = columns;
+    errorText_.clear();
+    fileError_.clear();
+    return Run(path);
+}
+
+bool TableImporter::ReadTableColumns() {
+    if (table_.isEmpty())
+        return true;
+    if (!connection_) {
+        errorText_ = QStringLiteral("Connection Not open!\r\n");
+        return false;
+    }
+    // Only the names are wanted, so no row needs to be read.
+    const QString sql = QStringLiteral("select * from %1 where 1=0").arg(table_);
+    DbRecordset rs(*connection_);
+    if (!rs.Open(sql)) {
+        ReportFailure(sql, rs.GetLastError());
+        return false;
+    }
+    for (int i = 0; i < rs.GetFieldCount(); ++i)
+        columns_.append(rs.GetFieldName(i));
+    rs.Close();
+    return true;
+}
+
+int TableImporter::Run(const QString& path) {
+    if (!connection_) {
+        errorText_ = QStringLiteral("Connection Not open!\r\n");
+        return 0;
+    }
+    int nextKey = 0;
+    if (columns_.contains(kKeyColumn))
+        nextKey = connection_->GetMaxId(table_) + 1;
+
+    QString text;
+    if (!CsvRecordParser::LoadFile(path, text, fileError_)) {
+        errorText_ = QStringLiteral("打开源文件失败!");
+        return 0;
+    }
+    CsvRecordParser parser(text);
+    text.clear();
+    QStringList fields;
+    parser.ReadRecord(fields); // the header line names the source columns
+
+    int inserted = 0;
+    QStringList batch;
+    batch.reserve(batchRows_);
+    bool stopped = false;
+    while (!stopped && parser.ReadRecord(fields) > 0) {
+        const QString statement = BuildStatement(fields, nextKey);
+        if (!statement.isEmpty())
+            batch.append(statement);
+        if (batch.size() >= batchRows_) {
+            inserted += WriteBatch(batch);
+            batch.clear();
+            if (progress_)
+                stopped = !progress_(parser.Position(), parser.Length());
+        }
+    }
+    inserted += WriteBatch(batch);
+
+    if (parser.EndedInsideQuotes()) {
+        errorText_ += QStringLiteral("第%1行开始的引号字段直到文件结束也没有结束的引号, "
+                                     "此后的内容没有作为记录导入。\r\n")
+                          .arg(parser.OpenQuoteLine());
+    }
+    return inserted;
+}
+
+QString TableImporter::BuildStatement(const QStringList& fields, int& nextKey) const {
+    InsertBuilder builder;
+    builder.SetTable(table_);
+    for (int i = 0; i < columns_.size(); ++i) {
+        const QString& column = columns_[i];
+        if (column.isEmpty())
+            continue;
+        if (column == kKeyColumn) {
+            builder.SetLong(QStringLiteral("Keyid"), nextKey++);
+            continue;
+        }
+        QString value = i < fields.size() ? fields[i] : QString();
+        if (value.isEmpty() && fields_)
+            value = fields_->GetDefault(column);
+        const int type = fields_ ? fields_->GetType(column) : AdoType::VarChar;
+        if (AdoType::IsText(type))
+            builder.SetText(column, value);
+        else if (AdoType::IsFloating(type))
+            builder.SetDouble(column, AtoF(value));
+        else
+            builder.SetLong(column, AtoI(value));
+    }
+    return builder.Build();
+}
+
+int TableImporter::WriteBatch(const QStringList& statements) {
+    if (statements.isEmpty())
+        return 0;
+    DbConnection& db = *connection_;
+    if (statements.size() == 1 || !db.Execute(QStringLiteral("begin"))) {
+        // One row, or no transaction to be had: each row on its own.
+        int written = 0;
+        for (const QString& statement : statements) {
+            if (db.Execute(statement))
+                ++written;
+            else
+                ReportFailure(statement, db.GetLastError());
+        }
+        return written;
+    }
+
+    for (int k = 0; k < statements.size(); ++k) {
+        if (db.Execute(statements[k]))
+            continue;
+        // PostgreSQL spoils the whole transaction with the failed statement,
+        // so it is rolled back on every engine and the rows before the failing
+        // one are written again without it; the rest goes on after it.
+        ReportFailure(statements[k], db.GetLastError());
+        db.Execute(QStringLiteral("rollback"));
+        return WriteBatch(statements.mid(0, k)) + WriteBatch(statements.mid(k + 1));
+    }
+    if (db.Execute(QStringLiteral("commit")))
+        return static_cast<int>(statements.size());
+
+    // The batch could not be committed as a whole: try its rows one by one,
+    // so that each failure is reported with its own statement.
+    const QString error = db.GetLastError();
+    db.Execute(QStringLiteral("rollback"));
+    ReportFailure(QStringLiteral("commit"), error);
+    int written = 0;
+    for (const QString& statement : statements) {
+        if (db.Execute(statement))
+            ++written;
+        else
+            ReportFailure(statement, db.GetLastError());
+    }
+    return written;
+}
+
+void TableImporter::ReportFailure(const QString& statement, const QString& error) {
+    errorText_ += statement + QStringLiteral("\r\n") + error;
+}
