@@ -5,7 +5,7 @@
 #include "ui/GridTitleTip.h"
 
 #include <QApplication>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -406,7 +406,7 @@ void CGridCtrl::ShowTitleTip(const CCellID& cell) {
     QString text = GetItemText(cell.row, cell.col);
     text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     const QFont font = GetItemFont(cell.row, cell.col);
-    if (text.isEmpty() || QFontMetrics(font).horizontalAdvance(text) <= textRect.width())
+    if (text.isEmpty() || QFontMetricsF(font).horizontalAdvance(text) <= textRect.width())
         return;
     QColor back = GetItemBkColour(cell.row, cell.col);
     QColor fore = GetItemFgColour(cell.row, cell.col);

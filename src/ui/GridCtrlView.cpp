@@ -8,12 +8,14 @@
 #include "ui/GridTitleTip.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -154,8 +156,10 @@ int CGridCtrl::GetVirtualWidth() const {
 }
 
 int CGridCtrl::MeasureTextWidth(int row, int col, const QString& text) const {
-    const QFontMetrics metrics(GetItemFont(row, col));
-    int width = 0;
+    // Fractional advances are rounded up so that a fitted text is never
+    // elided when painted.
+    const QFontMetricsF metrics(GetItemFont(row, col));
+    qreal width = 0;
     if (GetItemFormat(row, col) & CGridCell::DT_SINGLELINE) {
         width = metrics.horizontalAdvance(SingleLine(text));
     } else {
@@ -164,7 +168,7 @@ int CGridCtrl::MeasureTextWidth(int row, int col, const QString& text) const {
             width = std::max(width, metrics.horizontalAdvance(line));
     }
     // One more pixel for the grid line at the cell's right edge.
-    return width + 2 * GetItemMargin(row, col) + 1;
+    return static_cast<int>(std::ceil(width)) + 2 * GetItemMargin(row, col) + 1;
 }
 
 int CGridCtrl::MeasureTextHeight(int row, int col, const QString& text) const {

@@ -1,7 +1,9 @@
 #include "ui/GridTitleTip.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
+
+#include <cmath>
 
 GridTitleTip::GridTitleTip(QWidget* owner)
     : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
@@ -17,10 +19,10 @@ void GridTitleTip::ShowTip(const QPoint& globalTopLeft, int height, const QStrin
     back_ = back;
     margin_ = margin;
     setFont(font);
-    const int width = QFontMetrics(font).horizontalAdvance(text) + 2 * margin + 2;
+    const int width =
+        static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(text))) + 2 * margin + 2;
     setGeometry(QRect(globalTopLeft, QSize(width, height)));
     show();
-    raise();
     update();
 }
 
