@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class DbRecordset;
 class QSqlDatabase;
 
 // The one shared database connection of a run (a short-lived second one is
@@ -49,10 +50,19 @@ public:
     QString Adapt(const QString& sql) const;
 
     // The underlying Qt connection, for DbRecordset and the bulk paths inside
-    // the database layer.
+    // the database layer. Call it for every new statement: a PostgreSQL
+    // connection carries one streamed result at a time, so recordsets still
+    // streaming their rows first take the rest of them into memory.
     QSqlDatabase Database() const;
+    // The text for a connection that was open but has been lost (a server that
+    // went away): callers of Database() report it when the handle is closed.
+    static QString LostText();
 
 private:
+    friend class DbRecordset;
+    void AttachReader(DbRecordset* reader);
+    void DetachReader(DbRecordset* reader);
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

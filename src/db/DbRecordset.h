@@ -56,6 +56,10 @@ public:
     QString GetLastError() const;
 
 private:
+    friend class DbConnection;
+    // Reads the rest of a streamed result into memory (see DbConnection::Database).
+    void TakeRemainingRows();
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

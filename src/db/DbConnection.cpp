@@ -1,0 +1,359 @@
+#include "DbConnection.h"
+
+#include "ConnectionString.h"
+#include "DbRecordset.h"
+#include "SqlDialect.h"
+#include "SqlErrorText.h"
+#include "SqliteAlterColumn.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <vector>
+
+namespace {
+
+const QString kNotOpen = QStringLiteral("Connection Not open!\r\n");
+
+// Each DbConnection owns a Qt connection of its own name: the shared one and the
+// restore command's short-lived second one live side by side.
+QString NewConnectionName() {
+    static std::atomic<int> counter{0};
+    return QStringLiteral("torvel-db-%1").arg(++counter);
+}
+
+QString Quote(const QString& name) {
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+bool IsAccessFile(const QString& path) {
+    return path.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
+}
+
+// atoi: leading blanks, sign, digits; anything else ends the number.
+int AtoI(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
+        negative = text[i++] == QLatin1Char('-');
+    qint64 value = 0;
+    while (i < text.size() && text[i].isDigit() && text[i].unicode() < 0x80) {
+        value = value * 10 + (text[i++].unicode() - '0');
+        if (value > 0x7fffffffLL)
+            break;
+    }
+    return int(negative ? -value : value);
+}
+
+} // namespace
+
+struct DbConnection::Impl {
+    QString name = NewConnectionName();
+    QSqlDatabase db;
+    int state = -1;
+    Engine engine = Engine::None;
+    QString connectionString;
+    QString lastError;
+    // Recordsets streaming rows from a PostgreSQL server right now.
+    std::vector<DbRecordset*> readers;
+
+    // Drops the Qt connection (all handles first, as Qt requires).
+    void Drop() {
+        if (!db.isValid())
+            return;
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    // A Qt connection with the driver, reusing the present one when it has it.
+    bool Prepare(const QString& driver) {
+        if (db.isValid() && db.driverName() == driver)
+            return true;
+        Drop();
+        if (!QSqlDatabase::isDriverAvailable(driver)) {
+            lastError = QStringLiteral("未安装 Qt 的数据库驱动 %1。").arg(driver);
+            return false;
+        }
+        db = QSqlDatabase::addDatabase(driver, name);
+        return db.isValid();
+    }
+
+    bool OpenSqlite(const ConnectionString& cs);
+    bool OpenPostgres(const ConnectionString& cs);
+};
+
+bool DbConnection::Impl::OpenSqlite(const ConnectionString& cs) {
+    const QString path = cs.Value({"Data Source", "DataSource", "Database"});
+    if (path.trimmed().isEmpty()) {
+        lastError = QStringLiteral("连接字符串中没有指定数据库文件 (Data Source)。");
+        return false;
+    }
+    // SQLite would make an empty database of a missing file; the program never
+    // creates its tables, so a missing file is an error.
+    const QFileInfo file(path);
+    if (!file.exists()) {
+        lastError = QStringLiteral("找不到数据库文件 '%1'。").arg(path);
+        return false;
+    }
+    if (!file.isFile()) {
+        lastError = QStringLiteral("'%1' 不是一个文件。").arg(path);
+        return false;
+    }
+    if (!Prepare(QStringLiteral("QSQLITE")))
+        return false;
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open()) {
+        lastError = SqlErrorText(db.lastError());
+        db.close();
+        return false;
+    }
+    // SQLite opens any file lazily; reading the schema proves it is a database.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
+        lastError = QStringLiteral("'%1' 不是可用的 SQLite 数据库: %2")
+                        .arg(path, SqlErrorText(probe.lastError()));
+        probe = QSqlQuery();
+        db.close();
+        return false;
+    }
+    return true;
+}
+
+bool DbConnection::Impl::OpenPostgres(const ConnectionString& cs) {
+    if (!Prepare(QStringLiteral("QPSQL")))
+        return false;
+    db.setHostName(cs.Value({"Host", "Server", "Data Source"}));
+    const QString port = cs.Value("Port");
+    bool portOk = false;
+    const int portNumber = port.toInt(&portOk);
+    db.setPort(portOk ? portNumber : -1);
+    db.setDatabaseName(cs.Value({"Database", "Initial Catalog"}));
+    db.setUserName(cs.Value({"User ID", "User", "UID", "Username"}));
+    db.setPassword(cs.Value({"Password", "PWD"}));
+    const QString timeout = cs.Value({"Connect Timeout", "Timeout"});
+    db.setConnectOptions(
+        QStringLiteral("connect_timeout=%1").arg(timeout.toInt() > 0 ? timeout.toInt() : 10));
+    if (!db.open()) {
+        lastError = SqlErrorText(db.lastError());
+        db.close();
+        return false;
+    }
+    QSqlQuery setup(db);
+    // Notices (such as "... does not exist, skipping") are no business of the program.
+    setup.exec(QStringLiteral("set client_min_messages to warning"));
+    const QString schema = cs.Value({"Schema", "Search Path"});
+    if (!schema.isEmpty() &&
+        !setup.exec(QStringLiteral("set search_path to %1, public").arg(Quote(schema)))) {
+        lastError = SqlErrorText(setup.lastError());
+        setup = QSqlQuery();
+        db.close();
+        return false;
+    }
+    return true;
+}
+
+DbConnection::DbConnection() : d(std::make_unique<Impl>()) {}
+
+DbConnection::~DbConnection() {
+    d->Drop();
+}
+
+int DbConnection::Open(const QString& connectionString) {
+    try {
+        d->connectionString = connectionString;
+        if (d->state == -1)
+            d->state = 0;
+        // Open on an open connection starts over: that is how a connection
+        // whose server went away is recovered.
+        d->readers.clear();
+        if (d->db.isValid() && d->db.isOpen())
+            d->db.close();
+        d->state = 0;
+
+        const ConnectionString cs(connectionString);
+        const QString provider = cs.Value("Provider").trimmed();
+        const QString source = cs.Value({"Data Source", "DataSource"}).trimmed();
+        if (connectionString.trimmed().isEmpty() || cs.IsEmpty()) {
+            d->lastError = QStringLiteral("连接字符串为空，没有指定要打开的数据库。");
+            return 0;
+        }
+        if (provider.startsWith(QLatin1String("Microsoft.Jet.OLEDB"), Qt::CaseInsensitive) ||
+            provider.startsWith(QLatin1String("Microsoft.ACE.OLEDB"), Qt::CaseInsensitive) ||
+            IsAccessFile(source)) {
+            d->lastError = QStringLiteral("不支持 Access 数据库文件 '%1'，请先将其迁移为 SQLite "
+                                          "数据库 (torvel.db)。")
+                               .arg(source.isEmpty() ? provider : source);
+            return 0;
+        }
+        bool ok = false;
+        if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0 ||
+            provider.compare(QLatin1String("SQLite3"), Qt::CaseInsensitive) == 0) {
+            d->engine = Engine::SQLite;
+            ok = d->OpenSqlite(cs);
+        } else if (provider.compare(QLatin1String("PostgreSQL"), Qt::CaseInsensitive) == 0) {
+            d->engine = Engine::PostgreSQL;
+            ok = d->OpenPostgres(cs);
+        } else if (provider.isEmpty()) {
+            d->lastError = QStringLiteral("连接字符串中没有指定数据库类型 (Provider=SQLite 或 "
+                                          "Provider=PostgreSQL)。");
+        } else {
+            d->lastError = QStringLiteral("不支持的数据库类型 Provider=%1，可用的是 SQLite 和 "
+                                          "PostgreSQL。")
+                               .arg(provider);
+        }
+        if (!ok)
+            return 0;
+        d->state = 1;
+        return 1;
+    } catch (const std::exception& e) {
+        d->lastError = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        d->lastError = QStringLiteral("Unknown error.");
+    }
+    return 0;
+}
+
+void DbConnection::Close() {
+    try {
+        d->readers.clear(); // their results end with the connection
+        if (d->db.isValid() && d->db.isOpen())
+            d->db.close();
+        if (d->state == 1)
+            d->state = 0;
+    } catch (...) {
+        d->state = 0;
+    }
+}
+
+int DbConnection::Execute(const QString& sql, long* recordsAffected, int options) {
+    Q_UNUSED(options); // every statement is command text
+    if (d->state != 1) {
+        d->lastError = kNotOpen;
+        return 0;
+    }
+    try {
+        if (d->engine == Engine::SQLite) {
+            if (const auto alter = SqlDialect::ParseAlterColumn(sql)) {
+                QString error;
+                QSqlDatabase db = Database();
+                if (!SqliteAlterColumn::Run(db, *alter, error)) {
+                    d->lastError = error;
+                    return 0;
+                }
+                if (recordsAffected)
+                    *recordsAffected = 0;
+                return 1;
+            }
+        }
+        const QSqlDatabase db = Database();
+        if (!db.isOpen()) {
+            d->lastError = LostText();
+            return 0;
+        }
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(Adapt(sql))) {
+            d->lastError = SqlErrorText(query.lastError());
+            return 0;
+        }
+        if (recordsAffected) {
+            const int affected = query.numRowsAffected();
+            *recordsAffected = affected < 0 ? 0 : affected;
+        }
+        return 1;
+    } catch (const std::exception& e) {
+        d->lastError = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        d->lastError = QStringLiteral("Unknown error.");
+    }
+    return 0;
+}
+
+int DbConnection::GetMaxId(const QString& table) {
+    DbRecordset rs(*this);
+    if (!rs.Open(QLatin1String(" select max(keyid) as maxid from ") + table + QLatin1Char(' '))) {
+        d->lastError = rs.GetLastError();
+        return -1;
+    }
+    if (rs.IsEOF())
+        return 0;
+    return AtoI(rs.GetString(QStringLiteral("maxid")));
+}
+
+int DbConnection::JoinColumnValues(const QString& sql, QString& out) {
+    out.clear();
+    DbRecordset rs(*this);
+    if (!rs.Open(sql)) {
+        d->lastError = rs.GetLastError();
+        return -1;
+    }
+    int rows = 0;
+    while (!rs.IsEOF()) {
+        if (rows > 0)
+            out += QLatin1Char(';');
+        out += rs.GetString(0);
+        ++rows;
+        rs.MoveNext();
+    }
+    return rows;
+}
+
+QString DbConnection::GetLastError() const {
+    return d->lastError;
+}
+
+void DbConnection::SetLastError(const QString& text) {
+    d->lastError = text;
+}
+
+int DbConnection::GetState() const {
+    return d->state;
+}
+
+QString DbConnection::GetConnectionString() const {
+    return d->connectionString;
+}
+
+DbConnection::Engine DbConnection::GetEngine() const {
+    return d->engine;
+}
+
+QString DbConnection::Adapt(const QString& sql) const {
+    return SqlDialect::Adapt(sql, d->engine);
+}
+
+QSqlDatabase DbConnection::Database() const {
+    if (!d->readers.empty()) {
+        const std::vector<DbRecordset*> readers = std::move(d->readers);
+        d->readers.clear();
+        for (DbRecordset* reader : readers)
+            reader->TakeRemainingRows();
+    }
+    return d->db;
+}
+
+QString DbConnection::LostText() {
+    return QStringLiteral("与数据库的连接已经断开，请重新打开数据库。");
+}
+
+void DbConnection::AttachReader(DbRecordset* reader) {
+    d->readers.push_back(reader);
+}
+
+void DbConnection::DetachReader(DbRecordset* reader) {
+    d->readers.erase(std::remove(d->readers.begin(), d->readers.end(), reader), d->readers.end());
+}

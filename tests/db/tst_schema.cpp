@@ -1,0 +1,233 @@
+#include "TestDatabases.h"
+
+#include "db/AdoType.h"
+#include "db/DbConnection.h"
+#include "db/DbRecordset.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Every table with every column the program reads or writes.
+const struct {
+    const char* table;
+    const char* columns;
+    bool databaseKeys;
+} kTables[] = {
+    {"CustomerData",
+     "KeyId,CustomerName,Contact,Handler,Phone,Mobile,Fax,Email,Address,ZIPCode,Province,City,"
+     "Homepage,FDSource,FDLevel,Comment,IsReseller,IsProvider,Category,CustomerClass,ClassPath,"
+     "RegTime,LastTime",
+     false},
+    {"CustomerClass", "KeyId,ParentId,Name,ClassPath", false},
+    {"StockClass", "KeyId,ParentId,Name,ClassPath", false},
+    {"ContactData",
+     "KeyId,CustomerId,CustomerName,Name,Mobile,Phone,Email,ICQ,NetCodeClass,NetCode", true},
+    {"OrderData",
+     "KeyId,CustomerId,CustomerName,ProductName,SerialCode,Handler,Price,Quantity,Carriage,FDTotal,"
+     "Bank,FDTime,Comment,FDId",
+     true},
+    {"PurchaseData",
+     "KeyId,CustomerId,CustomerName,StockName,SerialCode,Price,Quantity,Carriage,FDTotal,FDTime,"
+     "Comment",
+     true},
+    {"StockChance", "KeyId,CustomerId,CustomerName,Name,Price,Comment,StockClass,ClassPath", false},
+    {"TraceData", "KeyId,CustomerId,CustomerName,Contact,Handler,Title,FDText,FDTime", true},
+    {"TrackPlan", "KeyId,CustomerId,CustomerName,Contact,Handler,Title,PlanTime,Comment", true},
+    {"UserData", "KeyId,UserName,UserPass,Privilege", true},
+    {"ProductData", "KeyId,Name", true},
+    {"PayMode", "KeyId,Name", true},
+    {"CustomizeField",
+     "KeyId,TableName,FieldName,Caption,DataType,Nullable,DefaultValue,ForeignKey,Description",
+     true},
+};
+
+// Money and prices are floating, quantities, keys and flags integers.
+int ExpectedType(const QString& column) {
+    static const QStringList floating = {QStringLiteral("Price"), QStringLiteral("Carriage"),
+                                         QStringLiteral("FDTotal")};
+    static const QStringList integers = {
+        QStringLiteral("KeyId"),         QStringLiteral("CustomerId"), QStringLiteral("ParentId"),
+        QStringLiteral("Quantity"),      QStringLiteral("FDId"),       QStringLiteral("IsReseller"),
+        QStringLiteral("IsProvider"),    QStringLiteral("DataType"),   QStringLiteral("Nullable"),
+        QStringLiteral("CustomerClass"), QStringLiteral("StockClass")};
+    if (floating.contains(column))
+        return AdoType::Double;
+    if (integers.contains(column))
+        return AdoType::Integer;
+    return AdoType::VarChar;
+}
+
+QByteArray Digest(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+class tst_Schema : public QObject {
+    Q_OBJECT
+
+private slots:
+    void tablesColumnsAndTypes_data() { TestDatabase::AddEngineRows(); }
+    void tablesColumnsAndTypes();
+    void keysAndDefaults_data() { TestDatabase::AddEngineRows(); }
+    void keysAndDefaults();
+    void initialRows_data() { TestDatabase::AddEngineRows(); }
+    void initialRows();
+    void deliveredDatabaseIsMadeOnce();
+    void postgresSchemaScript();
+};
+
+void tst_Schema::tablesColumnsAndTypes() {
+    TORVEL_TEST_DATABASE(test);
+    DbConnection db;
+    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    for (const auto& t : kTables) {
+        const QStringList columns = QString::fromLatin1(t.columns).split(QLatin1Char(','));
+        DbRecordset rs(db);
+        QVERIFY2(rs.Open(QStringLiteral("select * from %1").arg(QLatin1String(t.table))),
+                 qPrintable(rs.GetLastError()));
+        QCOMPARE(rs.GetFieldCount(), columns.size());
+        for (int i = 0; i < columns.size(); ++i) {
+            QCOMPARE(rs.GetFieldName(i), columns[i]);
+            QVERIFY2(rs.GetFieldType(i) == ExpectedType(columns[i]),
+                     qPrintable(QLatin1String(t.table) + QLatin1Char('.') + columns[i]));
+        }
+    }
+}
+
+// Database-assigned keys count up and are never given twice; a partial insert
+// leaves no NULL behind.
+void tst_Schema::keysAndDefaults() {
+    TORVEL_TEST_DATABASE(test);
+    DbConnection db;
+    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    for (const auto& t : kTables) {
+        const QString table = QLatin1String(t.table);
+        const int before = db.GetMaxId(table);
+        if (t.databaseKeys) {
+            QCOMPARE(db.Execute(QStringLiteral("insert into %1 default values").arg(table)), 1);
+            QCOMPARE(db.Execute(QStringLiteral("insert into %1 default values").arg(table)), 1);
+            QCOMPARE(db.GetMaxId(table), before + 2);
+            QCOMPARE(
+                db.Execute(
+                    QStringLiteral("delete from %1 where KeyId = %2").arg(table).arg(before + 2)),
+                1);
+            QCOMPARE(db.Execute(QStringLiteral("insert into %1 default values").arg(table)), 1);
+            QCOMPARE(db.GetMaxId(table), before + 3);
+        } else {
+            QCOMPARE(db.Execute(QStringLiteral("insert into %1 (KeyId) values (%2)")
+                                    .arg(table)
+                                    .arg(before + 1)),
+                     1);
+            QCOMPARE(db.Execute(QStringLiteral("insert into %1 (KeyId) values (%2)")
+                                    .arg(table)
+                                    .arg(before + 1)),
+                     0); // the key is unique
+        }
+        DbRecordset rs(db);
+        QCOMPARE(rs.Open(QStringLiteral("select * from %1 where KeyId = %2")
+                             .arg(table)
+                             .arg(db.GetMaxId(table))),
+                 1);
+        QVERIFY(!rs.IsEOF());
+        for (int i = 0; i < rs.GetFieldCount(); ++i) {
+            QVERIFY2(!rs.GetString(i).isNull(),
+                     qPrintable(table + QLatin1Char('.') + rs.GetFieldName(i)));
+        }
+    }
+    DbRecordset rs(db);
+    QCOMPARE(rs.Open(QStringLiteral("select * from CustomerData")), 1);
+    QCOMPARE(rs.GetString(QStringLiteral("ClassPath")), QStringLiteral("未分类/"));
+    QCOMPARE(rs.GetString(QStringLiteral("Category")), QStringLiteral("直接客户"));
+    QCOMPARE(rs.GetLong(QStringLiteral("IsProvider")), 0);
+    QCOMPARE(rs.GetString(QStringLiteral("LastTime")), QStringLiteral(""));
+}
+
+void tst_Schema::initialRows() {
+    TORVEL_TEST_DATABASE(test);
+    DbConnection db;
+    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    DbRecordset rs(db);
+    QCOMPARE(rs.Open(QStringLiteral("Select * from UserData where UserName='admin'")), 1);
+    QVERIFY(!rs.IsEOF());
+    QCOMPARE(rs.GetString(QStringLiteral("UserPass")), QStringLiteral("admin"));
+    QVERIFY(rs.GetString(QStringLiteral("Privilege")).contains(QStringLiteral("添加订单")));
+    QVERIFY(rs.GetString(QStringLiteral("Privilege")).contains(QStringLiteral("发放工资")));
+
+    QString names;
+    QVERIFY(db.JoinColumnValues(QStringLiteral("select Name from PayMode order by Name"), names) >=
+            5);
+    QVERIFY(names.split(QLatin1Char(';')).contains(QStringLiteral("现金")));
+    QVERIFY(db.JoinColumnValues(QStringLiteral("select Name from ProductData order by Name"),
+                                names) >= 2);
+}
+
+// The build makes torvel.db from the script only when it is missing: a rebuild
+// must never replace a database in use.
+void tst_Schema::deliveredDatabaseIsMadeOnce() {
+    const QString delivered = qEnvironmentVariable("TORVEL_APP_DIR") + QStringLiteral("/torvel.db");
+    DbConnection db;
+    QVERIFY2(db.Open(QStringLiteral("Provider=SQLite;Data Source=") + delivered),
+             qPrintable(db.GetLastError()));
+    QString out;
+    QCOMPARE(db.JoinColumnValues(QStringLiteral("select UserPass from UserData where "
+                                                "UserName='admin'"),
+                                 out),
+             1);
+    QCOMPARE(out, QStringLiteral("admin"));
+
+    const QString source = qEnvironmentVariable("TORVEL_SOURCE_DIR");
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("torvel.db"));
+    auto make = [&] {
+        return QProcess::execute(
+            QStringLiteral("cmake"),
+            {QStringLiteral("-DSQLITE3=sqlite3"),
+             QStringLiteral("-DSCRIPT=") + source + QStringLiteral("/schema/sqlite.sql"),
+             QStringLiteral("-DDATABASE=") + target, QStringLiteral("-P"),
+             source + QStringLiteral("/schema/MakeDatabase.cmake")});
+    };
+    QCOMPARE(make(), 0);
+    DbConnection made;
+    QCOMPARE(made.Open(QStringLiteral("Provider=SQLite;Data Source=") + target), 1);
+    QCOMPARE(made.Execute(QStringLiteral("insert into PayMode (Name) values ('赊账')")), 1);
+    made.Close();
+    const QByteArray digest = Digest(target);
+    QCOMPARE(make(), 0);
+    QCOMPARE(Digest(target), digest);
+    QVERIFY(!QFile::exists(target + QStringLiteral(".partial")));
+}
+
+void tst_Schema::postgresSchemaScript() {
+    TestDatabase test(QStringLiteral("postgresql"));
+    if (!test.IsAvailable()) {
+        if (TestDatabase::PostgresRequired())
+            QFAIL(qPrintable(test.Why()));
+        QSKIP(qPrintable(test.Why()));
+    }
+    QVERIFY2(test.Create(false), qPrintable(test.Why()));
+    QProcess script;
+    script.start(qEnvironmentVariable("TORVEL_SOURCE_DIR") +
+                     QStringLiteral("/scripts/pg-create-schema.sh"),
+                 {test.ConnectionString()});
+    QVERIFY(script.waitForFinished(60000));
+    QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
+
+    DbConnection db;
+    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    QCOMPARE(db.GetMaxId(QStringLiteral("PayMode")), 5);
+    QString out;
+    QCOMPARE(db.JoinColumnValues(QStringLiteral("select UserName from UserData"), out), 1);
+    QCOMPARE(out, QStringLiteral("admin"));
+}
+
+QTEST_GUILESS_MAIN(tst_Schema)
+#include "tst_schema.moc"
