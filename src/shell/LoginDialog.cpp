@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -115,5 +117,7 @@ void LoginDialog::SaveAccount(const QString& password, const QString& privilege)
         account.SetString(kBag, kUserPass, password);
     account.SetInt(kBag, kSavePass, save ? 1 : 0);
     account.SetString(kBag, kPrivilege, privilege);
+    // The folder is made at start-up, but may have gone since.
+    QDir().mkpath(QFileInfo(AccountFilePath()).absolutePath());
     account.Save(AccountFilePath());
 }

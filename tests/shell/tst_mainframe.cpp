@@ -1,0 +1,486 @@
+#include "ScriptedPrompt.h"
+#include "TempProgramFolder.h"
+
+#include "db/DbConnection.h"
+#include "db/IniFile.h"
+#include "shell/AboutDialog.h"
+#include "shell/CommandIds.h"
+#include "shell/DataSourceDialog.h"
+#include "shell/LoginDialog.h"
+#include "shell/MainFrame.h"
+#include "shell/Startup.h"
+#include "shell/ViewHost.h"
+#include "ui/SmallBarCtrl.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// A view that records what the frame gave it and answers the list command
+// 查找 itself.
+class RecordingView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit RecordingView(const ViewContext& context)
+        : connection(&context.connection), user(context.userName), filter(context.filter),
+          definition(context.definition), caption(context.caption) {}
+
+    Q_INVOKABLE bool OnCommand(int id) {
+        offered.append(id);
+        return id == Command::Find;
+    }
+
+    DbConnection* connection;
+    QString user, filter, definition, caption;
+    QList<int> offered;
+};
+
+std::function<int(QDialog&)> FillLogin(const QString& user, const QString& pass) {
+    return [user, pass](QDialog& dialog) {
+        auto* login = qobject_cast<LoginDialog*>(&dialog);
+        if (!login)
+            return int(QDialog::Rejected);
+        login->UserNameEdit()->setText(user);
+        login->PasswordEdit()->setText(pass);
+        login->OnOK();
+        return login->result();
+    };
+}
+
+// A program folder with the delivered database (admin/admin) and the user li
+// (no rights), and a frame on it. Logging in as "Admin" finds admin's row (the
+// database compares names without case) but is an ordinary user.
+struct Running {
+    TempProgramFolder folder;
+    ScriptedPrompt prompt;
+    std::unique_ptr<CMainFrame> frame;
+
+    Running() {
+        DbConnection setup;
+        setup.Open(Startup::DefaultConnectionString());
+        setup.Execute(QStringLiteral("insert into UserData (UserName, UserPass, Privilege) "
+                                     "values ('li', 'pw', '')"));
+        setup.Close();
+    }
+
+    // Starts the frame; the first login is answered by `login` (none: cancelled).
+    void Start(std::function<int(QDialog&)> login = {}) {
+        if (login)
+            prompt.QueueModal(std::move(login));
+        frame = std::make_unique<CMainFrame>(prompt);
+        frame->Create();
+        Settle();
+    }
+
+    void Run(int command) {
+        frame->OnCommand(command);
+        Settle();
+    }
+
+    // Lets posted commands and deferred deletes happen.
+    static void Settle() {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
+    RecordingView* Current() const {
+        return qobject_cast<RecordingView*>(frame->GetViewHost()->CurrentView());
+    }
+
+    // Every view command opens a RecordingView.
+    void RegisterRecordingViews() {
+        for (int command :
+             {Command::CustomerList, Command::CustomerSearch, Command::ResellerList,
+              Command::ResellerSearch, Command::ProviderList, Command::ProviderSearch,
+              Command::OrderList, Command::ContactSearch, Command::TraceRecord, Command::TrackPlan,
+              Command::PurchaseList, Command::StockChance, Command::PayMode})
+            frame->Views().Register(
+                command, [](const ViewContext& context) { return new RecordingView(context); });
+    }
+
+    QString ModuleMissing(const char* module) const {
+        return QStringLiteral("模块加载失败:\r\n") + folder.File(QString::fromLatin1(module));
+    }
+
+    QList<ScriptedPrompt::Shown> Programs() const {
+        QList<ScriptedPrompt::Shown> programs;
+        for (const ScriptedPrompt::Shown& entry : prompt.shown) {
+            if (entry.kind == ScriptedPrompt::Shown::Kind::Program)
+                programs.append(entry);
+        }
+        return programs;
+    }
+};
+
+} // namespace
+
+class TestMainFrame : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QGuiApplication::setQuitOnLastWindowClosed(false); }
+
+    void everyLoginOpensCalendarAndOnlyTheFirstStartsUpdater() {
+        Running run;
+        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        QCOMPARE(run.frame->UserName(), QStringLiteral("admin"));
+        // The calendar comes from DailyWork.so, which this folder lacks.
+        QCOMPARE(run.prompt.Messages(), QStringList{run.ModuleMissing("DailyWork.so")});
+        QCOMPARE(run.Programs().size(), 1);
+        QCOMPARE(run.Programs().first().text, run.folder.File(QStringLiteral("updater")));
+        QCOMPARE(run.Programs().first().caption, QStringLiteral("auto"));
+
+        // A second login as another user: calendar again, no second updater.
+        run.prompt.Reset();
+        run.prompt.QueueModal(FillLogin(QStringLiteral("li"), QStringLiteral("pw")));
+        run.Run(Command::Login);
+        QCOMPARE(run.frame->UserName(), QStringLiteral("li"));
+        QCOMPARE(run.prompt.Messages(), QStringList{run.ModuleMissing("DailyWork.so")});
+        QVERIFY(run.Programs().isEmpty());
+
+        // Failed attempts inside one dialog, then cancel: the user stays.
+        run.prompt.Reset();
+        run.prompt.QueueModal([](QDialog& dialog) {
+            auto& login = static_cast<LoginDialog&>(dialog);
+            login.UserNameEdit()->setText(QStringLiteral("admin"));
+            login.PasswordEdit()->setText(QStringLiteral("wrong"));
+            login.OnOK();
+            return int(QDialog::Rejected);
+        });
+        run.frame->show();
+        run.Run(Command::Login);
+        QCOMPARE(run.frame->UserName(), QStringLiteral("li"));
+        QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("密码错误")});
+        QVERIFY(run.frame->isVisible());
+    }
+
+    void cancellingTheFirstLoginEndsTheProgram() {
+        Running run;
+        run.Start();
+        // The frame was not shown yet when the login came; show it and let
+        // the posted exit run.
+        QVERIFY(!run.frame->IsLoggedIn());
+        run.frame->show();
+        run.prompt.QueueModal([](QDialog&) { return int(QDialog::Rejected); });
+        run.Run(Command::Login);
+        QVERIFY(!run.frame->isVisible());
+        QVERIFY(run.Programs().isEmpty());
+    }
+
+    void reservedCommandsRefuseOtherUsers() {
+        const QList<QPair<QString, QString>> users = {
+            {QStringLiteral("li"), QStringLiteral("pw")},
+            {QStringLiteral("Admin"), QStringLiteral("admin")}};
+        for (const auto& user : users) {
+            Running run;
+            run.Start(FillLogin(user.first, user.second));
+            QCOMPARE(run.frame->UserName(), user.first);
+            run.RegisterRecordingViews();
+            run.Run(Command::CustomerList);
+            RecordingView* before = run.Current();
+            QVERIFY(before);
+
+            for (int command : {Command::ProviderList, Command::ProviderSearch,
+                                Command::PurchaseList, Command::StockChance, Command::Dimission}) {
+                run.prompt.Reset();
+                run.Run(command);
+                QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("权限不足")});
+                QCOMPARE(run.Current(), before);
+            }
+            for (int command : {Command::Backup, Command::Restore}) {
+                run.prompt.Reset();
+                run.Run(command);
+                QCOMPARE(run.prompt.Messages(),
+                         QStringList{QStringLiteral("只有用户admin具有此权力")});
+            }
+        }
+
+        // 发放工资 goes by the privilege text: li has none, "Admin" has it
+        // (and so reaches the module, missing here).
+        Running run;
+        run.Start(FillLogin(QStringLiteral("li"), QStringLiteral("pw")));
+        run.prompt.Reset();
+        run.Run(Command::PayWage);
+        QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("权限不足")});
+        run.prompt.QueueModal(FillLogin(QStringLiteral("Admin"), QStringLiteral("admin")));
+        run.Run(Command::Login);
+        run.prompt.Reset();
+        run.Run(Command::PayWage);
+        QCOMPARE(run.prompt.Messages(), QStringList{run.ModuleMissing("WageList.so")});
+        // No view came back, so the "always" title is not set either.
+        QCOMPARE(run.frame->windowTitle(), QStringLiteral("业务跟踪管理系统"));
+    }
+
+    void viewsReceiveUserAndFilter() {
+        Running run;
+        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        run.RegisterRecordingViews();
+        const auto open = [&run](int command) {
+            run.Run(command);
+            return run.Current();
+        };
+
+        RecordingView* view = open(Command::CustomerList);
+        QVERIFY(view);
+        QCOMPARE(view->connection, &run.frame->Connection());
+        QCOMPARE(view->user, QStringLiteral("admin"));
+        QCOMPARE(view->filter, QStringLiteral(" IsProvider<1 "));
+        QCOMPARE(open(Command::CustomerSearch)->filter, QStringLiteral(" IsProvider < 1 "));
+        QCOMPARE(open(Command::ResellerList)->filter,
+                 QStringLiteral(" (IsReseller=1 or Category='代理商')"));
+        QCOMPARE(open(Command::ResellerSearch)->filter,
+                 QStringLiteral(" (IsReseller=1 or Category='代理商') "));
+        view = open(Command::ProviderList);
+        QCOMPARE(view->filter, QStringLiteral(" IsProvider=1 "));
+        QVERIFY(view->user.isEmpty());
+        QCOMPARE(open(Command::ProviderSearch)->filter, QStringLiteral(" IsProvider=1 "));
+        view = open(Command::OrderList);
+        QCOMPARE(view->user, QStringLiteral("admin"));
+        QVERIFY(view->filter.isEmpty());
+        view = open(Command::PayMode);
+        QCOMPARE(view->definition, QStringLiteral("PayMode"));
+        QCOMPARE(view->caption, QStringLiteral("测试表"));
+        // Admin sees every handler's records and plans.
+        QVERIFY(open(Command::TraceRecord)->filter.isEmpty());
+        QVERIFY(open(Command::TrackPlan)->filter.isEmpty());
+
+        run.prompt.QueueModal(FillLogin(QStringLiteral("li"), QStringLiteral("pw")));
+        run.Run(Command::Login);
+        QCOMPARE(open(Command::TraceRecord)->filter, QStringLiteral(" Handler='li' "));
+        QCOMPARE(open(Command::TrackPlan)->filter, QStringLiteral(" Handler='li' "));
+        QVERIFY(open(Command::TrackPlan)->user.isEmpty());
+        QCOMPARE(open(Command::CustomerList)->user, QStringLiteral("li"));
+        QVERIFY(open(Command::ContactSearch)->user.isEmpty());
+    }
+
+    void oneViewAtATime() {
+        Running run;
+        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        run.RegisterRecordingViews();
+
+        // The same command twice: a fresh view, the first one destroyed.
+        run.Run(Command::CustomerList);
+        QPointer<RecordingView> first = run.Current();
+        run.Run(Command::CustomerList);
+        QVERIFY(run.Current());
+        QVERIFY(run.Current() != first.data());
+        QVERIFY(first.isNull());
+        QCOMPARE(run.frame->GetViewHost()->findChildren<RecordingView*>().size(), 1);
+
+        // The view is offered every command first; what it handles goes no
+        // further, the rest reaches the frame.
+        RecordingView* current = run.Current();
+        run.Run(Command::Find);
+        QCOMPARE(run.Current(), current);
+        QCOMPARE(current->offered, QList<int>{Command::Find});
+
+        // A view that cannot be made leaves the current one.
+        run.frame->Views().Register(
+            Command::PayMode, [](const ViewContext&) { return static_cast<QWidget*>(nullptr); });
+        run.Run(Command::PayMode);
+        QCOMPARE(run.Current(), current);
+
+        // A view not built yet: a note in the status bar, nothing else.
+        Running bare;
+        bare.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        bare.prompt.Reset();
+        bare.Run(Command::CustomerSearch);
+        QVERIFY(!bare.frame->GetViewHost()->CurrentView());
+        QVERIFY(bare.prompt.shown.isEmpty());
+        QVERIFY(bare.frame->statusBar()->currentMessage().contains(QStringLiteral("查询客户资料")));
+    }
+
+    void layoutFollowsTheWindow() {
+        Running run;
+        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        run.RegisterRecordingViews();
+        run.frame->resize(900, 600);
+        run.frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(run.frame.get()));
+
+        QSplitter* splitter = run.frame->Splitter();
+        QCOMPARE(splitter->sizes().first(), CMainFrame::kNavigationWidth);
+        ViewHost* host = run.frame->GetViewHost();
+        QCOMPARE(host->palette().color(QPalette::Window), QColor(0xE0, 0xE0, 0xE0));
+
+        run.Run(Command::CustomerList);
+        QWidget* view = host->CurrentView();
+        QCOMPARE(view->geometry(), host->contentsRect());
+        run.frame->resize(1200, 800);
+        Running::Settle();
+        QCOMPARE(splitter->sizes().first(), CMainFrame::kNavigationWidth);
+        QCOMPARE(view->geometry(), host->contentsRect());
+        QVERIFY(view->width() > 900);
+
+        // A click on a navigation item runs its command: 客户分类 is 32773.
+        CSmallBarCtrl* bar = run.frame->NavigationBar();
+        QCOMPARE(bar->GroupCount(), 8);
+        QCOMPARE(bar->OpenedGroup(), 0);
+        const QRect item = bar->ItemRect(0, 1);
+        QVERIFY(!item.isEmpty());
+        QTest::mouseClick(bar, Qt::LeftButton, {}, item.center());
+        Running::Settle();
+        QVERIFY(run.Current() != view);
+        QCOMPARE(run.Current()->filter, QStringLiteral(" IsProvider<1 "));
+    }
+
+    void helpCommands() {
+        Running run;
+        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+
+        run.prompt.Reset();
+        run.Run(Command::Homepage);
+        QCOMPARE(run.prompt.Messages(),
+                 QStringList{QStringLiteral("未设置产品主页地址[Register/Homepage]")});
+
+        IniFile product;
+        product.SetString(QStringLiteral("Register"), QStringLiteral("ProductName"),
+                          QStringLiteral("业务跟踪"));
+        product.SetString(QStringLiteral("Register"), QStringLiteral("Homepage"),
+                          QStringLiteral("https://crm.example.org/"));
+        product.SetString(QStringLiteral("Register"), QStringLiteral("Support"),
+                          QStringLiteral("help@example.org"));
+        product.SetString(QStringLiteral("Register"), QStringLiteral("Copyright"),
+                          QStringLiteral("© 2026 Kestrine"));
+        QVERIFY(product.Save(run.folder.File(QStringLiteral("velmora.ini"))));
+        QVERIFY(run.folder.Write(QStringLiteral("settings.ini"),
+                                 "[Application]\r\nversion=2.3.1\r\npublishdate=2026-03-01\r\n"));
+
+        run.prompt.Reset();
+        run.Run(Command::Homepage);
+        QVERIFY(run.prompt.Messages().isEmpty());
+        QCOMPARE(run.prompt.shown.size(), 1);
+        QCOMPARE(run.prompt.shown.first().kind, ScriptedPrompt::Shown::Kind::Url);
+        QCOMPARE(run.prompt.shown.first().text, QStringLiteral("https://crm.example.org/"));
+
+        run.prompt.Reset();
+        run.Run(Command::OnlineUpdate);
+        QCOMPARE(run.Programs().size(), 1);
+        QCOMPARE(run.Programs().first().text, run.folder.File(QStringLiteral("updater")));
+        QVERIFY(run.Programs().first().caption.isEmpty());
+
+        run.prompt.Reset();
+        QStringList seen;
+        run.prompt.QueueModal([&seen](QDialog& dialog) {
+            auto& about = static_cast<AboutDialog&>(dialog);
+            for (const char* label :
+                 {"版 本 号", "发布日期", "产品主页", "技术支持", "销售热线", "版权所有"})
+                seen.append(about.ValueOf(QString::fromUtf8(label)));
+            seen.append(about.LinkOf(QStringLiteral("技术支持")));
+            seen.append(about.LinkOf(QStringLiteral("销售热线")));
+            return int(QDialog::Accepted);
+        });
+        run.Run(Command::About);
+        QCOMPARE(run.prompt.shown.size(), 1);
+        QCOMPARE(run.prompt.shown.first().text, QStringLiteral("关于"));
+        QCOMPARE(seen, (QStringList{QStringLiteral("2.3.1"), QStringLiteral("2026-03-01"),
+                                    QStringLiteral("https://crm.example.org/"),
+                                    QStringLiteral("help@example.org"), QString(),
+                                    QStringLiteral("© 2026 Kestrine"),
+                                    QStringLiteral("mailto:help@example.org"), QString()}));
+    }
+
+    void dataSourceReopensTheConnection() {
+        Running run;
+        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        const QByteArray databaseIni = run.folder.Read(QStringLiteral("database.ini"));
+        QVERIFY(QFile::copy(run.folder.File(QStringLiteral("torvel.db")),
+                            run.folder.File(QStringLiteral("other.db"))));
+        const QString other = run.folder.File(QStringLiteral("other.db"));
+
+        // Cancelled: nothing changes.
+        run.prompt.Reset();
+        run.Run(Command::DataSource);
+        QCOMPARE(run.prompt.shown.size(), 1);
+        QCOMPARE(run.prompt.shown.first().text, QStringLiteral("数据源"));
+        QVERIFY(!QFile::exists(run.folder.File(QStringLiteral("base.ini"))));
+        QCOMPARE(run.frame->Connection().GetConnectionString(), Startup::DefaultConnectionString());
+
+        // A file: chosen through the browse button, opened under the wait cursor.
+        run.prompt.Reset();
+        run.prompt.QueueFileName(other);
+        run.prompt.QueueModal([](QDialog& dialog) {
+            auto& source = static_cast<DataSourceDialog&>(dialog);
+            // It opens on the string in use.
+            if (source.FileEdit()->text() !=
+                Startup::DefaultConnectionString().section(QLatin1Char('='), 2))
+                return int(QDialog::Rejected);
+            source.Browse();
+            source.OnOK();
+            return source.result();
+        });
+        run.Run(Command::DataSource);
+        const QString chosen = QStringLiteral("Provider=SQLite;Data Source=") + other;
+        QVERIFY(run.prompt.Messages().isEmpty());
+        QCOMPARE(run.frame->Connection().GetConnectionString(), chosen);
+        QVERIFY(run.frame->Connection().IsOpen());
+        QCOMPARE(run.prompt.waitDepth, 0);
+        IniFile base;
+        QVERIFY(base.Load(run.folder.File(QStringLiteral("base.ini"))));
+        QCOMPARE(base.GetString(QStringLiteral("Database"), QStringLiteral("Connect")), chosen);
+        QCOMPARE(run.folder.Read(QStringLiteral("database.ini")), databaseIni);
+
+        // A server that is not there: stored, nothing shown, the reason kept.
+        run.prompt.Reset();
+        run.prompt.QueueModal([](QDialog& dialog) {
+            auto& source = static_cast<DataSourceDialog&>(dialog);
+            source.SetKind(DataSourceDialog::Kind::PostgreSQL);
+            source.HostEdit()->setText(QStringLiteral("127.0.0.1"));
+            source.PortBox()->setValue(1);
+            source.DatabaseEdit()->setText(QStringLiteral("torvel"));
+            source.UserEdit()->setText(QStringLiteral("crm"));
+            source.PasswordEdit()->setText(QStringLiteral("a;b\"c"));
+            source.OnOK();
+            return source.result();
+        });
+        run.Run(Command::DataSource);
+        QVERIFY(run.prompt.Messages().isEmpty());
+        QVERIFY(!run.frame->Connection().IsOpen());
+        QVERIFY(!run.frame->Connection().GetLastError().isEmpty());
+        QCOMPARE(run.frame->Connection().GetConnectionString(),
+                 QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=1;Database=torvel;"
+                                "User ID=crm;Password=\"a;b\"\"c\""));
+    }
+
+    void dataSourceDialogRefusesIncompleteInput() {
+        TempProgramFolder folder;
+        ScriptedPrompt prompt;
+        DataSourceDialog dialog(prompt, QString());
+        QCOMPARE(dialog.CurrentKind(), DataSourceDialog::Kind::SQLite);
+        QVERIFY(!dialog.OnOK());
+        QCOMPARE(prompt.LastMessage(), QStringLiteral("请选择数据库文件"));
+        dialog.FileEdit()->setText(folder.File(QStringLiteral("missing.db")));
+        QVERIFY(!dialog.OnOK());
+        QVERIFY(prompt.LastMessage().endsWith(folder.File(QStringLiteral("missing.db"))));
+
+        dialog.SetKind(DataSourceDialog::Kind::PostgreSQL);
+        QVERIFY(!dialog.OnOK());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+
+        // A server string read back fills every box, the quoted password too.
+        DataSourceDialog filled(prompt,
+                                QStringLiteral("Provider=PostgreSQL;Host=db.local;Port=6543;"
+                                               "Database=crm;User ID=li;Password=\"x;y\""));
+        QCOMPARE(filled.CurrentKind(), DataSourceDialog::Kind::PostgreSQL);
+        QCOMPARE(filled.HostEdit()->text(), QStringLiteral("db.local"));
+        QCOMPARE(filled.PortBox()->value(), 6543);
+        QCOMPARE(filled.PasswordEdit()->text(), QStringLiteral("x;y"));
+        QVERIFY(filled.OnOK());
+        QCOMPARE(filled.ConnectionString(),
+                 QStringLiteral("Provider=PostgreSQL;Host=db.local;Port=6543;Database=crm;"
+                                "User ID=li;Password=\"x;y\""));
+    }
+};
+
+QTEST_MAIN(TestMainFrame)
+#include "tst_mainframe.moc"
