@@ -1,6 +1,7 @@
 #include "ui/GridCell.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QLineEdit>
 
@@ -29,8 +30,13 @@ QWidget* CGridCell::CreateEditor(QWidget* parent, const QString& text) const {
 }
 
 QString CGridCell::EditorText(const QWidget* editor) const {
-    const auto* edit = qobject_cast<const QLineEdit*>(editor);
-    return edit ? edit->text() : QString();
+    // The cell may have changed class while its editor was open (a drop-down
+    // turned back into a plain cell), so read whichever editor it is.
+    if (const auto* edit = qobject_cast<const QLineEdit*>(editor))
+        return edit->text();
+    if (const auto* combo = qobject_cast<const QComboBox*>(editor))
+        return combo->currentText();
+    return QString();
 }
 
 void CGridCell::EditorShown(QWidget* /*editor*/) const {}

@@ -270,6 +270,8 @@ void CGridCtrl::ClampFocusAndSelection() {
     }
     if (anchorCell_.IsValid() && !IsValid(anchorCell_))
         anchorCell_ = CCellID();
+    if (editor_ && (!IsValid(editCell_) || IsCellFixed(editCell_.row, editCell_.col)))
+        EndEditing();
 }
 
 void CGridCtrl::ShiftRows(int from, int delta) {
