@@ -1,0 +1,503 @@
+#include "db/ProgramFolder.h"
+#include "net/Gbk.h"
+#include "ui/DrawnCheckBox.h"
+#include "ui/PageDialog.h"
+#include "ui/PageParser.h"
+#include "ui/RowLayout.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+LayoutRow Row(int height, bool fixedHeight, std::vector<LayoutCell> cells, int spacing = -1) {
+    LayoutRow row;
+    row.height = height;
+    row.fixedHeight = fixedHeight;
+    row.spacing = spacing;
+    row.cells = std::move(cells);
+    return row;
+}
+
+LayoutCell Cell(int width, bool fixed = false, int height = -1) {
+    LayoutCell cell;
+    cell.width = width;
+    cell.fixed = fixed;
+    cell.height = height;
+    return cell;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class PageLayoutTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { SetProgramFolder(QString()); }
+
+    void rowArithmetic();
+    void rowLayoutFollowsResizes();
+    void tagScanning();
+    void elementTextAndAttributes();
+    void badPageText();
+    void controlsAndTheirRecord();
+    void coloursFromThePage();
+    void emptyPage();
+    void setValueAndGetValue();
+    void buttonsAndCheckBoxes();
+    void loadingPageFiles();
+};
+
+void PageLayoutTest::rowArithmetic() {
+    // Two fixed rows and two flexible ones in a 300 x 200 area, spacing 2:
+    // the rows need 20+30+10+10 plus four gaps = 78, so 122 spare pixels are
+    // shared 61/61 by the flexible rows.
+    std::vector<LayoutRow> rows = {Row(20, true, {Cell(50, true), Cell(30), Cell(40)}),
+                                   Row(30, false, {Cell(100)}), Row(10, true, {}),
+                                   Row(10, false, {Cell(10, true, 5), Cell(0)})};
+    QCOMPARE(RowsExtent(rows, 2), QSize(126, 78));
+    auto placed = ArrangeRows(rows, QRect(0, 0, 300, 200), 2);
+    QCOMPARE(int(placed.size()), 4);
+    // Row 0: 50 + 30 + 40 + three gaps = 126, spare 174 split 87/87.
+    QCOMPARE(placed[0][0], QRect(2, 2, 50, 20));
+    QCOMPARE(placed[0][1], QRect(54, 2, 30 + 87, 20));
+    QCOMPARE(placed[0][2], QRect(54 + 117 + 2, 2, 40 + 87, 20));
+    QCOMPARE(placed[0][2].right(), 299);
+    QCOMPARE(placed[1][0], QRect(2, 24, 298, 30 + 61));
+    QCOMPARE(placed[3][0], QRect(2, 24 + 91 + 2 + 10 + 2, 10, 5)); // fixed keeps its height
+    QCOMPARE(placed[3][1].height(), 10 + 61);
+    QCOMPARE(placed[3][1].bottom(), 199);
+
+    // An odd spare share: the last flexible row and cell take the remainder.
+    std::vector<LayoutRow> odd = {Row(0, false, {Cell(0), Cell(0), Cell(0)}), Row(0, false, {}),
+                                  Row(0, false, {})};
+    placed = ArrangeRows(odd, QRect(0, 0, 108, 106), 2);
+    // Heights: 106 - 6 = 100 -> 33, 33, 34. Widths: 108 - 6 = 102 -> 34 each.
+    QCOMPARE(placed[0][0].height(), 33);
+    QCOMPARE(placed[0][2], QRect(74, 2, 34, 33));
+    placed = ArrangeRows(odd, QRect(0, 0, 107, 107), 2);
+    QCOMPARE(placed[0][0].width(), 33);
+    QCOMPARE(placed[0][1].width(), 33);
+    QCOMPARE(placed[0][2].width(), 35);
+    QCOMPARE(ShareOf(101, 3, 0), 33);
+    QCOMPARE(ShareOf(101, 3, 2), 35);
+    QCOMPARE(ShareOf(-5, 3, 2), 0);
+    QCOMPARE(ShareOf(10, 0, 0), 0);
+
+    // Too small: nothing shrinks below its own size, the rest overflows.
+    placed = ArrangeRows(rows, QRect(0, 0, 60, 40), 2);
+    QCOMPARE(placed[0][1], QRect(54, 2, 30, 20));
+    QCOMPARE(placed[1][0].height(), 30);
+    QCOMPARE(placed[3][1].bottom(), 77);
+
+    // A row's own spacing replaces the layout's above that row; the area's
+    // origin moves everything.
+    std::vector<LayoutRow> spaced = {Row(20, true, {Cell(10)}), Row(24, true, {Cell(10)}, 3)};
+    QCOMPARE(RowsExtent(spaced, 2), QSize(12, 49));
+    placed = ArrangeRows(spaced, QRect(10, 100, 12, 49), 2);
+    QCOMPARE(placed[0][0], QRect(12, 102, 10, 20));
+    QCOMPARE(placed[1][0], QRect(12, 125, 10, 24));
+}
+
+void PageLayoutTest::rowLayoutFollowsResizes() {
+    QWidget host;
+    auto* layout = new RowLayout(&host);
+    QCOMPARE(layout->spacing(), 2);
+    auto* label = new QLabel(QStringLiteral("分类名称:"));
+    auto* edit = new QLineEdit;
+    auto* grid = new QWidget;
+    layout->AddRow(24);
+    layout->AddControl(label, 80, true);
+    layout->AddControl(edit, 100);
+    layout->AddGap(20);
+    layout->AddRow(200, false);
+    layout->AddControl(grid, 300);
+    QCOMPARE(label->parentWidget(), &host);
+    QCOMPARE(layout->count(), 3);
+    // The widest row is the grid's; the first needs 2+80+2+100+2+20 = 206.
+    QCOMPARE(layout->ContentSize(), QSize(2 + 300, 2 + 24 + 2 + 200));
+    QCOMPARE(layout->sizeHint(), layout->ContentSize());
+
+    host.resize(400, 300);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QCOMPARE(label->geometry(), QRect(2, 2, 80, 24));
+    // The edit is the row's only flexible cell: all the spare width is its.
+    QCOMPARE(edit->geometry(), QRect(84, 2, 400 - (2 + 80 + 2 + 2 + 20), 24));
+    QCOMPARE(grid->geometry(), QRect(2, 28, 398, 300 - 28));
+
+    host.resize(600, 500);
+    QTRY_COMPARE(grid->geometry(), QRect(2, 28, 598, 500 - 28));
+    QCOMPARE(label->geometry(), QRect(2, 2, 80, 24));
+    QCOMPARE(edit->width(), 600 - (2 + 80 + 2 + 2 + 20));
+
+    // A widget that goes away leaves the layout with it.
+    delete edit;
+    QCOMPARE(layout->count(), 2);
+    QCOMPARE(layout->Row(0).cells.size(), size_t(2)); // the label and the gap
+    layout->Clear();
+    QCOMPARE(layout->RowCount(), 0);
+    QCOMPARE(layout->count(), 0);
+    QCOMPARE(label->parentWidget(), &host);
+}
+
+void PageLayoutTest::tagScanning() {
+    const PageParse page = ParsePage(
+        QStringLiteral("<HTML>\n<Title>客户</TITLE><br/><BR>\n<font color=#ff0000>x</font >"
+                       "<abcdefghijklmnopqrstuvwxyz0123456789 a=1><p/></body>"));
+    QStringList names;
+    for (const PageTag& tag : page.tags)
+        names.append(tag.name);
+    QCOMPARE(names,
+             (QStringList{QStringLiteral("html"), QStringLiteral("title"), QStringLiteral("br"),
+                          QStringLiteral("br"), QStringLiteral("font"), QStringLiteral("/font"),
+                          QStringLiteral("abcdefghijklmnopqrstuvwxyz01234"), QStringLiteral("p/"),
+                          QStringLiteral("/body")}));
+    QCOMPARE(page.tags[1].text, QStringLiteral("客户"));
+    QCOMPARE(page.tags[1].line, 2);
+    QCOMPARE(page.tags[4].line, 3);
+    QCOMPARE(page.tags[6].Attribute(QStringLiteral("a")), QStringLiteral("1"));
+    QVERIFY(page.problems.isEmpty());
+}
+
+void PageLayoutTest::elementTextAndAttributes() {
+    const PageParse page = ParsePage(QStringLiteral(
+        "<input type=\"text\" NAME='客户 名称' value=abc size=12 fixed field=CustomerName/>"
+        "<span>a<b>bold</b></span><textarea rows=3>line1\nline2</TEXTAREA >"
+        "<select name=pay><option>现金<option value=2> 转账 </option><OPTION>支票</select>"));
+    QCOMPARE(int(page.tags.size()), 4);
+    const PageTag& input = page.tags[0];
+    QCOMPARE(input.Attribute(QStringLiteral("type")), QStringLiteral("text"));
+    QCOMPARE(input.Attribute(QStringLiteral("name")), QStringLiteral("客户 名称"));
+    QCOMPARE(input.Attribute(QStringLiteral("Value")), QStringLiteral("abc"));
+    QCOMPARE(input.Attribute(QStringLiteral("field")), QStringLiteral("CustomerName"));
+    QVERIFY(input.HasAttribute(QStringLiteral("fixed")));
+    QVERIFY(!input.HasAttribute(QStringLiteral("title")));
+    QCOMPARE(input.Attribute(QStringLiteral("title")), QString());
+    // An element's text runs to its own closing tag, tags inside included.
+    QCOMPARE(page.tags[1].text, QStringLiteral("a<b>bold</b>"));
+    QCOMPARE(page.tags[2].text, QStringLiteral("line1\nline2"));
+    QCOMPARE(ParseOptions(page.tags[3].text),
+             (QStringList{QStringLiteral("现金"), QStringLiteral("转账"), QStringLiteral("支票")}));
+    QVERIFY(page.problems.isEmpty());
+
+    // At most 1023 bytes of GBK: 600 Chinese characters are 1200 bytes.
+    const QString longText(600, QChar(0x4E2D));
+    const PageParse big =
+        ParsePage(QStringLiteral("<span>") + longText + QStringLiteral("</span>"));
+    QCOMPARE(big.tags[0].text.size(), 511);
+    QVERIFY(Gbk::Encode(big.tags[0].text).size() <= 1023);
+    const PageParse ascii = ParsePage(QStringLiteral("<span>") + QString(2000, QLatin1Char('a')) +
+                                      QStringLiteral("</span><br>"));
+    QCOMPARE(ascii.tags[0].text.size(), 1023);
+    QCOMPARE(ascii.tags[1].name, QStringLiteral("br")); // scanning goes on after the close
+}
+
+void PageLayoutTest::badPageText() {
+    // Junk lines, a lone "<", a comment hiding a tag, an unclosed span, an
+    // unterminated last tag: the good tags still come out, the rest is named.
+    const PageParse page = ParsePage(QStringLiteral(
+        "这是一行说明 a < b\n<!-- <br> -->\n<span name=a>没有结束<br>\nxx >> yy\n<input name=b"));
+    QStringList names;
+    for (const PageTag& tag : page.tags)
+        names.append(tag.name);
+    QCOMPARE(names, (QStringList{QStringLiteral("span"), QStringLiteral("br")}));
+    QCOMPARE(page.tags[0].text, QStringLiteral("没有结束"));
+    QCOMPARE(page.problems.size(), 2);
+    QVERIFY(page.problems[0].contains(QStringLiteral("第3行")));
+    QVERIFY(page.problems[0].contains(QStringLiteral("</span>")));
+    QVERIFY(page.problems[1].contains(QStringLiteral("第5行")));
+
+    const PageParse comment = ParsePage(QStringLiteral("<br><!-- never closed <span>x</span>"));
+    QCOMPARE(int(comment.tags.size()), 1);
+    QCOMPARE(comment.problems.size(), 1);
+
+    QVERIFY(ParsePage(QString()).tags.empty());
+    QVERIFY(ParsePage(QStringLiteral("<<<>>>< >")).tags.empty());
+
+    // Unknown tags and input types are skipped and reported; the page is
+    // still built, without spending control ids on them.
+    CPageDialog dialog;
+    dialog.LoadText(QStringLiteral("<table><tr><td><input type=radio name=r><span name=s>x</span>"
+                                   "</td></tr></table><input type=text name=t"));
+    QCOMPARE(dialog.Record().GetString(QStringLiteral("8001"), QStringLiteral("Name")),
+             QStringLiteral("s"));
+    QStringList sections;
+    QCOMPARE(dialog.Record().GetSections(sections), 1);
+    QCOMPARE(dialog.Problems().size(), 5);
+    // Problems of the text come first, then those of the tags.
+    QVERIFY(dialog.Problems().at(0).contains(QStringLiteral("<input")));
+    QVERIFY(dialog.Problems().at(1).contains(QStringLiteral("<table>")));
+    QVERIFY(dialog.Problems().at(4).contains(QStringLiteral("radio")));
+}
+
+void PageLayoutTest::controlsAndTheirRecord() {
+    CPageDialog dialog;
+    dialog.LoadText(QStringLiteral(
+        "<title> 客户回访 </title>"
+        "<span>姓名</span><span>电话</span><input name=phone value=123 size=15 field=Phone>"
+        "<br><input type=submit value=确定><input type=reset value=取消>"
+        "<input type=button name=more value=更多><input type=checkbox name=vip value=1 "
+        "title=重要客户>"
+        "<br><textarea name=memo rows=4 fixed field=Memo>备注</textarea>"
+        "<select name=pay field=Bank><option>现金</option><option>转账</option></select><input>"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("客户回访"));
+    const IniFile& record = dialog.Record();
+    QStringList sections;
+    record.GetSections(sections);
+    QCOMPARE(sections,
+             (QStringList{QStringLiteral("8001"), QStringLiteral("8002"), QStringLiteral("8003"),
+                          QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("8004"),
+                          QStringLiteral("8005"), QStringLiteral("8006"), QStringLiteral("8007"),
+                          QStringLiteral("8008")}));
+    auto key = [&](const char* section, const char* name) {
+        return record.GetString(QLatin1String(section), QLatin1String(name));
+    };
+    // Two unnamed spans still get consecutive ids.
+    QCOMPARE(key("8001", "ControlType"), QStringLiteral("Label"));
+    QCOMPARE(key("8001", "Value"), QStringLiteral("姓名"));
+    QCOMPARE(record.GetInt(QStringLiteral("8002"), QStringLiteral("ControlId")), 8002);
+    QCOMPARE(key("8003", "ControlType"), QStringLiteral("Edit"));
+    QCOMPARE(key("8003", "Name"), QStringLiteral("phone"));
+    QCOMPARE(key("8003", "Value"), QStringLiteral("123"));
+    QCOMPARE(key("8003", "field"), QStringLiteral("Phone"));
+    QVERIFY(!record.Find(QStringLiteral("8001"), QStringLiteral("field")));
+    QCOMPARE(key("1", "ControlType"), QStringLiteral("Button"));
+    QCOMPARE(key("2", "Value"), QStringLiteral("取消"));
+    QCOMPARE(key("8004", "Name"), QStringLiteral("more"));
+    QCOMPARE(key("8005", "ControlType"), QStringLiteral("CheckBox"));
+    QCOMPARE(key("8006", "Value"), QStringLiteral("备注"));
+    QCOMPARE(key("8007", "ControlType"), QStringLiteral("ComboBox"));
+    QCOMPARE(key("8007", "field"), QStringLiteral("Bank"));
+    QCOMPARE(key("8008", "ControlType"), QStringLiteral("Edit"));
+
+    QVERIFY(qobject_cast<QLabel*>(dialog.Control(8001)));
+    QVERIFY(qobject_cast<QPushButton*>(dialog.Control(1)));
+    QCOMPARE(qobject_cast<DrawnCheckBox*>(dialog.Control(8005))->text(),
+             QStringLiteral("重要客户"));
+    QVERIFY(qobject_cast<DrawnCheckBox*>(dialog.Control(8005))->isChecked());
+    auto* list = qobject_cast<QComboBox*>(dialog.Control(QStringLiteral("pay")));
+    QVERIFY(list);
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->currentIndex(), -1);
+    QCOMPARE(dialog.Control(9999), nullptr);
+    QCOMPARE(dialog.Control(QStringLiteral("nobody")), nullptr);
+
+    // Rows: the first is 20 high, every <br> adds one of 24 three pixels
+    // below; the four-line text area makes its row 80 high.
+    RowLayout* layout = dialog.Layout();
+    QCOMPARE(layout->RowCount(), 3);
+    QCOMPARE(layout->Row(0).height, 20);
+    QCOMPARE(layout->Row(1).height, 24);
+    QCOMPARE(layout->Row(1).spacing, 3);
+    QCOMPARE(layout->Row(2).height, 80);
+    QCOMPARE(dialog.width(), 500);
+    QCOMPARE(dialog.height(), 2 + 20 + 3 + 24 + 3 + 80 + 30);
+
+    // Widths: spans 80, the edit 15 x 8, all stretched over the spare width
+    // of their 500-pixel row; the fixed text area keeps 100 x 80.
+    const int spare = 500 - (2 + 80 + 2 + 80 + 2 + 120);
+    QCOMPARE(dialog.Control(8001)->geometry(), QRect(2, 2, 80 + spare / 3, 20));
+    QCOMPARE(dialog.Control(8003)->width(), 120 + spare - 2 * (spare / 3));
+    QCOMPARE(dialog.Control(8003)->geometry().right(), 499);
+    QCOMPARE(dialog.Control(8006)->geometry(), QRect(2, 52, 100, 80));
+    QCOMPARE(dialog.Control(8008)->y(), 52);
+    QCOMPARE(dialog.Control(8008)->height(), 80);
+}
+
+void PageLayoutTest::coloursFromThePage() {
+    CPageDialog dialog;
+    const quint32 face = dialog.BackgroundColor();
+    // Pure red in HTML notation has the red byte lowest.
+    dialog.LoadText(QStringLiteral("<body bgcolor=#FF0000><span>a</span>"
+                                   "<font color=\"#0000ff\"><span>b</span><input type=checkbox "
+                                   "title=c></font><span>d</span>"));
+    QCOMPARE(dialog.BackgroundColor(), quint32(255));
+    QCOMPARE(dialog.palette().color(QPalette::Window), QColor(Qt::red));
+    QCOMPARE(dialog.Control(8001)->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(dialog.Control(8002)->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    auto* box = qobject_cast<DrawnCheckBox*>(dialog.Control(8003));
+    QCOMPARE(box->TextColor(), QColor(Qt::blue));
+    QCOMPARE(box->BackgroundColor(), QColor(Qt::red));
+    QCOMPARE(dialog.Control(8004)->palette().color(QPalette::WindowText), QColor(Qt::black));
+
+    // #00ff00 is green whichever way round; a short form is read as a number.
+    dialog.LoadText(QStringLiteral("<body bgcolor=#00ff00>"));
+    QCOMPARE(dialog.BackgroundColor(), quint32(0x00FF00));
+    dialog.LoadText(QStringLiteral("<body bgcolor=#123456>"));
+    QCOMPARE(dialog.BackgroundColor(), quint32(0x563412));
+    dialog.LoadText(QStringLiteral("<body bgcolor=#f00>"));
+    QCOMPARE(dialog.BackgroundColor(), quint32(0x000F00));
+    // A colour that does not read as "#hex" leaves the default and is named.
+    dialog.LoadText(QStringLiteral("<body bgcolor=red>"));
+    QCOMPARE(dialog.BackgroundColor(), face);
+    QCOMPARE(dialog.Problems().size(), 1);
+    QVERIFY(dialog.Problems().at(0).contains(QStringLiteral("red")));
+}
+
+void PageLayoutTest::emptyPage() {
+    QWidget owner;
+    owner.setGeometry(100, 100, 800, 600);
+    CPageDialog dialog(&owner);
+    dialog.LoadText(QStringLiteral("只有文字, 没有标记\n第二行"));
+    QCOMPARE(dialog.width(), 500);
+    QCOMPARE(dialog.height(), 2 + 20 + 30);
+    QCOMPARE(dialog.Layout()->RowCount(), 1);
+    QStringList sections;
+    QCOMPARE(dialog.Record().GetSections(sections), 0);
+    QVERIFY(dialog.Problems().isEmpty());
+
+    // Loading again replaces everything of the page before.
+    dialog.LoadText(QStringLiteral("<span name=a>x</span><br>"));
+    dialog.LoadText(QStringLiteral("<input name=b>"));
+    QCOMPARE(dialog.Record().GetSections(sections), 1);
+    QCOMPARE(dialog.Record().GetString(QStringLiteral("8001"), QStringLiteral("Name")),
+             QStringLiteral("b"));
+    QCOMPARE(dialog.Layout()->RowCount(), 1);
+}
+
+void PageLayoutTest::setValueAndGetValue() {
+    CPageDialog dialog;
+    dialog.LoadText(QStringLiteral(
+        "<input name=phone><input type=checkbox name=vip title=VIP><textarea name=memo>"
+        "</textarea><select name=pay><option>现金<option>转账支票<option>转账</select>"
+        "<span name=caption>标题</span>"));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    QCOMPARE(dialog.SetValue(QStringLiteral("phone"), QStringLiteral("010-1234")), 1);
+    QCOMPARE(dialog.GetValue(QStringLiteral("phone")), QStringLiteral("010-1234"));
+    QCOMPARE(qobject_cast<QLineEdit*>(dialog.Control(8001))->text(), QStringLiteral("010-1234"));
+
+    // Names compare exactly; an unknown name goes into section ".".
+    QCOMPARE(dialog.SetValue(QStringLiteral("Phone"), QStringLiteral("x")), 0);
+    QCOMPARE(dialog.Record().GetString(QStringLiteral("."), QStringLiteral("Phone")),
+             QStringLiteral("x"));
+    QCOMPARE(dialog.GetValue(QStringLiteral("Phone")), QStringLiteral("x"));
+    QCOMPARE(dialog.GetValue(QStringLiteral("phone")), QStringLiteral("010-1234"));
+    QCOMPARE(dialog.GetValue(QStringLiteral("nothing")), QString());
+
+    // What the user changes is in the record at once.
+    auto* edit = qobject_cast<QLineEdit*>(dialog.Control(8001));
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("13900"));
+    QCOMPARE(dialog.GetValue(QStringLiteral("phone")), QStringLiteral("13900"));
+    qobject_cast<QPlainTextEdit*>(dialog.Control(8003))->setPlainText(QStringLiteral("a\nb"));
+    QCOMPARE(dialog.GetValue(QStringLiteral("memo")), QStringLiteral("a\nb"));
+
+    QCOMPARE(dialog.SetValue(QStringLiteral("vip"), QStringLiteral("1")), 1);
+    auto* box = qobject_cast<DrawnCheckBox*>(dialog.Control(8002));
+    QVERIFY(box->isChecked());
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCOMPARE(dialog.GetValue(QStringLiteral("vip")), QStringLiteral("0"));
+
+    // A list shows the exact entry, else the first that begins with the
+    // text; the record keeps the text as given.
+    auto* list = qobject_cast<QComboBox*>(dialog.Control(8004));
+    QCOMPARE(dialog.SetValue(QStringLiteral("pay"), QStringLiteral("转账")), 1);
+    QCOMPARE(list->currentText(), QStringLiteral("转账"));
+    dialog.SetValue(QStringLiteral("pay"), QStringLiteral("转"));
+    QCOMPARE(list->currentText(), QStringLiteral("转账支票"));
+    QCOMPARE(dialog.GetValue(QStringLiteral("pay")), QStringLiteral("转"));
+    dialog.SetValue(QStringLiteral("pay"), QStringLiteral("信用卡"));
+    QCOMPARE(list->currentIndex(), -1);
+    QCOMPARE(dialog.GetValue(QStringLiteral("pay")), QStringLiteral("信用卡"));
+    list->setCurrentIndex(0);
+    QCOMPARE(dialog.GetValue(QStringLiteral("pay")), QStringLiteral("现金"));
+
+    dialog.SetValue(QStringLiteral("caption"), QStringLiteral("新标题"));
+    QCOMPARE(qobject_cast<QLabel*>(dialog.Control(8005))->text(), QStringLiteral("新标题"));
+}
+
+void PageLayoutTest::buttonsAndCheckBoxes() {
+    CPageDialog dialog;
+    dialog.LoadText(QStringLiteral("<input type=button value=查找 name=find>"
+                                   "<input type=checkbox title=全部 name=all>"
+                                   "<input type=submit value=确定><input type=reset value=取消>"));
+    QSignalSpy commands(&dialog, &CPageDialog::command);
+    QSignalSpy accepted(&dialog, &QDialog::accepted);
+    QSignalSpy rejected(&dialog, &QDialog::rejected);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    QTest::mouseClick(dialog.Control(8001), Qt::LeftButton);
+    QTest::mouseClick(dialog.Control(8002), Qt::LeftButton);
+    QCOMPARE(commands.count(), 2);
+    QCOMPARE(commands.at(0).at(0).toInt(), 8001);
+    QCOMPARE(commands.at(1).at(0).toInt(), 8002);
+    QCOMPARE(dialog.GetValue(QStringLiteral("all")), QStringLiteral("1"));
+
+    QTest::mouseClick(dialog.Control(CPageDialog::kCancelId), Qt::LeftButton);
+    QCOMPARE(rejected.count(), 1);
+    dialog.show();
+    QTest::mouseClick(dialog.Control(CPageDialog::kOkId), Qt::LeftButton);
+    QCOMPARE(accepted.count(), 1);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(commands.count(), 2);
+}
+
+void PageLayoutTest::loadingPageFiles() {
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    SetProgramFolder(home.path());
+    QVERIFY(QDir(home.path()).mkdir(QStringLiteral("res")));
+
+    CPageDialog dialog;
+    QVERIFY(!dialog.Load(QStringLiteral("missing.htm")));
+    QVERIFY(dialog.LastError().contains(QStringLiteral("res/missing.htm")));
+    QStringList sections;
+    QCOMPARE(dialog.Record().GetSections(sections), 0);
+
+    // Page files are GBK as written on the old desktops; UTF-8 reads too.
+    const QString page = QStringLiteral("<title>客户</title><span name=名称>客户名称</span>"
+                                        "<img src=logo.png fixed><img src=nothing.gif>");
+    QImage logo(40, 30, QImage::Format_RGB32);
+    logo.fill(Qt::darkCyan);
+    QVERIFY(logo.save(home.filePath(QStringLiteral("res/logo.png"))));
+    QVERIFY(WriteFile(home.filePath(QStringLiteral("res/gbk.htm")), Gbk::Encode(page)));
+    QVERIFY(WriteFile(home.filePath(QStringLiteral("res/utf8.htm")), page.toUtf8()));
+    for (const QString& file : {QStringLiteral("gbk.htm"), QStringLiteral("utf8.htm")}) {
+        QVERIFY2(dialog.Load(file), qPrintable(dialog.LastError()));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("客户"));
+        QCOMPARE(dialog.GetValue(QStringLiteral("名称")), QStringLiteral("客户名称"));
+        // The picture's row takes the picture's height, the control its size.
+        QCOMPARE(dialog.Layout()->Row(0).height, 30);
+        QCOMPARE(dialog.Control(8002)->size(), QSize(40, 30));
+        QCOMPARE(dialog.Record().GetString(QStringLiteral("8002"), QStringLiteral("Value")),
+                 QStringLiteral("logo.png"));
+        QCOMPARE(dialog.Problems().size(), 1);
+        QVERIFY(dialog.Problems().at(0).contains(QStringLiteral("res/nothing.gif")));
+    }
+
+    // The sample page delivered with the program builds without a problem.
+    SetProgramFolder(qEnvironmentVariable("TORVEL_SOURCE_DIR") + QStringLiteral("/app-data"));
+    QVERIFY2(dialog.Load(QStringLiteral("page_sample.htm")), qPrintable(dialog.LastError()));
+    QVERIFY2(dialog.Problems().isEmpty(), qPrintable(dialog.Problems().join(QLatin1Char('\n'))));
+    QVERIFY(dialog.Control(CPageDialog::kOkId));
+
+    const QString shots = qEnvironmentVariable("TORVEL_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+        dialog.SetValue(QStringLiteral("CustomerName"), QStringLiteral("华东机电设备有限公司"));
+        dialog.SetValue(QStringLiteral("Phone"), QStringLiteral("021-62345678"));
+        dialog.SetValue(QStringLiteral("Method"), QStringLiteral("电话"));
+        dialog.SetValue(QStringLiteral("Content"), QStringLiteral("询问新报价, 下周再联系。"));
+        dialog.SetValue(QStringLiteral("NeedPlan"), QStringLiteral("1"));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(dialog.grab().save(QDir(shots).filePath(QStringLiteral("page_sample.png"))));
+    }
+}
+
+QTEST_MAIN(PageLayoutTest)
+#include "tst_pagelayout.moc"
