@@ -21,7 +21,12 @@ struct PluginArgs {
     // "UserName=" followed by the percent-encoded user name, or "".
     const char* parameter;
     // The program's shared connection; the module reads and writes the same
-    // database through it. Valid only during the call, like the record itself.
+    // database through it (DbRecordset, Execute). A module carries its own
+    // private copy of the database code, built from the same sources, so the
+    // object is read the same way on both sides; but that copy's process-wide
+    // state (connection names, the program folder) is not the program's, so a
+    // module must not open connections of its own. The record lives only
+    // during the call, the connection for the whole run: a view may keep it.
     DbConnection* connection;
 };
 

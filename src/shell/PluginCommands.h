@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 class DbConnection;
@@ -44,10 +43,6 @@ const PluginCommand* FindPluginCommand(int command);
 // "UserName=" followed by the user name's GBK bytes, letters and digits kept
 // and every other byte written as %XX.
 QString UserNameParameter(const QString& userName);
-
-// The user name carried by a parameter text ("UserName=<percent-encoded GBK>"),
-// or "" when the text carries none. Used by modules.
-QString UserNameFromParameter(const QByteArray& parameter);
 
 // Runs a plug-in command's module part: builds the parameter text for the user,
 // loads the module and calls the entry. Rights tests, showing the view and the

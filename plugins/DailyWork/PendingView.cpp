@@ -1,0 +1,13 @@
+#include "PendingView.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+PendingView::PendingView(const QString& functionName, QWidget* parent) : QWidget(parent) {
+    setObjectName(functionName);
+    auto* notice = new QLabel(QStringLiteral("该功能尚未提供"), this);
+    notice->setObjectName(QStringLiteral("notice"));
+    notice->setAlignment(Qt::AlignCenter);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(notice);
+}
