@@ -73,11 +73,18 @@ HyperlinkLabel::HyperlinkLabel(Prompt& prompt, const QString& text, const QStrin
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(text);
+    setToolTip(Target());
+}
+
+void HyperlinkLabel::SetTarget(const QString& target) {
+    target_ = target;
+    setToolTip(Target());
 }
 
 void HyperlinkLabel::SetText(const QString& text) {
     text_ = text;
     setAccessibleName(text);
+    setToolTip(Target());
     updateGeometry();
     update();
 }

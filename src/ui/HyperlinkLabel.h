@@ -22,7 +22,7 @@ public:
     void SetText(const QString& text);
     QString Text() const { return text_; }
     // The link opened; the text itself when empty.
-    void SetTarget(const QString& target) { target_ = target; }
+    void SetTarget(const QString& target);
     QString Target() const;
 
     void SetControlId(int id) { controlId_ = id; }

@@ -250,7 +250,8 @@ void CPageDialog::LoadText(const QString& pageText) {
 
     resize(kWidth, layout_->ContentSize().height() + kExtraHeight);
     CentreOnParent();
-    layout_->activate();
+    // Lay the rows out now, so that the controls have their places before the
+    // dialog is first shown.
     layout_->setGeometry(rect());
 }
 

@@ -44,6 +44,7 @@ CSmallBarCtrl::CSmallBarCtrl(QWidget* parent) : QWidget(parent) {
     colors_[size_t(Color::Border)] = system.color(QPalette::Mid);
 
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     slideTimer_.setSingleShot(false);
     connect(&slideTimer_, &QTimer::timeout, this, &CSmallBarCtrl::SlideStep);
@@ -524,8 +525,6 @@ void CSmallBarCtrl::PaintArrow(QPainter& painter, const QRect& rect, bool up) co
 
 void CSmallBarCtrl::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    for (Group& group : groups_)
-        group.scroll = std::min(group.scroll, std::max(0, int(group.items.size())));
     if (open_ >= 0)
         groups_[size_t(open_)].scroll = std::min(groups_[size_t(open_)].scroll, MaxScroll(open_));
     PlaceGroupWindow();

@@ -34,6 +34,21 @@ LayoutCell Cell(int width, bool fixed = false, int height = -1) {
     return cell;
 }
 
+QString TagNames(const PageParse& page) {
+    QStringList names;
+    for (const PageTag& tag : page.tags)
+        names.append(tag.name);
+    return names.join(QLatin1Char(' '));
+}
+
+// A control's record section in one line: type, name, value and field.
+QString Describe(const IniFile& record, int id) {
+    QStringList keys;
+    for (const char* key : {"ControlType", "Name", "Value", "field"})
+        keys.append(record.GetString(QString::number(id), QLatin1String(key), QStringLiteral("-")));
+    return keys.join(QLatin1Char('|'));
+}
+
 bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -48,14 +63,12 @@ private slots:
 
     void rowArithmetic();
     void rowLayoutFollowsResizes();
-    void tagScanning();
-    void elementTextAndAttributes();
+    void tagLanguage();
     void badPageText();
     void controlsAndTheirRecord();
     void coloursFromThePage();
     void emptyPage();
-    void setValueAndGetValue();
-    void buttonsAndCheckBoxes();
+    void valuesAndClicks();
     void loadingPageFiles();
 };
 
@@ -68,12 +81,10 @@ void PageLayoutTest::rowArithmetic() {
                                    Row(10, false, {Cell(10, true, 5), Cell(0)})};
     QCOMPARE(RowsExtent(rows, 2), QSize(126, 78));
     auto placed = ArrangeRows(rows, QRect(0, 0, 300, 200), 2);
-    QCOMPARE(int(placed.size()), 4);
     // Row 0: 50 + 30 + 40 + three gaps = 126, spare 174 split 87/87.
     QCOMPARE(placed[0][0], QRect(2, 2, 50, 20));
     QCOMPARE(placed[0][1], QRect(54, 2, 30 + 87, 20));
     QCOMPARE(placed[0][2], QRect(54 + 117 + 2, 2, 40 + 87, 20));
-    QCOMPARE(placed[0][2].right(), 299);
     QCOMPARE(placed[1][0], QRect(2, 24, 298, 30 + 61));
     QCOMPARE(placed[3][0], QRect(2, 24 + 91 + 2 + 10 + 2, 10, 5)); // fixed keeps its height
     QCOMPARE(placed[3][1].height(), 10 + 61);
@@ -87,13 +98,8 @@ void PageLayoutTest::rowArithmetic() {
     QCOMPARE(placed[0][0].height(), 33);
     QCOMPARE(placed[0][2], QRect(74, 2, 34, 33));
     placed = ArrangeRows(odd, QRect(0, 0, 107, 107), 2);
-    QCOMPARE(placed[0][0].width(), 33);
     QCOMPARE(placed[0][1].width(), 33);
     QCOMPARE(placed[0][2].width(), 35);
-    QCOMPARE(ShareOf(101, 3, 0), 33);
-    QCOMPARE(ShareOf(101, 3, 2), 35);
-    QCOMPARE(ShareOf(-5, 3, 2), 0);
-    QCOMPARE(ShareOf(10, 0, 0), 0);
 
     // Too small: nothing shrinks below its own size, the rest overflows.
     placed = ArrangeRows(rows, QRect(0, 0, 60, 40), 2);
@@ -113,7 +119,6 @@ void PageLayoutTest::rowArithmetic() {
 void PageLayoutTest::rowLayoutFollowsResizes() {
     QWidget host;
     auto* layout = new RowLayout(&host);
-    QCOMPARE(layout->spacing(), 2);
     auto* label = new QLabel(QStringLiteral("分类名称:"));
     auto* edit = new QLineEdit;
     auto* grid = new QWidget;
@@ -123,11 +128,9 @@ void PageLayoutTest::rowLayoutFollowsResizes() {
     layout->AddGap(20);
     layout->AddRow(200, false);
     layout->AddControl(grid, 300);
-    QCOMPARE(label->parentWidget(), &host);
     QCOMPARE(layout->count(), 3);
     // The widest row is the grid's; the first needs 2+80+2+100+2+20 = 206.
     QCOMPARE(layout->ContentSize(), QSize(2 + 300, 2 + 24 + 2 + 200));
-    QCOMPARE(layout->sizeHint(), layout->ContentSize());
 
     host.resize(400, 300);
     host.show();
@@ -136,10 +139,8 @@ void PageLayoutTest::rowLayoutFollowsResizes() {
     // The edit is the row's only flexible cell: all the spare width is its.
     QCOMPARE(edit->geometry(), QRect(84, 2, 400 - (2 + 80 + 2 + 2 + 20), 24));
     QCOMPARE(grid->geometry(), QRect(2, 28, 398, 300 - 28));
-
     host.resize(600, 500);
     QTRY_COMPARE(grid->geometry(), QRect(2, 28, 598, 500 - 28));
-    QCOMPARE(label->geometry(), QRect(2, 2, 80, 24));
     QCOMPARE(edit->width(), 600 - (2 + 80 + 2 + 2 + 20));
 
     // A widget that goes away leaves the layout with it.
@@ -152,40 +153,31 @@ void PageLayoutTest::rowLayoutFollowsResizes() {
     QCOMPARE(label->parentWidget(), &host);
 }
 
-void PageLayoutTest::tagScanning() {
-    const PageParse page = ParsePage(
+void PageLayoutTest::tagLanguage() {
+    // Names are lower-cased, cut at 31 characters and end at a blank, ">"
+    // or a "/" after their second character; closing tags keep their "/".
+    PageParse page = ParsePage(
         QStringLiteral("<HTML>\n<Title>客户</TITLE><br/><BR>\n<font color=#ff0000>x</font >"
                        "<abcdefghijklmnopqrstuvwxyz0123456789 a=1><p/></body>"));
-    QStringList names;
-    for (const PageTag& tag : page.tags)
-        names.append(tag.name);
-    QCOMPARE(names,
-             (QStringList{QStringLiteral("html"), QStringLiteral("title"), QStringLiteral("br"),
-                          QStringLiteral("br"), QStringLiteral("font"), QStringLiteral("/font"),
-                          QStringLiteral("abcdefghijklmnopqrstuvwxyz01234"), QStringLiteral("p/"),
-                          QStringLiteral("/body")}));
+    QCOMPARE(TagNames(page), QStringLiteral("html title br br font /font "
+                                            "abcdefghijklmnopqrstuvwxyz01234 p/ /body"));
     QCOMPARE(page.tags[1].text, QStringLiteral("客户"));
-    QCOMPARE(page.tags[1].line, 2);
     QCOMPARE(page.tags[4].line, 3);
     QCOMPARE(page.tags[6].Attribute(QStringLiteral("a")), QStringLiteral("1"));
-    QVERIFY(page.problems.isEmpty());
-}
 
-void PageLayoutTest::elementTextAndAttributes() {
-    const PageParse page = ParsePage(QStringLiteral(
-        "<input type=\"text\" NAME='客户 名称' value=abc size=12 fixed field=CustomerName/>"
+    // Attributes quoted either way or not at all, bare ones, "/>" endings;
+    // an element's text runs to its own closing tag, tags inside included;
+    // options may go without theirs.
+    page = ParsePage(QStringLiteral(
+        "<input type=\"text\" NAME='客户 名称' size=12 fixed field=CustomerName/>"
         "<span>a<b>bold</b></span><textarea rows=3>line1\nline2</TEXTAREA >"
         "<select name=pay><option>现金<option value=2> 转账 </option><OPTION>支票</select>"));
-    QCOMPARE(int(page.tags.size()), 4);
+    QCOMPARE(TagNames(page), QStringLiteral("input span textarea select"));
     const PageTag& input = page.tags[0];
-    QCOMPARE(input.Attribute(QStringLiteral("type")), QStringLiteral("text"));
-    QCOMPARE(input.Attribute(QStringLiteral("name")), QStringLiteral("客户 名称"));
-    QCOMPARE(input.Attribute(QStringLiteral("Value")), QStringLiteral("abc"));
+    QCOMPARE(input.Attribute(QStringLiteral("Name")), QStringLiteral("客户 名称"));
     QCOMPARE(input.Attribute(QStringLiteral("field")), QStringLiteral("CustomerName"));
     QVERIFY(input.HasAttribute(QStringLiteral("fixed")));
     QVERIFY(!input.HasAttribute(QStringLiteral("title")));
-    QCOMPARE(input.Attribute(QStringLiteral("title")), QString());
-    // An element's text runs to its own closing tag, tags inside included.
     QCOMPARE(page.tags[1].text, QStringLiteral("a<b>bold</b>"));
     QCOMPARE(page.tags[2].text, QStringLiteral("line1\nline2"));
     QCOMPARE(ParseOptions(page.tags[3].text),
@@ -193,15 +185,13 @@ void PageLayoutTest::elementTextAndAttributes() {
     QVERIFY(page.problems.isEmpty());
 
     // At most 1023 bytes of GBK: 600 Chinese characters are 1200 bytes.
-    const QString longText(600, QChar(0x4E2D));
-    const PageParse big =
-        ParsePage(QStringLiteral("<span>") + longText + QStringLiteral("</span>"));
-    QCOMPARE(big.tags[0].text.size(), 511);
-    QVERIFY(Gbk::Encode(big.tags[0].text).size() <= 1023);
-    const PageParse ascii = ParsePage(QStringLiteral("<span>") + QString(2000, QLatin1Char('a')) +
-                                      QStringLiteral("</span><br>"));
-    QCOMPARE(ascii.tags[0].text.size(), 1023);
-    QCOMPARE(ascii.tags[1].name, QStringLiteral("br")); // scanning goes on after the close
+    page = ParsePage(QStringLiteral("<span>") + QString(600, QChar(0x4E2D)) +
+                     QStringLiteral("</span>"));
+    QCOMPARE(page.tags[0].text.size(), 511);
+    page = ParsePage(QStringLiteral("<span>") + QString(2000, QLatin1Char('a')) +
+                     QStringLiteral("</span><br>"));
+    QCOMPARE(page.tags[0].text.size(), 1023);
+    QCOMPARE(page.tags[1].name, QStringLiteral("br")); // scanning goes on after the close
 }
 
 void PageLayoutTest::badPageText() {
@@ -209,21 +199,14 @@ void PageLayoutTest::badPageText() {
     // unterminated last tag: the good tags still come out, the rest is named.
     const PageParse page = ParsePage(QStringLiteral(
         "这是一行说明 a < b\n<!-- <br> -->\n<span name=a>没有结束<br>\nxx >> yy\n<input name=b"));
-    QStringList names;
-    for (const PageTag& tag : page.tags)
-        names.append(tag.name);
-    QCOMPARE(names, (QStringList{QStringLiteral("span"), QStringLiteral("br")}));
+    QCOMPARE(TagNames(page), QStringLiteral("span br"));
     QCOMPARE(page.tags[0].text, QStringLiteral("没有结束"));
     QCOMPARE(page.problems.size(), 2);
     QVERIFY(page.problems[0].contains(QStringLiteral("第3行")));
     QVERIFY(page.problems[0].contains(QStringLiteral("</span>")));
     QVERIFY(page.problems[1].contains(QStringLiteral("第5行")));
 
-    const PageParse comment = ParsePage(QStringLiteral("<br><!-- never closed <span>x</span>"));
-    QCOMPARE(int(comment.tags.size()), 1);
-    QCOMPARE(comment.problems.size(), 1);
-
-    QVERIFY(ParsePage(QString()).tags.empty());
+    QCOMPARE(ParsePage(QStringLiteral("<br><!-- never closed <span>x</span>")).problems.size(), 1);
     QVERIFY(ParsePage(QStringLiteral("<<<>>>< >")).tags.empty());
 
     // Unknown tags and input types are skipped and reported; the page is
@@ -256,43 +239,27 @@ void PageLayoutTest::controlsAndTheirRecord() {
     const IniFile& record = dialog.Record();
     QStringList sections;
     record.GetSections(sections);
-    QCOMPARE(sections,
-             (QStringList{QStringLiteral("8001"), QStringLiteral("8002"), QStringLiteral("8003"),
-                          QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("8004"),
-                          QStringLiteral("8005"), QStringLiteral("8006"), QStringLiteral("8007"),
-                          QStringLiteral("8008")}));
-    auto key = [&](const char* section, const char* name) {
-        return record.GetString(QLatin1String(section), QLatin1String(name));
-    };
-    // Two unnamed spans still get consecutive ids.
-    QCOMPARE(key("8001", "ControlType"), QStringLiteral("Label"));
-    QCOMPARE(key("8001", "Value"), QStringLiteral("姓名"));
+    QCOMPARE(sections.join(QLatin1Char(' ')),
+             QStringLiteral("8001 8002 8003 1 2 8004 8005 8006 8007 8008"));
+    // Two unnamed spans still get consecutive ids; submit and reset take 1
+    // and 2 without using one; "field" is there only when the page gives it.
     QCOMPARE(record.GetInt(QStringLiteral("8002"), QStringLiteral("ControlId")), 8002);
-    QCOMPARE(key("8003", "ControlType"), QStringLiteral("Edit"));
-    QCOMPARE(key("8003", "Name"), QStringLiteral("phone"));
-    QCOMPARE(key("8003", "Value"), QStringLiteral("123"));
-    QCOMPARE(key("8003", "field"), QStringLiteral("Phone"));
-    QVERIFY(!record.Find(QStringLiteral("8001"), QStringLiteral("field")));
-    QCOMPARE(key("1", "ControlType"), QStringLiteral("Button"));
-    QCOMPARE(key("2", "Value"), QStringLiteral("取消"));
-    QCOMPARE(key("8004", "Name"), QStringLiteral("more"));
-    QCOMPARE(key("8005", "ControlType"), QStringLiteral("CheckBox"));
-    QCOMPARE(key("8006", "Value"), QStringLiteral("备注"));
-    QCOMPARE(key("8007", "ControlType"), QStringLiteral("ComboBox"));
-    QCOMPARE(key("8007", "field"), QStringLiteral("Bank"));
-    QCOMPARE(key("8008", "ControlType"), QStringLiteral("Edit"));
+    QCOMPARE(Describe(record, 8001), QStringLiteral("Label||姓名|-"));
+    QCOMPARE(Describe(record, 8003), QStringLiteral("Edit|phone|123|Phone"));
+    QCOMPARE(Describe(record, 1), QStringLiteral("Button||确定|-"));
+    QCOMPARE(Describe(record, 2), QStringLiteral("Button||取消|-"));
+    QCOMPARE(Describe(record, 8004), QStringLiteral("Button|more|更多|-"));
+    QCOMPARE(Describe(record, 8005), QStringLiteral("CheckBox|vip|1|-"));
+    QCOMPARE(Describe(record, 8006), QStringLiteral("Edit|memo|备注|Memo"));
+    QCOMPARE(Describe(record, 8007), QStringLiteral("ComboBox|pay||Bank"));
+    QCOMPARE(Describe(record, 8008), QStringLiteral("Edit|||-"));
 
-    QVERIFY(qobject_cast<QLabel*>(dialog.Control(8001)));
-    QVERIFY(qobject_cast<QPushButton*>(dialog.Control(1)));
-    QCOMPARE(qobject_cast<DrawnCheckBox*>(dialog.Control(8005))->text(),
-             QStringLiteral("重要客户"));
-    QVERIFY(qobject_cast<DrawnCheckBox*>(dialog.Control(8005))->isChecked());
+    auto* box = qobject_cast<DrawnCheckBox*>(dialog.Control(8005));
+    QVERIFY(box && box->isChecked());
+    QCOMPARE(box->text(), QStringLiteral("重要客户"));
     auto* list = qobject_cast<QComboBox*>(dialog.Control(QStringLiteral("pay")));
-    QVERIFY(list);
-    QCOMPARE(list->count(), 2);
-    QCOMPARE(list->currentIndex(), -1);
+    QVERIFY(list && list->count() == 2 && list->currentIndex() == -1);
     QCOMPARE(dialog.Control(9999), nullptr);
-    QCOMPARE(dialog.Control(QStringLiteral("nobody")), nullptr);
 
     // Rows: the first is 20 high, every <br> adds one of 24 three pixels
     // below; the four-line text area makes its row 80 high.
@@ -300,7 +267,6 @@ void PageLayoutTest::controlsAndTheirRecord() {
     QCOMPARE(layout->RowCount(), 3);
     QCOMPARE(layout->Row(0).height, 20);
     QCOMPARE(layout->Row(1).height, 24);
-    QCOMPARE(layout->Row(1).spacing, 3);
     QCOMPARE(layout->Row(2).height, 80);
     QCOMPARE(dialog.width(), 500);
     QCOMPARE(dialog.height(), 2 + 20 + 3 + 24 + 3 + 80 + 30);
@@ -332,11 +298,7 @@ void PageLayoutTest::coloursFromThePage() {
     QCOMPARE(box->BackgroundColor(), QColor(Qt::red));
     QCOMPARE(dialog.Control(8004)->palette().color(QPalette::WindowText), QColor(Qt::black));
 
-    // #00ff00 is green whichever way round; a short form is read as a number.
-    dialog.LoadText(QStringLiteral("<body bgcolor=#00ff00>"));
-    QCOMPARE(dialog.BackgroundColor(), quint32(0x00FF00));
-    dialog.LoadText(QStringLiteral("<body bgcolor=#123456>"));
-    QCOMPARE(dialog.BackgroundColor(), quint32(0x563412));
+    // A short form is read as a number.
     dialog.LoadText(QStringLiteral("<body bgcolor=#f00>"));
     QCOMPARE(dialog.BackgroundColor(), quint32(0x000F00));
     // A colour that does not read as "#hex" leaves the default and is named.
@@ -367,12 +329,14 @@ void PageLayoutTest::emptyPage() {
     QCOMPARE(dialog.Layout()->RowCount(), 1);
 }
 
-void PageLayoutTest::setValueAndGetValue() {
+void PageLayoutTest::valuesAndClicks() {
     CPageDialog dialog;
     dialog.LoadText(QStringLiteral(
         "<input name=phone><input type=checkbox name=vip title=VIP><textarea name=memo>"
         "</textarea><select name=pay><option>现金<option>转账支票<option>转账</select>"
-        "<span name=caption>标题</span>"));
+        "<span name=caption>标题</span><input type=button value=查找><input type=submit>"
+        "<input type=reset>"));
+    QSignalSpy commands(&dialog, &CPageDialog::command);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
@@ -396,11 +360,16 @@ void PageLayoutTest::setValueAndGetValue() {
     qobject_cast<QPlainTextEdit*>(dialog.Control(8003))->setPlainText(QStringLiteral("a\nb"));
     QCOMPARE(dialog.GetValue(QStringLiteral("memo")), QStringLiteral("a\nb"));
 
+    // Check boxes and plain buttons report their clicks with their ids.
     QCOMPARE(dialog.SetValue(QStringLiteral("vip"), QStringLiteral("1")), 1);
     auto* box = qobject_cast<DrawnCheckBox*>(dialog.Control(8002));
     QVERIFY(box->isChecked());
     QTest::mouseClick(box, Qt::LeftButton);
     QCOMPARE(dialog.GetValue(QStringLiteral("vip")), QStringLiteral("0"));
+    QTest::mouseClick(dialog.Control(8006), Qt::LeftButton);
+    QCOMPARE(commands.count(), 2);
+    QCOMPARE(commands.at(0).at(0).toInt(), 8002);
+    QCOMPARE(commands.at(1).at(0).toInt(), 8006);
 
     // A list shows the exact entry, else the first that begins with the
     // text; the record keeps the text as given.
@@ -418,31 +387,13 @@ void PageLayoutTest::setValueAndGetValue() {
 
     dialog.SetValue(QStringLiteral("caption"), QStringLiteral("新标题"));
     QCOMPARE(qobject_cast<QLabel*>(dialog.Control(8005))->text(), QStringLiteral("新标题"));
-}
 
-void PageLayoutTest::buttonsAndCheckBoxes() {
-    CPageDialog dialog;
-    dialog.LoadText(QStringLiteral("<input type=button value=查找 name=find>"
-                                   "<input type=checkbox title=全部 name=all>"
-                                   "<input type=submit value=确定><input type=reset value=取消>"));
-    QSignalSpy commands(&dialog, &CPageDialog::command);
-    QSignalSpy accepted(&dialog, &QDialog::accepted);
-    QSignalSpy rejected(&dialog, &QDialog::rejected);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-
-    QTest::mouseClick(dialog.Control(8001), Qt::LeftButton);
-    QTest::mouseClick(dialog.Control(8002), Qt::LeftButton);
-    QCOMPARE(commands.count(), 2);
-    QCOMPARE(commands.at(0).at(0).toInt(), 8001);
-    QCOMPARE(commands.at(1).at(0).toInt(), 8002);
-    QCOMPARE(dialog.GetValue(QStringLiteral("all")), QStringLiteral("1"));
-
+    // Reset cancels, submit accepts.
     QTest::mouseClick(dialog.Control(CPageDialog::kCancelId), Qt::LeftButton);
-    QCOMPARE(rejected.count(), 1);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY(!dialog.isVisible());
     dialog.show();
     QTest::mouseClick(dialog.Control(CPageDialog::kOkId), Qt::LeftButton);
-    QCOMPARE(accepted.count(), 1);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(commands.count(), 2);
 }
