@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -51,6 +52,10 @@ CMainFrame::~CMainFrame() {
 }
 
 bool CMainFrame::Create() {
+    // The window is shown maximised; sized to the screen beforehand it also
+    // fills it on a desktop without a window manager to maximise it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->availableGeometry());
     CreateStatusBar();
     CreateLayout();
     BuildMainMenu(*menuBar(), this, [this](int id) { OnCommand(id); });

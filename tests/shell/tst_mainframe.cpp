@@ -334,6 +334,34 @@ private slots:
         QCOMPARE(run.Current()->filter, QStringLiteral(" IsProvider<1 "));
     }
 
+    void pluginViewsAndTheirTitles() {
+#ifdef TORVEL_DAILYWORK_MODULE
+        Running run;
+        QVERIFY(QFile::copy(QStringLiteral(TORVEL_DAILYWORK_MODULE),
+                            run.folder.File(QStringLiteral("DailyWork.so"))));
+        QVERIFY(run.folder.Write(QStringLiteral("velmora.ini"),
+                                 QByteArray("[.]\r\nProductName=CRM\r\n")));
+        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        // The login opened the calendar; it sets no title.
+        QVERIFY(run.prompt.Messages().isEmpty());
+        QPointer<QWidget> calendar = run.frame->GetViewHost()->CurrentView();
+        QVERIFY(calendar);
+        QCOMPARE(run.frame->windowTitle(), QStringLiteral("业务跟踪管理系统"));
+
+        run.Run(Command::ApplyHoliday);
+        QVERIFY(calendar.isNull());
+        QVERIFY(run.frame->GetViewHost()->CurrentView());
+        QCOMPARE(run.frame->windowTitle(), QStringLiteral("写请假条 - CRM"));
+
+        // A title stays until a command sets another.
+        run.Run(Command::PlanCalendar);
+        QCOMPARE(run.frame->windowTitle(), QStringLiteral("写请假条 - CRM"));
+        QVERIFY(run.prompt.Messages().isEmpty());
+#else
+        QSKIP("built without the DailyWork module");
+#endif
+    }
+
     void helpCommands() {
         Running run;
         run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
