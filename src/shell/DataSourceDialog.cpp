@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,8 +32,8 @@ QString Quoted(const QString& value) {
 } // namespace
 
 DataSourceDialog::DataSourceDialog(Prompt& prompt, const QString& current, QWidget* parent)
-    : QDialog(parent), prompt_(prompt), kind_(new QComboBox(this)),
-      pages_(new QStackedWidget(this)), file_(new QLineEdit(this)), host_(new QLineEdit(this)),
+    : QDialog(parent), prompt_(prompt), kind_(new QComboBox(this)), form_(new QFormLayout),
+      fileRow_(new QWidget(this)), file_(new QLineEdit(fileRow_)), host_(new QLineEdit(this)),
       port_(new QSpinBox(this)), database_(new QLineEdit(this)), user_(new QLineEdit(this)),
       password_(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("数据源"));
@@ -42,47 +41,20 @@ DataSourceDialog::DataSourceDialog(Prompt& prompt, const QString& current, QWidg
 
     kind_->addItem(QStringLiteral("SQLite 数据库文件"));
     kind_->addItem(QStringLiteral("PostgreSQL 数据库服务器"));
-    pages_->addWidget(MakeFilePage());
-    pages_->addWidget(MakeServerPage());
-    connect(kind_, qOverload<int>(&QComboBox::currentIndexChanged), pages_,
-            &QStackedWidget::setCurrentIndex);
+    connect(kind_, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int index) { ShowRowsFor(Kind(index)); });
 
-    auto* top = new QFormLayout;
-    top->addRow(QStringLiteral("数据库类型"), kind_);
-
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(pages_);
-    layout->addWidget(buttons);
-
-    Fill(current);
-}
-
-QWidget* DataSourceDialog::MakeFilePage() {
-    auto* page = new QWidget(this);
     file_->setObjectName(QStringLiteral("File"));
     file_->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 28);
-    auto* browse = new QPushButton(QStringLiteral("浏览..."), page);
+    auto* browse = new QPushButton(QStringLiteral("浏览..."), fileRow_);
     connect(browse, &QPushButton::clicked, this, &DataSourceDialog::Browse);
+    auto* fileLayout = new QHBoxLayout(fileRow_);
+    fileLayout->setContentsMargins(0, 0, 0, 0);
+    fileLayout->addWidget(file_, 1);
+    fileLayout->addWidget(browse);
 
-    auto* row = new QHBoxLayout;
-    row->addWidget(file_, 1);
-    row->addWidget(browse);
-    auto* form = new QFormLayout(page);
-    form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(QStringLiteral("数据库文件"), row);
-    return page;
-}
-
-QWidget* DataSourceDialog::MakeServerPage() {
-    auto* page = new QWidget(this);
     host_->setObjectName(QStringLiteral("Host"));
+    host_->setMinimumWidth(file_->minimumWidth());
     port_->setObjectName(QStringLiteral("Port"));
     port_->setRange(1, 65535);
     port_->setValue(kDefaultPort);
@@ -91,14 +63,37 @@ QWidget* DataSourceDialog::MakeServerPage() {
     password_->setObjectName(QStringLiteral("Password"));
     password_->setEchoMode(QLineEdit::Password);
 
-    auto* form = new QFormLayout(page);
-    form->setContentsMargins(0, 0, 0, 0);
-    form->addRow(QStringLiteral("服务器"), host_);
-    form->addRow(QStringLiteral("端口"), port_);
-    form->addRow(QStringLiteral("数据库"), database_);
-    form->addRow(QStringLiteral("用户名"), user_);
-    form->addRow(QStringLiteral("密码"), password_);
-    return page;
+    // One form for both kinds, so the labels line up; the rows of the other
+    // kind are hidden.
+    form_->addRow(QStringLiteral("数据库类型"), kind_);
+    form_->addRow(QStringLiteral("数据库文件"), fileRow_);
+    form_->addRow(QStringLiteral("服务器"), host_);
+    form_->addRow(QStringLiteral("端口"), port_);
+    form_->addRow(QStringLiteral("数据库"), database_);
+    form_->addRow(QStringLiteral("用户名"), user_);
+    form_->addRow(QStringLiteral("密码"), password_);
+
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form_);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    ShowRowsFor(Kind::SQLite);
+    Fill(current);
+}
+
+void DataSourceDialog::ShowRowsFor(Kind kind) {
+    const bool file = kind == Kind::SQLite;
+    form_->setRowVisible(fileRow_, file);
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{host_, port_, database_, user_, password_})
+        form_->setRowVisible(field, !file);
 }
 
 void DataSourceDialog::Fill(const QString& current) {
@@ -125,7 +120,7 @@ DataSourceDialog::Kind DataSourceDialog::CurrentKind() const {
 
 void DataSourceDialog::SetKind(Kind kind) {
     kind_->setCurrentIndex(int(kind));
-    pages_->setCurrentIndex(int(kind));
+    ShowRowsFor(kind);
 }
 
 void DataSourceDialog::Browse() {

@@ -5,8 +5,8 @@
 class Prompt;
 class QComboBox;
 class QLineEdit;
+class QFormLayout;
 class QSpinBox;
-class QStackedWidget;
 
 // Lets the user choose the database: an SQLite file, or a PostgreSQL server
 // with its host, port, database, user and password. The result is the
@@ -41,13 +41,13 @@ public:
     void Browse();
 
 private:
-    QWidget* MakeFilePage();
-    QWidget* MakeServerPage();
+    void ShowRowsFor(Kind kind);
     void Fill(const QString& current);
 
     Prompt& prompt_;
     QComboBox* kind_;
-    QStackedWidget* pages_;
+    QFormLayout* form_;
+    QWidget* fileRow_;
     QLineEdit* file_;
     QLineEdit* host_;
     QSpinBox* port_;
