@@ -11,10 +11,9 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <set>
 
 namespace {
 
@@ -27,8 +26,7 @@ class SilentView : public QWidget {
 
 public:
     // Returns nothing, so it cannot tell the host a command was not its own.
-    Q_INVOKABLE void OnCommand(int id) { last = id; }
-    int last = 0;
+    Q_INVOKABLE void OnCommand(int) {}
 };
 
 class ListView : public QWidget {
@@ -38,37 +36,22 @@ public:
     Q_INVOKABLE bool OnCommand(int id) { return id == Command::NextPage; }
 };
 
-std::set<int> MenuCommands() {
-    std::set<int> commands;
+// Text -> command of every menu entry and navigation item.
+QMap<QString, int> MenuCommands() {
+    QMap<QString, int> commands;
     for (const MenuDefinition& menu : MainMenuTable())
         for (const MenuEntry& entry : menu.entries)
             if (entry.text)
-                commands.insert(entry.command);
+                commands.insert(QString::fromUtf8(entry.text), entry.command);
     return commands;
 }
 
-std::set<int> NavigationCommands() {
-    std::set<int> commands;
+QMap<QString, int> NavigationCommands() {
+    QMap<QString, int> commands;
     for (const NavigationGroup& group : NavigationTable())
         for (const NavigationItem& item : group.items)
-            commands.insert(item.command);
+            commands.insert(QString::fromUtf8(item.text), item.command);
     return commands;
-}
-
-int MenuCommand(const char* text) {
-    for (const MenuDefinition& menu : MainMenuTable())
-        for (const MenuEntry& entry : menu.entries)
-            if (entry.text && QByteArray(entry.text) == text)
-                return entry.command;
-    return 0;
-}
-
-int NavigationCommand(const char* text) {
-    for (const NavigationGroup& group : NavigationTable())
-        for (const NavigationItem& item : group.items)
-            if (QByteArray(item.text) == text)
-                return item.command;
-    return 0;
 }
 
 } // namespace
@@ -81,43 +64,37 @@ private slots:
     // (the data-source command only from other windows), and every plug-in
     // command has its module row.
     void menuNavigationAndTablesAgree() {
-        std::set<int> reachable = MenuCommands();
-        const std::set<int> navigation = NavigationCommands();
-        reachable.insert(navigation.begin(), navigation.end());
+        const QMap<QString, int> menu = MenuCommands();
+        const QMap<QString, int> navigation = NavigationCommands();
+        const QList<int> menuCommands = menu.values();
+        QSet<int> reachable(menuCommands.begin(), menuCommands.end());
 
-        std::set<int> handled;
+        QSet<int> handled;
         for (const CommandEntry& entry : CommandTable()) {
-            QVERIFY2(handled.insert(entry.command).second, "a command appears twice");
+            QVERIFY2(!handled.contains(entry.command), "a command appears twice");
+            handled.insert(entry.command);
             if (entry.command != Command::DataSource)
-                QVERIFY2(reachable.count(entry.command), qPrintable(entry.Text()));
-            const bool plugin = FindPluginCommand(entry.command) != nullptr;
-            QCOMPARE(plugin, entry.kind == CommandKind::Plugin);
-            if (entry.kind == CommandKind::View)
-                QVERIFY(!entry.View().isEmpty());
+                QVERIFY2(reachable.contains(entry.command), qPrintable(entry.Text()));
+            QCOMPARE(FindPluginCommand(entry.command) != nullptr,
+                     entry.kind == CommandKind::Plugin);
         }
         for (int command : reachable)
             QVERIFY2(FindCommand(command), qPrintable(QString::number(command)));
-        QVERIFY(!FindCommand(0));
-        QVERIFY(!FindCommand(Command::Find));
-
         // Every navigation item is also in the menu, so nothing depends on
         // the bar alone.
         for (int command : navigation)
-            QVERIFY(MenuCommands().count(command));
-    }
+            QVERIFY(reachable.contains(command));
 
-    void crossedWorkPlanAndLogNumbers() {
-        QCOMPARE(MenuCommand("工作计划(&3)"), 32832);
-        QCOMPARE(MenuCommand("工作日志(&4)"), 32834);
-        QCOMPARE(NavigationCommand("工作计划"), 32834);
-        QCOMPARE(NavigationCommand("工作日志"), 32832);
-        QCOMPARE(QString::fromUtf8(FindPluginCommand(32832)->entry),
-                 QStringLiteral("listDailyWork"));
-        QCOMPARE(QString::fromUtf8(FindPluginCommand(32834)->entry),
-                 QStringLiteral("listDailyPlan"));
-        // The menu's 客户管理 is the list, the bar's is the search.
-        QCOMPARE(MenuCommand("客户管理"), Command::CustomerList);
-        QCOMPARE(NavigationCommand("客户管理"), Command::CustomerSearch);
+        // The crossed numbers: the menu's 工作计划 opens listDailyWork, the
+        // bar's opens listDailyPlan; likewise 客户管理 is the list in the menu
+        // and the search in the bar.
+        QCOMPARE(menu.value(QStringLiteral("工作计划(&3)")), 32832);
+        QCOMPARE(menu.value(QStringLiteral("工作日志(&4)")), 32834);
+        QCOMPARE(navigation.value(QStringLiteral("工作计划")), 32834);
+        QCOMPARE(navigation.value(QStringLiteral("工作日志")), 32832);
+        QCOMPARE(QByteArray(FindPluginCommand(32832)->entry), QByteArray("listDailyWork"));
+        QCOMPARE(menu.value(QStringLiteral("客户管理")), Command::CustomerList);
+        QCOMPARE(navigation.value(QStringLiteral("客户管理")), Command::CustomerSearch);
     }
 
     void builtMenuSendsItsNumbers() {
@@ -125,26 +102,12 @@ private slots:
         QList<int> sent;
         BuildMainMenu(bar, &bar, [&sent](int id) { sent.append(id); });
         const QList<QAction*> menus = bar.actions();
-        QStringList titles;
-        for (QAction* menu : menus)
-            titles.append(menu->text());
-        QCOMPARE(titles,
-                 (QStringList{QStringLiteral("文件(&F)"), QStringLiteral("客户管理(&M)"),
-                              QStringLiteral("销售渠道(&G)"), QStringLiteral("采购管理(&R)"),
-                              QStringLiteral("沟通管理(&C)"), QStringLiteral("手机短信(&S)"),
-                              QStringLiteral("人力资源(&R)"), QStringLiteral("基础数据(&B)"),
-                              QStringLiteral("帮助(&H)")}));
-
-        const QList<QAction*> file = menus.first()->menu()->actions();
-        QCOMPARE(file.size(), 5);
-        QVERIFY(file.at(3)->isSeparator());
-        QCOMPARE(file.at(4)->text(), QStringLiteral("退出(&X)"));
-        file.at(4)->trigger();
-        const QList<QAction*> help = menus.last()->menu()->actions();
-        QCOMPARE(help.last()->text(), QStringLiteral("关于(&A)..."));
-        help.last()->trigger();
-        QCOMPARE(sent, (QList<int>{Command::Exit, Command::About}));
-        QCOMPARE(help.last()->data().toInt(), Command::About);
+        QCOMPARE(menus.size(), 9);
+        QVERIFY(menus.first()->menu()->actions().at(3)->isSeparator());
+        QAction* about = menus.last()->menu()->actions().last();
+        QCOMPARE(about->text(), QStringLiteral("关于(&A)..."));
+        about->trigger();
+        QCOMPARE(sent, QList<int>{Command::About});
     }
 
     void navigationBarHoldsTheTable() {
@@ -158,13 +121,7 @@ private slots:
         FillNavigationBar(bar, picture);
         QCOMPARE(bar.GroupCount(), 8);
         QCOMPARE(bar.OpenedGroup(), 0);
-        QStringList captions;
-        for (int group = 0; group < bar.GroupCount(); ++group)
-            captions.append(bar.GroupCaption(group));
-        QCOMPARE(captions, (QStringList{QStringLiteral("客户管理"), QStringLiteral("销售渠道"),
-                                        QStringLiteral("采购管理"), QStringLiteral("办公用品"),
-                                        QStringLiteral("沟通管理"), QStringLiteral("手机短信"),
-                                        QStringLiteral("人力资源"), QStringLiteral("基础数据")}));
+        QCOMPARE(bar.GroupCaption(4), QStringLiteral("沟通管理"));
         QCOMPARE(bar.ItemCount(4), 11);
         // The groups with a gap in their numbering.
         QCOMPARE(bar.ItemIndexes(5), (QList<int>{0, 2, 3, 4, 5}));

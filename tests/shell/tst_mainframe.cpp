@@ -235,32 +235,20 @@ private slots:
         QCOMPARE(view->connection, &run.frame->Connection());
         QCOMPARE(view->user, QStringLiteral("admin"));
         QCOMPARE(view->filter, QStringLiteral(" IsProvider<1 "));
-        QCOMPARE(open(Command::CustomerSearch)->filter, QStringLiteral(" IsProvider < 1 "));
-        QCOMPARE(open(Command::ResellerList)->filter,
-                 QStringLiteral(" (IsReseller=1 or Category='代理商')"));
-        QCOMPARE(open(Command::ResellerSearch)->filter,
-                 QStringLiteral(" (IsReseller=1 or Category='代理商') "));
         view = open(Command::ProviderList);
         QCOMPARE(view->filter, QStringLiteral(" IsProvider=1 "));
         QVERIFY(view->user.isEmpty());
-        QCOMPARE(open(Command::ProviderSearch)->filter, QStringLiteral(" IsProvider=1 "));
-        view = open(Command::OrderList);
-        QCOMPARE(view->user, QStringLiteral("admin"));
-        QVERIFY(view->filter.isEmpty());
         view = open(Command::PayMode);
         QCOMPARE(view->definition, QStringLiteral("PayMode"));
         QCOMPARE(view->caption, QStringLiteral("测试表"));
-        // Admin sees every handler's records and plans.
+        // Admin sees every handler's records and plans, others their own.
         QVERIFY(open(Command::TraceRecord)->filter.isEmpty());
-        QVERIFY(open(Command::TrackPlan)->filter.isEmpty());
 
         run.prompt.QueueModal(FillLogin(QStringLiteral("li"), QStringLiteral("pw")));
         run.Run(Command::Login);
         QCOMPARE(open(Command::TraceRecord)->filter, QStringLiteral(" Handler='li' "));
-        QCOMPARE(open(Command::TrackPlan)->filter, QStringLiteral(" Handler='li' "));
         QVERIFY(open(Command::TrackPlan)->user.isEmpty());
         QCOMPARE(open(Command::CustomerList)->user, QStringLiteral("li"));
-        QVERIFY(open(Command::ContactSearch)->user.isEmpty());
     }
 
     void oneViewAtATime() {
@@ -365,56 +353,37 @@ private slots:
     void helpCommands() {
         Running run;
         run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
-
         run.prompt.Reset();
         run.Run(Command::Homepage);
         QCOMPARE(run.prompt.Messages(),
                  QStringList{QStringLiteral("未设置产品主页地址[Register/Homepage]")});
 
-        IniFile product;
-        product.SetString(QStringLiteral("Register"), QStringLiteral("ProductName"),
-                          QStringLiteral("业务跟踪"));
-        product.SetString(QStringLiteral("Register"), QStringLiteral("Homepage"),
-                          QStringLiteral("https://crm.example.org/"));
-        product.SetString(QStringLiteral("Register"), QStringLiteral("Support"),
-                          QStringLiteral("help@example.org"));
-        product.SetString(QStringLiteral("Register"), QStringLiteral("Copyright"),
-                          QStringLiteral("© 2026 Kestrine"));
-        QVERIFY(product.Save(run.folder.File(QStringLiteral("velmora.ini"))));
-        QVERIFY(run.folder.Write(QStringLiteral("settings.ini"),
-                                 "[Application]\r\nversion=2.3.1\r\npublishdate=2026-03-01\r\n"));
-
+        QVERIFY(run.folder.Write(QStringLiteral("velmora.ini"),
+                                 "[Register]\r\nHomepage=https://crm.example.org/\r\n"
+                                 "Support=help@example.org\r\n"));
+        QVERIFY(
+            run.folder.Write(QStringLiteral("settings.ini"), "[Application]\r\nversion=2.3.1\r\n"));
         run.prompt.Reset();
         run.Run(Command::Homepage);
-        QVERIFY(run.prompt.Messages().isEmpty());
-        QCOMPARE(run.prompt.shown.size(), 1);
-        QCOMPARE(run.prompt.shown.first().kind, ScriptedPrompt::Shown::Kind::Url);
-        QCOMPARE(run.prompt.shown.first().text, QStringLiteral("https://crm.example.org/"));
-
-        run.prompt.Reset();
         run.Run(Command::OnlineUpdate);
-        QCOMPARE(run.Programs().size(), 1);
-        QCOMPARE(run.Programs().first().text, run.folder.File(QStringLiteral("updater")));
-        QVERIFY(run.Programs().first().caption.isEmpty());
+        QCOMPARE(run.prompt.shown.size(), 2);
+        QCOMPARE(run.prompt.shown.at(0).kind, ScriptedPrompt::Shown::Kind::Url);
+        QCOMPARE(run.prompt.shown.at(0).text, QStringLiteral("https://crm.example.org/"));
+        QCOMPARE(run.prompt.shown.at(1).text, run.folder.File(QStringLiteral("updater")));
+        QVERIFY(run.prompt.shown.at(1).caption.isEmpty()); // no arguments
 
-        run.prompt.Reset();
         QStringList seen;
         run.prompt.QueueModal([&seen](QDialog& dialog) {
             auto& about = static_cast<AboutDialog&>(dialog);
-            for (const char* label :
-                 {"版 本 号", "发布日期", "产品主页", "技术支持", "销售热线", "版权所有"})
-                seen.append(about.ValueOf(QString::fromUtf8(label)));
-            seen.append(about.LinkOf(QStringLiteral("技术支持")));
-            seen.append(about.LinkOf(QStringLiteral("销售热线")));
+            seen << dialog.windowTitle() << about.ValueOf(QStringLiteral("版 本 号"))
+                 << about.LinkOf(QStringLiteral("产品主页"))
+                 << about.LinkOf(QStringLiteral("技术支持"))
+                 << about.ValueOf(QStringLiteral("销售热线"));
             return int(QDialog::Accepted);
         });
         run.Run(Command::About);
-        QCOMPARE(run.prompt.shown.size(), 1);
-        QCOMPARE(run.prompt.shown.first().text, QStringLiteral("关于"));
-        QCOMPARE(seen, (QStringList{QStringLiteral("2.3.1"), QStringLiteral("2026-03-01"),
+        QCOMPARE(seen, (QStringList{QStringLiteral("关于"), QStringLiteral("2.3.1"),
                                     QStringLiteral("https://crm.example.org/"),
-                                    QStringLiteral("help@example.org"), QString(),
-                                    QStringLiteral("© 2026 Kestrine"),
                                     QStringLiteral("mailto:help@example.org"), QString()}));
     }
 
@@ -422,34 +391,28 @@ private slots:
         Running run;
         run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
         const QByteArray databaseIni = run.folder.Read(QStringLiteral("database.ini"));
-        QVERIFY(QFile::copy(run.folder.File(QStringLiteral("torvel.db")),
-                            run.folder.File(QStringLiteral("other.db"))));
         const QString other = run.folder.File(QStringLiteral("other.db"));
+        QVERIFY(QFile::copy(run.folder.File(QStringLiteral("torvel.db")), other));
 
         // Cancelled: nothing changes.
-        run.prompt.Reset();
         run.Run(Command::DataSource);
-        QCOMPARE(run.prompt.shown.size(), 1);
-        QCOMPARE(run.prompt.shown.first().text, QStringLiteral("数据源"));
         QVERIFY(!QFile::exists(run.folder.File(QStringLiteral("base.ini"))));
         QCOMPARE(run.frame->Connection().GetConnectionString(), Startup::DefaultConnectionString());
 
-        // A file: chosen through the browse button, opened under the wait cursor.
-        run.prompt.Reset();
+        // A file chosen through the browse button; the dialog opened on the
+        // string in use.
+        QString shownFirst;
         run.prompt.QueueFileName(other);
-        run.prompt.QueueModal([](QDialog& dialog) {
+        run.prompt.QueueModal([&shownFirst](QDialog& dialog) {
             auto& source = static_cast<DataSourceDialog&>(dialog);
-            // It opens on the string in use.
-            if (source.FileEdit()->text() !=
-                Startup::DefaultConnectionString().section(QLatin1Char('='), 2))
-                return int(QDialog::Rejected);
+            shownFirst = source.FileEdit()->text();
             source.Browse();
             source.OnOK();
             return source.result();
         });
         run.Run(Command::DataSource);
         const QString chosen = QStringLiteral("Provider=SQLite;Data Source=") + other;
-        QVERIFY(run.prompt.Messages().isEmpty());
+        QCOMPARE(shownFirst, run.folder.File(QStringLiteral("torvel.db")));
         QCOMPARE(run.frame->Connection().GetConnectionString(), chosen);
         QVERIFY(run.frame->Connection().IsOpen());
         QCOMPARE(run.prompt.waitDepth, 0);
@@ -458,7 +421,7 @@ private slots:
         QCOMPARE(base.GetString(QStringLiteral("Database"), QStringLiteral("Connect")), chosen);
         QCOMPARE(run.folder.Read(QStringLiteral("database.ini")), databaseIni);
 
-        // A server that is not there: stored, nothing shown, the reason kept.
+        // A server that is not there: nothing shown, the reason kept.
         run.prompt.Reset();
         run.prompt.QueueModal([](QDialog& dialog) {
             auto& source = static_cast<DataSourceDialog&>(dialog);
@@ -466,8 +429,6 @@ private slots:
             source.HostEdit()->setText(QStringLiteral("127.0.0.1"));
             source.PortBox()->setValue(1);
             source.DatabaseEdit()->setText(QStringLiteral("torvel"));
-            source.UserEdit()->setText(QStringLiteral("crm"));
-            source.PasswordEdit()->setText(QStringLiteral("a;b\"c"));
             source.OnOK();
             return source.result();
         });
@@ -475,38 +436,26 @@ private slots:
         QVERIFY(run.prompt.Messages().isEmpty());
         QVERIFY(!run.frame->Connection().IsOpen());
         QVERIFY(!run.frame->Connection().GetLastError().isEmpty());
-        QCOMPARE(run.frame->Connection().GetConnectionString(),
-                 QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=1;Database=torvel;"
-                                "User ID=crm;Password=\"a;b\"\"c\""));
     }
 
-    void dataSourceDialogRefusesIncompleteInput() {
+    void dataSourceDialogInput() {
         TempProgramFolder folder;
         ScriptedPrompt prompt;
         DataSourceDialog dialog(prompt, QString());
-        QCOMPARE(dialog.CurrentKind(), DataSourceDialog::Kind::SQLite);
         QVERIFY(!dialog.OnOK());
         QCOMPARE(prompt.LastMessage(), QStringLiteral("请选择数据库文件"));
         dialog.FileEdit()->setText(folder.File(QStringLiteral("missing.db")));
         QVERIFY(!dialog.OnOK());
-        QVERIFY(prompt.LastMessage().endsWith(folder.File(QStringLiteral("missing.db"))));
-
-        dialog.SetKind(DataSourceDialog::Kind::PostgreSQL);
-        QVERIFY(!dialog.OnOK());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
 
-        // A server string read back fills every box, the quoted password too.
-        DataSourceDialog filled(prompt,
-                                QStringLiteral("Provider=PostgreSQL;Host=db.local;Port=6543;"
-                                               "Database=crm;User ID=li;Password=\"x;y\""));
+        // A server string round-trips, a password holding ';' and '"' too.
+        const QString server = QStringLiteral("Provider=PostgreSQL;Host=db.local;Port=6543;"
+                                              "Database=crm;User ID=li;Password=\"x;\"\"y\"");
+        DataSourceDialog filled(prompt, server);
         QCOMPARE(filled.CurrentKind(), DataSourceDialog::Kind::PostgreSQL);
-        QCOMPARE(filled.HostEdit()->text(), QStringLiteral("db.local"));
-        QCOMPARE(filled.PortBox()->value(), 6543);
-        QCOMPARE(filled.PasswordEdit()->text(), QStringLiteral("x;y"));
+        QCOMPARE(filled.PasswordEdit()->text(), QStringLiteral("x;\"y"));
         QVERIFY(filled.OnOK());
-        QCOMPARE(filled.ConnectionString(),
-                 QStringLiteral("Provider=PostgreSQL;Host=db.local;Port=6543;Database=crm;"
-                                "User ID=li;Password=\"x;y\""));
+        QCOMPARE(filled.ConnectionString(), server);
     }
 };
 
