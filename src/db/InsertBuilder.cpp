@@ -5,17 +5,27 @@ QString InsertBuilder::Build() {
     if (values_.IsEmpty())
         return QString();
 
-    QString columns;
-    QString literals;
+    // One allocation for the whole text: imports build a statement per row.
+    qsizetype length = table_.size() + 24;
+    for (int i = 0; i < values_.Count(); ++i)
+        length += values_.Column(i).size() + values_.Literal(i).size() + 2;
+    QString sql;
+    sql.reserve(length);
+    sql += QLatin1String("insert into ");
+    sql += table_;
+    sql += QLatin1Char('(');
     for (int i = 0; i < values_.Count(); ++i) {
-        if (i > 0) {
-            columns += QLatin1Char(',');
-            literals += QLatin1Char(',');
-        }
-        columns += values_.Column(i);
-        literals += values_.Literal(i);
+        if (i > 0)
+            sql += QLatin1Char(',');
+        sql += values_.Column(i);
     }
-    statement_ = QStringLiteral("insert into ") + table_ + QLatin1Char('(') + columns +
-                 QStringLiteral(") values (") + literals + QLatin1Char(')');
+    sql += QLatin1String(") values (");
+    for (int i = 0; i < values_.Count(); ++i) {
+        if (i > 0)
+            sql += QLatin1Char(',');
+        sql += values_.Literal(i);
+    }
+    sql += QLatin1Char(')');
+    statement_ = sql;
     return statement_;
 }

@@ -6,10 +6,14 @@ QString Text(const QString& text) {
     QString quoted;
     quoted.reserve(text.size() + 2);
     quoted += QLatin1Char('\'');
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\''))
-            quoted += QLatin1Char('\'');
-        quoted += c;
+    if (!text.contains(QLatin1Char('\''))) {
+        quoted += text;
+    } else {
+        for (const QChar c : text) {
+            if (c == QLatin1Char('\''))
+                quoted += QLatin1Char('\'');
+            quoted += c;
+        }
     }
     quoted += QLatin1Char('\'');
     return quoted;

@@ -9,6 +9,8 @@
 #include "db/IniFile.h"
 #include "db/InsertBuilder.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 const QString kKeyColumn = QStringLiteral("#");
@@ -72,22 +74,48 @@ int TableImporter::Run(const QString& path) {
     QStringList fields;
     parser.ReadRecord(fields); // the header line names the source columns
 
+    DbConnection& db = *connection_;
     int inserted = 0;
-    QStringList batch;
-    batch.reserve(batchRows_);
-    bool stopped = false;
-    while (!stopped && parser.ReadRecord(fields) > 0) {
+    QStringList batch; // written in the open transaction, not yet committed
+    bool inTransaction = false;
+    bool canBatch = batchRows_ > 1;
+    QElapsedTimer age;
+    while (parser.ReadRecord(fields) > 0) {
         const QString statement = BuildStatement(fields, nextKey);
-        if (!statement.isEmpty())
-            batch.append(statement);
-        if (batch.size() >= batchRows_) {
-            inserted += WriteBatch(batch);
-            batch.clear();
-            if (progress_)
-                stopped = !progress_(parser.Position(), parser.Length());
+        if (!statement.isEmpty()) {
+            if (!inTransaction && canBatch) {
+                // Without transactions every row is written on its own.
+                canBatch = inTransaction = db.Execute(QStringLiteral("begin")) == 1;
+                age.start();
+            }
+            if (db.Execute(statement)) {
+                if (inTransaction)
+                    batch.append(statement);
+                else
+                    ++inserted;
+            } else {
+                ReportFailure(statement, db.GetLastError());
+                if (inTransaction) {
+                    // PostgreSQL spoils the whole transaction with the failed
+                    // statement, so it is rolled back on every engine and the
+                    // rows before the failing one are written again.
+                    db.Execute(QStringLiteral("rollback"));
+                    inTransaction = false;
+                    inserted += WriteBatch(batch);
+                    batch.clear();
+                }
+            }
+            if (inTransaction && (batch.size() >= batchRows_ || age.elapsed() >= kBatchMillis)) {
+                inserted += Commit(batch);
+                batch.clear();
+                inTransaction = false;
+            }
         }
+        if (progress_ && !progress_(parser.Position(), parser.Length()))
+            break;
     }
-    inserted += WriteBatch(batch);
+    if (inTransaction)
+        inserted += Commit(batch);
 
     if (parser.EndedInsideQuotes()) {
         errorText_ += QStringLiteral("第%1行开始的引号字段直到文件结束也没有结束的引号, "
@@ -126,36 +154,20 @@ int TableImporter::WriteBatch(const QStringList& statements) {
     if (statements.isEmpty())
         return 0;
     DbConnection& db = *connection_;
-    if (statements.size() == 1 || !db.Execute(QStringLiteral("begin"))) {
-        // One row, or no transaction to be had: each row on its own.
-        int written = 0;
-        for (const QString& statement : statements) {
-            if (db.Execute(statement))
-                ++written;
-            else
-                ReportFailure(statement, db.GetLastError());
-        }
-        return written;
-    }
-
+    if (statements.size() == 1 || !db.Execute(QStringLiteral("begin")))
+        return WriteEach(statements);
     for (int k = 0; k < statements.size(); ++k) {
         if (db.Execute(statements[k]))
             continue;
-        // PostgreSQL spoils the whole transaction with the failed statement,
-        // so it is rolled back on every engine and the rows before the failing
-        // one are written again without it; the rest goes on after it.
         ReportFailure(statements[k], db.GetLastError());
         db.Execute(QStringLiteral("rollback"));
         return WriteBatch(statements.mid(0, k)) + WriteBatch(statements.mid(k + 1));
     }
-    if (db.Execute(QStringLiteral("commit")))
-        return static_cast<int>(statements.size());
+    return Commit(statements);
+}
 
-    // The batch could not be committed as a whole: try its rows one by one,
-    // so that each failure is reported with its own statement.
-    const QString error = db.GetLastError();
-    db.Execute(QStringLiteral("rollback"));
-    ReportFailure(QStringLiteral("commit"), error);
+int TableImporter::WriteEach(const QStringList& statements) {
+    DbConnection& db = *connection_;
     int written = 0;
     for (const QString& statement : statements) {
         if (db.Execute(statement))
@@ -164,6 +176,18 @@ int TableImporter::WriteBatch(const QStringList& statements) {
             ReportFailure(statement, db.GetLastError());
     }
     return written;
+}
+
+int TableImporter::Commit(const QStringList& batch) {
+    DbConnection& db = *connection_;
+    if (db.Execute(QStringLiteral("commit")))
+        return static_cast<int>(batch.size());
+    // The transaction could not be committed as a whole: its rows are tried
+    // one by one, so that each failure is reported with its own statement.
+    const QString error = db.GetLastError();
+    db.Execute(QStringLiteral("rollback"));
+    ReportFailure(QStringLiteral("commit"), error);
+    return WriteEach(batch);
 }
 
 void TableImporter::ReportFailure(const QString& statement, const QString& error) {

@@ -19,23 +19,29 @@ class FieldInfoList;
 //
 // A failing row never stops the import: its statement, "\r\n" and the
 // database's text are appended to the error text (nothing between two
-// failures), and the other rows are written. Rows are written in transactions
-// of a few hundred for speed; a failing row is left out of its transaction
-// without undoing its neighbours, and every row written before a failure or a
-// stop stays written.
+// failures), and the other rows are written.
+//
+// Rows are written in transactions for speed (a commit per row would wait for
+// the disk once per row), each closed after kBatchRows rows or kBatchMillis
+// milliseconds, whichever comes first. A failing row rolls its transaction
+// back and the rows before it are written again without it, so no neighbour is
+// lost on either engine; a stop commits what was written. Either way every row
+// written before a failure or a stop stays written.
 class TableImporter final {
 public:
-    // (characters read, characters in all) -> false to stop the import.
+    // Called after every record with (characters read, characters in all);
+    // false stops the import.
     using Progress = std::function<bool(qint64 done, qint64 total)>;
 
-    static constexpr int kDefaultBatchRows = 500;
+    static constexpr int kBatchRows = 20000;
+    static constexpr int kBatchMillis = 1000;
 
     void SetConnection(DbConnection* connection) { connection_ = connection; }
     // Optional; not owned.
     void SetFieldInfo(const FieldInfoList* fields) { fields_ = fields; }
-    // Asked between transactions; optional.
+    // Optional.
     void SetProgress(Progress progress) { progress_ = std::move(progress); }
-    // Rows per transaction; 1 writes each row on its own.
+    // Most rows per transaction; 1 writes each row on its own.
     void SetBatchRows(int rows) { batchRows_ = rows > 0 ? rows : 1; }
 
     // Imports into `table` with the table's own columns in their order.
@@ -54,12 +60,14 @@ private:
     bool ReadTableColumns();
     QString BuildStatement(const QStringList& fields, int& nextKey) const;
     int WriteBatch(const QStringList& statements);
+    int WriteEach(const QStringList& statements);
+    int Commit(const QStringList& batch);
     void ReportFailure(const QString& statement, const QString& error);
 
     DbConnection* connection_ = nullptr;
     const FieldInfoList* fields_ = nullptr;
     Progress progress_;
-    int batchRows_ = kDefaultBatchRows;
+    int batchRows_ = kBatchRows;
     QString table_;
     QStringList columns_;
     QString errorText_;

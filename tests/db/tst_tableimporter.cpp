@@ -199,13 +199,14 @@ void tst_TableImporter::stopKeepsWrittenRows() {
     QList<qint64> seen;
     importer.SetProgress([&](qint64 done, qint64 total) {
         seen << done;
-        return done < total && seen.size() < 2;
+        return done < total && seen.size() < 6;
     });
+    // Rows 1-4 fill a transaction, 5 and 6 are committed by the stop.
     QCOMPARE(importer.Import(path, QStringLiteral("CustomerData"),
                              {QStringLiteral("CustomerName"), QStringLiteral("#")}),
-             8);
-    QCOMPARE(seen.size(), 2);
-    QVERIFY(seen[0] > 0 && seen[0] < seen[1]);
+             6);
+    QCOMPARE(seen.size(), 6);
+    QVERIFY(seen[0] > 0 && seen[0] < seen[5]);
 
     // What was written is committed: another connection sees it.
     DbConnection other;
@@ -214,8 +215,8 @@ void tst_TableImporter::stopKeepsWrittenRows() {
     QCOMPARE(other.JoinColumnValues(QStringLiteral("select KeyId from CustomerData order by "
                                                    "KeyId"),
                                     keys),
-             8);
-    QCOMPARE(keys, QStringLiteral("1;2;3;4;5;6;7;8"));
+             6);
+    QCOMPARE(keys, QStringLiteral("1;2;3;4;5;6"));
 }
 
 void tst_TableImporter::troublesomeFiles() {
