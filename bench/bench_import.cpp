@@ -1,0 +1,238 @@
+// Speed of TableImporter against the databases' own bulk loaders on the same
+// CSV file.
+//
+//   bench_import [--folder DIR] [--rows N] [--runs N] [--batch ROWS] [--pg CONNECTION]
+//
+// Writes DIR/bench_import.csv (DIR default /tmp): a header line and N
+// (100,000) customers with every column of CustomerData, KeyId first, Chinese
+// text, some fields quoted around a comma. Then, each time into a fresh
+// database made from the delivered schema (indexes included):
+//   - TableImporter::Import with the key column "#" and integer types from a
+//     field list, as the customer import runs it;
+//   - sqlite3's ".import --csv --skip 1" of the same file.
+// With --pg the importer also runs against a fresh schema bench_import of that
+// PostgreSQL server, beside psql's "\copy ... csv header" of the same file.
+// Median of --runs (3); the database files are made before the clock starts.
+// --batch sets the importer's rows per transaction (its default otherwise).
+
+#include "QueryBenchSupport.h"
+
+#include "db/DbConnection.h"
+#include "db/FieldInfoList.h"
+#include "db/TableImporter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+
+// Every column of CustomerData in table order; the integer ones are marked.
+struct Column {
+    const char* name;
+    bool integer;
+};
+const Column kColumns[] = {
+    {"KeyId", true},      {"CustomerName", false}, {"Contact", false},  {"Handler", false},
+    {"Phone", false},     {"Mobile", false},       {"Fax", false},      {"Email", false},
+    {"Address", false},   {"ZIPCode", false},      {"Province", false}, {"City", false},
+    {"Homepage", false},  {"FDSource", false},     {"FDLevel", false},  {"Comment", false},
+    {"IsReseller", true}, {"IsProvider", true},    {"Category", false}, {"CustomerClass", true},
+    {"ClassPath", false}, {"RegTime", false},      {"LastTime", false}};
+
+class TextMaker {
+public:
+    QString Next(int minimum, int spread) {
+        static const QString pool = QStringLiteral(
+            "上海北京广州深圳杭州南京天津重庆成都武汉西安苏州公司有限责任贸易科技发展电子商务"
+            "网络服务中心办公用品客户经理联系电话地址街道路号楼室区县市省张王李赵刘陈杨黄周吴");
+        const int length = minimum + int(Step() % quint64(spread));
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text += pool[int(Step() % quint64(pool.size()))];
+        return text;
+    }
+    quint64 Step() {
+        state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
+        return state_ >> 33;
+    }
+
+private:
+    quint64 state_ = 20080305;
+};
+
+void WriteCsv(const QString& path, int rows) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        bench::Fail(QStringLiteral("cannot write ") + path);
+    QStringList header;
+    for (const Column& column : kColumns)
+        header << QString::fromLatin1(column.name);
+    QByteArray out = header.join(QLatin1Char(',')).toUtf8() + "\r\n";
+    TextMaker maker;
+    for (int row = 1; row <= rows; ++row) {
+        const QString time = QStringLiteral("2008-%1-%2 %3:%4:%5")
+                                 .arg(1 + maker.Step() % 12, 2, 10, QLatin1Char('0'))
+                                 .arg(1 + maker.Step() % 28, 2, 10, QLatin1Char('0'))
+                                 .arg(maker.Step() % 24, 2, 10, QLatin1Char('0'))
+                                 .arg(maker.Step() % 60, 2, 10, QLatin1Char('0'))
+                                 .arg(maker.Step() % 60, 2, 10, QLatin1Char('0'));
+        QStringList fields;
+        fields << QString::number(row) << maker.Next(4, 8) + QStringLiteral("有限公司")
+               << maker.Next(2, 2) << maker.Next(2, 2)
+               << QStringLiteral("010-%1").arg(maker.Step() % 100000000, 8, 10, QLatin1Char('0'))
+               << QStringLiteral("13%1").arg(maker.Step() % 1000000000, 9, 10, QLatin1Char('0'))
+               << QStringLiteral("010-%1").arg(maker.Step() % 100000000, 8, 10, QLatin1Char('0'))
+               << QStringLiteral("user%1@example.com").arg(row)
+               << QStringLiteral("\"%1路%2号,%3室\"")
+                      .arg(maker.Next(2, 4))
+                      .arg(maker.Step() % 999)
+                      .arg(maker.Step() % 2000)
+               << QString::number(100000 + maker.Step() % 900000) << maker.Next(2, 2)
+               << maker.Next(2, 2) << QStringLiteral("http://www.example.com/%1").arg(row)
+               << maker.Next(2, 3) << maker.Next(1, 2) << maker.Next(5, 30)
+               << QString::number(row % 5 == 0 ? 1 : 0) << QString::number(row % 10 == 0 ? 1 : 0)
+               << QStringLiteral("直接客户") << QString::number(maker.Step() % 20)
+               << QStringLiteral("未分类/") << time << time;
+        out += fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
+    }
+    if (file.write(out) != out.size())
+        bench::Fail(QStringLiteral("cannot write ") + path);
+}
+
+struct ImportRun {
+    double seconds = 0;
+    int rows = 0;
+    QString errors;
+};
+
+ImportRun RunImporter(const QString& connection, const QString& csv, int batchRows) {
+    DbConnection db;
+    if (!db.Open(connection))
+        bench::Fail(db.GetLastError());
+    FieldInfoList fields;
+    QStringList columns;
+    for (const Column& column : kColumns) {
+        const QString name = QString::fromLatin1(column.name);
+        fields.Add(name, name, QString(), column.integer ? 3 : 200);
+        columns << name;
+    }
+    columns[0] = QStringLiteral("#");
+    TableImporter importer;
+    importer.SetConnection(&db);
+    importer.SetFieldInfo(&fields);
+    if (batchRows > 0)
+        importer.SetBatchRows(batchRows);
+    QElapsedTimer timer;
+    timer.start();
+    ImportRun run;
+    run.rows = importer.Import(csv, QStringLiteral("CustomerData"), columns);
+    run.seconds = timer.nsecsElapsed() / 1e9;
+    run.errors = importer.GetErrorText();
+    return run;
+}
+
+void Print(const char* what, double seconds, int rows) {
+    std::printf("  %-34s %8.3f s  %8.0f rows/s\n", what, seconds, rows / seconds);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QString folder = QStringLiteral("/tmp");
+    QString pg;
+    int rows = 100000;
+    int runs = 3;
+    int batchRows = 0;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--folder"))
+            folder = args[++i];
+        else if (args[i] == QLatin1String("--rows"))
+            rows = args[++i].toInt();
+        else if (args[i] == QLatin1String("--runs"))
+            runs = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--pg"))
+            pg = args[++i];
+        else if (args[i] == QLatin1String("--batch"))
+            batchRows = args[++i].toInt();
+    }
+    const QString csv = folder + QStringLiteral("/bench_import.csv");
+    WriteCsv(csv, rows);
+    std::printf("%d rows, %lld bytes: %s\n", rows, QFileInfo(csv).size(), qPrintable(csv));
+
+    // SQLite: a template database once, a fresh copy of it for every run.
+    const QString base = folder + QStringLiteral("/bench_import_template.db");
+    const QString target = folder + QStringLiteral("/bench_import.db");
+    bench::MakeSqlite(base);
+    auto fresh = [&] {
+        QFile::remove(target);
+        if (!QFile::copy(base, target))
+            bench::Fail(QStringLiteral("cannot copy ") + base);
+        return QStringLiteral("Provider=SQLite;Data Source=") + target;
+    };
+    std::vector<double> ours;
+    std::vector<double> theirs;
+    for (int run = 0; run < runs; ++run) {
+        const ImportRun result = RunImporter(fresh(), csv, batchRows);
+        if (result.rows != rows || !result.errors.isEmpty())
+            bench::Fail(QStringLiteral("imported %1 rows: %2").arg(result.rows).arg(result.errors));
+        ours.push_back(result.seconds);
+
+        fresh();
+        QString output;
+        const double seconds = bench::RunProgram(
+            QStringLiteral("sqlite3"),
+            {target, QStringLiteral(".import --csv --skip 1 %1 CustomerData").arg(csv)},
+            QByteArray(), &output);
+        bench::RawDb check(QStringLiteral("Provider=SQLite;Data Source=") + target);
+        if (seconds < 0 || check.Count(QStringLiteral("select count(*) from CustomerData")) != rows)
+            bench::Fail(QStringLiteral("sqlite3 .import failed: ") + output);
+        theirs.push_back(seconds);
+    }
+    const double importer = bench::Median(ours);
+    const double sqlite = bench::Median(theirs);
+    std::printf("SQLite\n");
+    Print("sqlite3 .import (whole run)", sqlite, rows);
+    Print("TableImporter", importer, rows);
+    std::printf("  TableImporter / sqlite3 = %.2f x (allowed 3 x): %s\n", importer / sqlite,
+                importer <= 3 * sqlite ? "within" : "OVER");
+    QFile::remove(target);
+    QFile::remove(base);
+
+    if (pg.isEmpty())
+        return 0;
+    const QString schema = QStringLiteral("bench_import");
+    ours.clear();
+    theirs.clear();
+    for (int run = 0; run < runs; ++run) {
+        const ImportRun result = RunImporter(bench::MakePostgres(pg, schema), csv, batchRows);
+        if (result.rows != rows || !result.errors.isEmpty())
+            bench::Fail(QStringLiteral("imported %1 rows: %2").arg(result.rows).arg(result.errors));
+        ours.push_back(result.seconds);
+
+        const QString connection = bench::MakePostgres(pg, schema);
+        const bench::PsqlCommand psql = bench::Psql(connection);
+        QString output;
+        const double seconds = bench::RunProgram(
+            QStringLiteral("psql"), psql.arguments,
+            QStringLiteral("\\copy CustomerData from '%1' with (format csv, header true)\n")
+                .arg(csv)
+                .toUtf8(),
+            &output, false, psql.environment);
+        if (seconds < 0)
+            bench::Fail(QStringLiteral("psql \\copy failed: ") + output);
+        theirs.push_back(seconds);
+    }
+    {
+        bench::RawDb db(pg);
+        db.Exec(QStringLiteral("drop schema if exists %1 cascade").arg(schema));
+    }
+    const double pgImporter = bench::Median(ours);
+    const double pgCopy = bench::Median(theirs);
+    std::printf("PostgreSQL\n");
+    Print("psql \\copy (whole run)", pgCopy, rows);
+    Print("TableImporter", pgImporter, rows);
+    std::printf("  TableImporter / psql \\copy = %.2f x\n", pgImporter / pgCopy);
+    return 0;
+}
