@@ -5,10 +5,12 @@
 #include "SqlDialect.h"
 #include "SqlErrorText.h"
 #include "SqliteAlterColumn.h"
+#include "SqliteRowSource.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -66,14 +68,28 @@ struct DbConnection::Impl {
     Engine engine = Engine::None;
     QString connectionString;
     QString lastError;
-    // Recordsets streaming rows from a PostgreSQL server right now.
+    // Open recordsets on this connection.
     std::vector<DbRecordset*> readers;
+    // The Qt driver's SQLite handle, when recordsets may read through it.
+    sqlite3* direct = nullptr;
+
+    // Closes the open recordsets, then the Qt connection: SQLite refuses to
+    // close while statements of the direct reader are still prepared.
+    void CloseDatabase() {
+        const std::vector<DbRecordset*> open = std::move(readers);
+        readers.clear();
+        for (DbRecordset* reader : open)
+            reader->ConnectionClosing();
+        direct = nullptr;
+        if (db.isValid() && db.isOpen())
+            db.close();
+    }
 
     // Drops the Qt connection (all handles first, as Qt requires).
     void Drop() {
         if (!db.isValid())
             return;
-        db.close();
+        CloseDatabase();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
     }
@@ -130,6 +146,15 @@ bool DbConnection::Impl::OpenSqlite(const ConnectionString& cs) {
         db.close();
         return false;
     }
+    // Recordsets read through SQLite's own interface when the driver's handle
+    // belongs to the same SQLite library this program calls (see
+    // SqliteRowSource). TORVEL_SQLITE_QT_READER keeps them on Qt's reader.
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") == 0 &&
+        qEnvironmentVariableIsEmpty("TORVEL_SQLITE_QT_READER") &&
+        probe.exec(QStringLiteral("select sqlite_source_id()")) && probe.next() &&
+        probe.value(0).toString() == SqliteRowSource::LibrarySourceId())
+        direct = *static_cast<sqlite3* const*>(handle.constData());
     return true;
 }
 
@@ -179,9 +204,7 @@ int DbConnection::Open(const QString& connectionString) {
             d->state = 0;
         // Open on an open connection starts over: that is how a connection
         // whose server went away is recovered.
-        d->readers.clear();
-        if (d->db.isValid() && d->db.isOpen())
-            d->db.close();
+        d->CloseDatabase();
         d->state = 0;
 
         const ConnectionString cs(connectionString);
@@ -229,9 +252,7 @@ int DbConnection::Open(const QString& connectionString) {
 
 void DbConnection::Close() {
     try {
-        d->readers.clear(); // their results end with the connection
-        if (d->db.isValid() && d->db.isOpen())
-            d->db.close();
+        d->CloseDatabase();
         if (d->state == 1)
             d->state = 0;
     } catch (...) {
@@ -337,13 +358,15 @@ QString DbConnection::Adapt(const QString& sql) const {
 }
 
 QSqlDatabase DbConnection::Database() const {
-    if (!d->readers.empty()) {
-        const std::vector<DbRecordset*> readers = std::move(d->readers);
-        d->readers.clear();
-        for (DbRecordset* reader : readers)
+    if (d->engine == Engine::PostgreSQL) {
+        for (DbRecordset* reader : d->readers)
             reader->TakeRemainingRows();
     }
     return d->db;
+}
+
+sqlite3* DbConnection::DirectSqliteHandle() const {
+    return d->direct;
 }
 
 QString DbConnection::LostText() {

@@ -6,6 +6,7 @@
 
 class DbRecordset;
 class QSqlDatabase;
+struct sqlite3;
 
 // The one shared database connection of a run (a short-lived second one is
 // made only to test a backup file before a restore).
@@ -60,8 +61,13 @@ public:
 
 private:
     friend class DbRecordset;
+    // Open recordsets are known to their connection: they are told to let go of
+    // the connection before another statement (PostgreSQL) and before it closes.
     void AttachReader(DbRecordset* reader);
     void DetachReader(DbRecordset* reader);
+    // The SQLite handle of the Qt driver when recordsets may read through it
+    // directly (same SQLite library as this program's), else null.
+    sqlite3* DirectSqliteHandle() const;
 
     struct Impl;
     std::unique_ptr<Impl> d;

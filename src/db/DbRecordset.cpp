@@ -4,12 +4,13 @@
 #include "DbConnection.h"
 #include "FieldIndex.h"
 #include "FieldSpelling.h"
+#include "QtRowSource.h"
 #include "SqlDialect.h"
 #include "SqlErrorText.h"
+#include "SqliteRowSource.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -62,26 +63,19 @@ struct DbRecordset::Impl {
 
     DbConnection& connection;
     DbRecordset* owner;
-    std::optional<QSqlQuery> query;
+    std::unique_ptr<RowSource> source;
     bool open = false;
+    bool attached = false;
     bool eof = true;
     bool hadRow = false;
 
     QString statement;
     QString table; // what AddNew / Update write to
     QStringList names;
-    std::vector<int> types;
     FieldIndex index;
     QStringList spelled; // names as the program spells them, made on first use
 
-    // Rows taken into memory when another statement needed the connection;
-    // `pos` is the current one.
-    bool streaming = false; // attached to the connection
-    bool buffered = false;
-    std::vector<QVariant> rows; // row-major, names.size() values a row
-    size_t pos = 0;
-
-    // The row just written, shown instead of the query's current row.
+    // The row just written, shown instead of the source's current row.
     bool overridden = false;
     bool inserted = false;
     std::vector<QVariant> written;
@@ -95,19 +89,16 @@ struct DbRecordset::Impl {
     QString lastError;
 
     void Reset() {
-        if (streaming)
+        if (attached)
             connection.DetachReader(owner);
-        streaming = buffered = false;
-        rows.clear();
-        pos = 0;
-        query.reset();
+        attached = false;
+        source.reset();
         open = false;
         eof = true;
         hadRow = false;
         statement.clear();
         table.clear();
         names.clear();
-        types.clear();
         index.Clear();
         spelled.clear();
         overridden = inserted = editing = adding = false;
@@ -122,9 +113,9 @@ struct DbRecordset::Impl {
     QVariant Stored(int i) const {
         if (overridden)
             return written[size_t(i)];
-        if (buffered)
-            return rows[pos * size_t(names.size()) + size_t(i)];
-        return query->value(i);
+        if (eof)
+            return QVariant(); // a new row before its Update: nothing stored yet
+        return source->Value(i);
     }
 
     // What a read sees: a value written since the last Update, else the stored one.
@@ -134,15 +125,18 @@ struct DbRecordset::Impl {
         return Stored(i);
     }
 
-    // Advances the stream or the buffer; false at the end.
+    QString Text(int i) const {
+        if ((editing && edited[size_t(i)]) || overridden)
+            return RowSource::VariantText(Value(i));
+        if (eof)
+            return QString(); // a new row before its Update: nothing stored yet
+        return source->Text(i);
+    }
+
     bool Next() {
-        if (buffered) {
-            ++pos;
-            return pos * size_t(names.size()) < rows.size();
-        }
-        const bool more = query->next();
-        if (!more && query->lastError().isValid())
-            lastError = SqlErrorText(query->lastError());
+        const bool more = source->Next();
+        if (!more && !source->Error().isEmpty())
+            lastError = source->Error();
         return more;
     }
 
@@ -180,8 +174,8 @@ int DbRecordset::Impl::Set(const QString& name, QVariant value) {
     }
     if (!editing) {
         editing = true;
-        edits.assign(names.size(), QVariant());
-        edited.assign(names.size(), 0);
+        edits.assign(size_t(names.size()), QVariant());
+        edited.assign(size_t(names.size()), 0);
     }
     edits[size_t(i)] = std::move(value);
     edited[size_t(i)] = 1;
@@ -221,15 +215,16 @@ bool DbRecordset::Impl::Write() {
             lastError = kNoKey;
             return false;
         }
-        const QVariant keyValue = Stored(key);
+        values.push_back(Stored(key));
         QStringList sets;
         for (const QString& column : std::as_const(columns))
             sets << column + QLatin1String("=?");
         sql = QStringLiteral("update %1 set %2 where %3=? returning *")
                   .arg(table, sets.join(QLatin1Char(',')), Quote(names[key]));
-        values.push_back(keyValue);
     }
 
+    // Database() first: on PostgreSQL it takes this recordset's own remaining
+    // rows into memory before the write needs the connection.
     QSqlQuery write(connection.Database());
     write.setForwardOnly(true);
     if (!write.prepare(sql)) {
@@ -284,34 +279,40 @@ int DbRecordset::Open(const QString& sql) {
             d->lastError = DbConnection::LostText();
             return 0;
         }
-        d->query.emplace(db);
-        // Forward-only: rows are read once, in order, and none is kept after it.
-        d->query->setForwardOnly(true);
-        if (!d->query->exec(d->connection.Adapt(sql))) {
-            d->lastError = SqlErrorText(d->query->lastError());
-            d->query.reset();
+        const QString adapted = d->connection.Adapt(sql);
+        if (sqlite3* handle = d->connection.DirectSqliteHandle()) {
+            auto direct = std::make_unique<SqliteRowSource>(handle, adapted);
+            if (direct->Failed()) {
+                d->lastError = direct->Error();
+                return 0;
+            }
+            d->source = std::move(direct);
+        } else {
+            auto query = std::make_unique<QtRowSource>(db, adapted);
+            if (query->Failed()) {
+                d->lastError = query->Error();
+                return 0;
+            }
+            d->source = std::move(query);
+        }
+
+        // Position on the first row; a statement that fails while producing it
+        // fails the Open.
+        d->eof = !d->source->Next();
+        if (d->eof && !d->source->Error().isEmpty()) {
+            d->lastError = d->source->Error();
+            d->source.reset();
             return 0;
         }
         d->open = true;
+        d->hadRow = !d->eof;
         d->statement = sql;
         d->table = SqlDialect::TableOfSelect(sql);
-        if (d->query->isSelect()) {
-            const QSqlRecord record = d->query->record();
-            d->names.reserve(record.count());
-            d->types.reserve(size_t(record.count()));
-            for (int i = 0; i < record.count(); ++i) {
-                const QSqlField field = record.field(i);
-                d->names << field.name();
-                d->types.push_back(AdoType::FromMetaType(field.metaType().id()));
-            }
-            d->index.Build(d->names);
-            d->eof = !d->Next();
-            d->hadRow = !d->eof;
-            if (!d->eof && d->connection.GetEngine() == DbConnection::Engine::PostgreSQL) {
-                d->streaming = true;
-                d->connection.AttachReader(this);
-            }
-        }
+        for (int i = 0; i < d->source->Count(); ++i)
+            d->names << d->source->Name(i);
+        d->index.Build(d->names);
+        d->connection.AttachReader(this);
+        d->attached = true;
         return 1;
     } catch (const std::exception& e) {
         d->lastError = QString::fromLocal8Bit(e.what());
@@ -322,31 +323,19 @@ int DbRecordset::Open(const QString& sql) {
     return 0;
 }
 
-void DbRecordset::TakeRemainingRows() {
-    if (!d->streaming)
-        return;
-    d->streaming = false; // the connection has let go of this reader already
-    if (!d->query || d->buffered)
-        return;
-    const int count = int(d->names.size());
-    if (!d->eof) {
-        for (int i = 0; i < count; ++i)
-            d->rows.push_back(d->query->value(i));
-        while (d->query->next()) {
-            for (int i = 0; i < count; ++i)
-                d->rows.push_back(d->query->value(i));
-        }
-        if (d->query->lastError().isValid())
-            d->lastError = SqlErrorText(d->query->lastError());
-    }
-    d->query->finish();
-    d->buffered = true;
-    d->pos = 0;
-}
-
 int DbRecordset::Close() {
     d->Reset();
     return 1;
+}
+
+void DbRecordset::TakeRemainingRows() {
+    if (d->source)
+        d->source->TakeRemainingRows();
+}
+
+void DbRecordset::ConnectionClosing() {
+    d->attached = false; // the connection forgets its readers itself
+    d->Reset();
 }
 
 bool DbRecordset::IsEOF() {
@@ -391,10 +380,6 @@ void DbRecordset::MoveNext() {
             return;
         }
         d->eof = !d->Next();
-        if (d->eof && d->streaming) {
-            d->streaming = false;
-            d->connection.DetachReader(this);
-        }
     } catch (...) {
         d->eof = true;
         d->lastError = QStringLiteral("Unknown error.");
@@ -414,8 +399,8 @@ int DbRecordset::AddNew() {
         return 0;
     d->adding = true;
     d->editing = true;
-    d->edits.assign(d->names.size(), QVariant());
-    d->edited.assign(d->names.size(), 0);
+    d->edits.assign(size_t(d->names.size()), QVariant());
+    d->edited.assign(size_t(d->names.size()), 0);
     return 1;
 }
 
@@ -453,41 +438,18 @@ QString DbRecordset::GetFieldName(int index) const {
 }
 
 int DbRecordset::GetFieldType(int index) const {
-    if (index < 0 || index >= int(d->types.size())) {
+    if (!d->source || index < 0 || index >= d->names.size()) {
         d->lastError = kNoField;
         return AdoType::VarChar;
     }
-    return d->types[size_t(index)];
+    return d->source->Type(index);
 }
-
-namespace {
-
-// The text of a value: a null is a null QString; text as it is; numbers the way
-// the desktop database printed them (15 significant digits for doubles).
-QString ToText(const QVariant& value) {
-    if (value.isNull())
-        return QString();
-    switch (value.typeId()) {
-    case QMetaType::QString:
-        return value.toString();
-    case QMetaType::Double:
-        return QString::number(value.toDouble(), 'g', 15);
-    case QMetaType::Float:
-        return QString::number(double(value.toFloat()), 'g', 7);
-    case QMetaType::Bool:
-        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    default:
-        return value.toString();
-    }
-}
-
-} // namespace
 
 QString DbRecordset::GetString(const QString& field) {
     const int i = d->Field(field);
     if (i < 0)
         return QString();
-    return ToText(d->Value(i));
+    return d->Text(i);
 }
 
 QString DbRecordset::GetString(int index) {
@@ -499,7 +461,7 @@ QString DbRecordset::GetString(int index) {
         d->lastError = kNoRow;
         return QString();
     }
-    return ToText(d->Value(index));
+    return d->Text(index);
 }
 
 qint32 DbRecordset::GetLong(const QString& field) {

@@ -59,6 +59,8 @@ private:
     friend class DbConnection;
     // Reads the rest of a streamed result into memory (see DbConnection::Database).
     void TakeRemainingRows();
+    // The connection closes: so does this recordset.
+    void ConnectionClosing();
 
     struct Impl;
     std::unique_ptr<Impl> d;

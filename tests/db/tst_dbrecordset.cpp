@@ -4,12 +4,46 @@
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QtTest>
 
 namespace {
 
 const QString kNoField = QStringLiteral(
     "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+
+// How many descriptors of this process have the file open.
+int OpenHandles(const QString& path) {
+    int count = 0;
+    const QString target = QFileInfo(path).canonicalFilePath();
+    for (const QFileInfo& fd :
+         QDir(QStringLiteral("/proc/self/fd"))
+             .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        if (fd.symLinkTarget() == target)
+            ++count;
+    }
+    return count;
+}
+
+// Every field of every row as text, with the column types.
+QStringList ReadAll(DbConnection& db, const QString& sql) {
+    DbRecordset rs(db);
+    if (!rs.Open(sql))
+        return {rs.GetLastError()};
+    QStringList out;
+    for (int i = 0; i < rs.GetFieldCount(); ++i)
+        out << rs.GetFieldName(i) + QLatin1Char(':') + QString::number(rs.GetFieldType(i));
+    for (; !rs.IsEOF(); rs.MoveNext()) {
+        for (int i = 0; i < rs.GetFieldCount(); ++i) {
+            const QString text = rs.GetString(i);
+            out << (text.isNull() ? QStringLiteral("<null>") : text) + QLatin1Char('|') +
+                       QString::number(rs.GetLong(rs.GetFieldName(i))) + QLatin1Char('|') +
+                       QString::number(rs.GetDouble(rs.GetFieldName(i)));
+        }
+    }
+    return out;
+}
 
 } // namespace
 
@@ -31,6 +65,9 @@ private slots:
     void refusedWrites();
     void nestedStatementsWhileReading_data() { TestDatabase::AddEngineRows(); }
     void nestedStatementsWhileReading();
+    void closingConnectionClosesRecordsets_data() { TestDatabase::AddEngineRows(); }
+    void closingConnectionClosesRecordsets();
+    void sqliteReadersAgree();
 };
 
 void tst_DbRecordset::readFields() {
@@ -303,6 +340,58 @@ void tst_DbRecordset::nestedStatementsWhileReading() {
                                  out),
              2);
     QCOMPARE(out, QStringLiteral("第七;类8"));
+}
+
+// As restore does: close the connection while a recordset is still open,
+// replace the file, open again. The file must really be let go of.
+void tst_DbRecordset::closingConnectionClosesRecordsets() {
+    TORVEL_TEST_DATABASE(test);
+    DbConnection db;
+    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    DbRecordset rs(db);
+    QCOMPARE(rs.Open(QStringLiteral("select * from PayMode")), 1);
+    QVERIFY(!rs.IsEOF());
+    if (!test.IsPostgres())
+        QVERIFY(OpenHandles(test.FilePath()) > 0);
+
+    db.Close();
+    QVERIFY(rs.IsEOF());
+    QCOMPARE(rs.GetFieldCount(), 0);
+    if (!test.IsPostgres())
+        QCOMPARE(OpenHandles(test.FilePath()), 0);
+    rs.MoveNext(); // closed: an error text, no crash
+    QVERIFY(!rs.GetLastError().isEmpty());
+
+    QCOMPARE(db.Open(db.GetConnectionString()), 1);
+    QCOMPARE(rs.Open(QStringLiteral("select * from PayMode")), 1);
+    QCOMPARE(db.Open(db.GetConnectionString()), 1); // reopening closes it again
+    QVERIFY(rs.IsEOF());
+}
+
+// SQLite results are read through SQLite directly unless TORVEL_SQLITE_QT_READER
+// is set; both readers must give the same texts, numbers and types.
+void tst_DbRecordset::sqliteReadersAgree() {
+    TestDatabase test(QStringLiteral("sqlite"));
+    QVERIFY2(test.Create(), qPrintable(test.Why()));
+    DbConnection db;
+    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    QCOMPARE(db.Execute(QStringLiteral(
+                 "insert into OrderData (CustomerName, Price, Quantity, Comment, FDId) values "
+                 "('王五', 0.1, 3, NULL, -7), ('', 1e21, 0, '多行\r\n文字', 2147483647)")),
+             1);
+    const QString sql = QStringLiteral("select KeyId, CustomerName, Price, Quantity, Comment, "
+                                       "FDId, Price * 2 as Twice, count(*) over () as Total, "
+                                       "NULL as Empty from OrderData order by KeyId");
+    const QStringList direct = ReadAll(db, sql);
+    qputenv("TORVEL_SQLITE_QT_READER", "1");
+    DbConnection viaQt;
+    const int opened = viaQt.Open(test.ConnectionString());
+    qunsetenv("TORVEL_SQLITE_QT_READER");
+    QCOMPARE(opened, 1);
+    QCOMPARE(ReadAll(viaQt, sql), direct);
+    QCOMPARE(direct.size(), 9 + 2 * 9);
+    QCOMPARE(direct[2], QStringLiteral("Price:5"));
+    QCOMPARE(direct[9 + 2], QStringLiteral("0.1|0|0.1"));
 }
 
 QTEST_GUILESS_MAIN(tst_DbRecordset)
