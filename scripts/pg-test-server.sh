@@ -59,8 +59,11 @@ psql_() {
     as_runner "$bin/psql" -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U "$role" "$@"
 }
 
+# Running means answering: a postmaster killed hard can linger as a zombie
+# that `pg_ctl status` still counts as alive.
 is_running() {
-    [[ -f $data/PG_VERSION ]] && pg_ctl_ status >/dev/null 2>&1
+    [[ -f $data/PG_VERSION ]] && pg_ctl_ status >/dev/null 2>&1 &&
+        "$bin/pg_isready" -q -h 127.0.0.1 -p "$port" -t 5
 }
 
 make_base() {
@@ -99,7 +102,8 @@ ensure_database() {
     fi
     # citext makes text comparisons ignore case, as the program expects; the
     # tests make their own schemas, all of which find the type in public.
-    psql_ -d "$database" -c "create extension if not exists citext schema public" >&2
+    PGOPTIONS="-c client_min_messages=warning" \
+        psql_ -d "$database" -c "create extension if not exists citext schema public" >&2
 }
 
 start() {
@@ -108,11 +112,12 @@ start() {
         log "reusing the cluster already running in $data"
     else
         if [[ -f $data/PG_VERSION ]]; then
-            # A cluster left behind by a run that did not stop it: start it
-            # again; when that fails, make a new one.
+            # A cluster left behind by a run that did not stop it (or whose
+            # server died): start it again; when that fails, make a new one.
+            log "restarting the cluster left in $data"
+            pg_ctl_ -m immediate -t 5 stop >/dev/null 2>&1 || true
             as_runner rm -f "$data/postmaster.pid"
             if ! (start_cluster) 2>/dev/null; then
-                pg_ctl_ -m immediate stop >/dev/null 2>&1 || true
                 init_cluster
                 start_cluster
             fi
@@ -128,7 +133,9 @@ start() {
 stop() {
     if is_running; then
         log "stopping the cluster in $data"
-        pg_ctl_ -m fast -w -t 60 stop >&2 || pg_ctl_ -m immediate stop >&2 || true
+        pg_ctl_ -m fast -w -t 60 stop >&2 || pg_ctl_ -m immediate -t 10 stop >&2 || true
+    elif [[ -f $data/PG_VERSION ]]; then
+        pg_ctl_ -m immediate -t 5 stop >/dev/null 2>&1 || true
     fi
     if [[ -d $base ]]; then
         rm -rf "$base"
