@@ -4,38 +4,12 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
 #include <vector>
 
 namespace {
 
 using Kind = SqlToken::Kind;
 using Tokens = std::vector<SqlToken>;
-
-// One replacement of the text of tokens [first, last) (an empty range inserts
-// before `first`).
-struct Edit {
-    qsizetype begin;
-    qsizetype length;
-    QString text;
-};
-
-QString ApplyEdits(const QString& sql, std::vector<Edit> edits) {
-    if (edits.empty())
-        return sql;
-    std::stable_sort(edits.begin(), edits.end(),
-                     [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
-    QString out;
-    out.reserve(sql.size() + 32);
-    qsizetype at = 0;
-    for (const Edit& edit : edits) {
-        out += QStringView(sql).mid(at, edit.begin - at);
-        out += edit.text;
-        at = edit.begin + edit.length;
-    }
-    out += QStringView(sql).mid(at);
-    return out;
-}
 
 bool IsName(const SqlToken& token) {
     return token.kind == Kind::Word || token.kind == Kind::Identifier;
@@ -55,19 +29,12 @@ bool IsPlainName(QStringView name) {
     return true;
 }
 
-// True when the column definition that goes on after token `from` (up to the
-// ',' or ')' that ends it at this nesting level) names a collation.
+// True when the column definition that goes on after token `from` names a
+// collation.
 bool HasCollate(const QString& sql, const Tokens& tokens, size_t from) {
-    int depth = 0;
-    for (size_t i = from; i < tokens.size(); ++i) {
-        if (tokens[i].IsSymbol(sql, '('))
-            ++depth;
-        else if (tokens[i].IsSymbol(sql, ')')) {
-            if (depth-- == 0)
-                return false;
-        } else if (tokens[i].IsSymbol(sql, ',') && depth == 0)
-            return false;
-        else if (tokens[i].Is(sql, QLatin1String("collate")))
+    const size_t end = SqlTokenizer::DefinitionEnd(sql, tokens, from);
+    for (size_t i = from; i < end; ++i) {
+        if (tokens[i].Is(sql, QLatin1String("collate")))
             return true;
     }
     return false;
@@ -96,48 +63,37 @@ QString PostgresTypeName(SqlDialect::TypeFamily family, const QString& written) 
     return written;
 }
 
-// Declared types that SQLite and Qt's SQLite driver both understand, so that a
-// result reports the column as integer, floating or text.
-QString SqliteTypeName(SqlDialect::TypeFamily family, const QString& written) {
-    using F = SqlDialect::TypeFamily;
-    switch (family) {
-    case F::Integer:
-    case F::SmallInt:
-    case F::Counter:
-        return QStringLiteral("INTEGER");
-    case F::Double:
-        return QStringLiteral("DOUBLE");
-    case F::Single:
-        return QStringLiteral("REAL");
-    case F::Text:
-    case F::DateTime:
-    case F::Other:
-        break;
-    }
-    return written;
+// The column type that starts at Word token `t`.
+struct TypeSpan {
+    size_t end; // token index just past it
+    qsizetype begin;
+    QString written;
+    SqlDialect::TypeFamily family;
+};
+
+TypeSpan TypeAt(const QString& sql, const Tokens& tokens, size_t t) {
+    const size_t end = SqlTokenizer::TypeNameEnd(sql, tokens, t);
+    const qsizetype begin = tokens[t].begin;
+    const QString written = sql.mid(begin, tokens[end - 1].End() - begin);
+    return {end, begin, written, SqlDialect::FamilyOf(written)};
 }
 
 // Rewrites the type that starts at token `t` of a column definition.
 void RewriteColumnType(const QString& sql, const Tokens& tokens, size_t t,
-                       SqlDialect::Engine engine, std::vector<Edit>& edits) {
+                       SqlDialect::Engine engine, std::vector<SqlEdit>& edits) {
     if (t >= tokens.size() || tokens[t].kind != Kind::Word)
         return;
-    const size_t end = SqlTokenizer::TypeNameEnd(sql, tokens, t);
-    const qsizetype begin = tokens[t].begin;
-    const qsizetype length = tokens[end - 1].begin + tokens[end - 1].length - begin;
-    const QString written = sql.mid(begin, length);
-    const SqlDialect::TypeFamily family = SqlDialect::FamilyOf(written);
-
+    const TypeSpan type = TypeAt(sql, tokens, t);
     QString replacement;
     if (engine == SqlDialect::Engine::PostgreSQL) {
-        replacement = PostgresTypeName(family, written);
+        replacement = PostgresTypeName(type.family, type.written);
     } else {
-        replacement = SqliteTypeName(family, written);
-        if (family == SqlDialect::TypeFamily::Text && !HasCollate(sql, tokens, end))
+        replacement = SqlDialect::SqliteTypeName(type.family, type.written);
+        if (type.family == SqlDialect::TypeFamily::Text && !HasCollate(sql, tokens, type.end))
             replacement += QLatin1String(" COLLATE NOCASE");
     }
-    if (replacement != written)
-        edits.push_back({begin, length, replacement});
+    if (replacement != type.written)
+        edits.push_back({type.begin, type.written.size(), replacement});
 }
 
 bool IsTableConstraint(const QString& sql, const SqlToken& token) {
@@ -150,40 +106,19 @@ bool IsTableConstraint(const QString& sql, const SqlToken& token) {
 
 // CREATE TABLE name ( column type ..., ... ): every column's type.
 void AdaptCreateTable(const QString& sql, const Tokens& tokens, size_t afterTable,
-                      SqlDialect::Engine engine, std::vector<Edit>& edits) {
+                      SqlDialect::Engine engine, std::vector<SqlEdit>& edits) {
     size_t i = afterTable;
     while (i < tokens.size() && !tokens[i].IsSymbol(sql, '(')) {
         if (tokens[i].Is(sql, QLatin1String("as")))
             return; // CREATE TABLE ... AS SELECT: no column definitions
         ++i;
     }
-    int depth = 0;
-    bool expectColumn = true;
-    for (; i < tokens.size(); ++i) {
-        const SqlToken& token = tokens[i];
-        if (token.IsSymbol(sql, '(')) {
-            ++depth;
-            expectColumn = depth == 1;
-            continue;
-        }
-        if (token.IsSymbol(sql, ')')) {
-            if (--depth == 0)
-                return;
-            continue;
-        }
-        if (depth == 1 && token.IsSymbol(sql, ',')) {
-            expectColumn = true;
-            continue;
-        }
-        if (token.kind == Kind::Space || token.kind == Kind::Comment)
-            continue;
-        if (depth == 1 && expectColumn) {
-            expectColumn = false;
-            if (IsName(token) && !IsTableConstraint(sql, token))
-                RewriteColumnType(sql, tokens, SqlTokenizer::NextSignificant(tokens, i), engine,
-                                  edits);
-        }
-    }
+    SqlTokenizer::ForEachColumnDefinition(sql, tokens, i, [&](size_t column) {
+        if (IsName(tokens[column]) && !IsTableConstraint(sql, tokens[column]))
+            RewriteColumnType(sql, tokens, SqlTokenizer::NextSignificant(tokens, column), engine,
+                              edits);
+        return true;
+    });
 }
 
 // A conversion that turns the old value into the new type: blanks and empty
@@ -212,7 +147,7 @@ QString PostgresUsing(SqlDialect::TypeFamily family, const QString& column) {
 
 // ALTER TABLE name ADD [COLUMN] c type / ALTER [COLUMN] c [TYPE] type.
 void AdaptAlterTable(const QString& sql, const Tokens& tokens, size_t afterTable,
-                     SqlDialect::Engine engine, std::vector<Edit>& edits) {
+                     SqlDialect::Engine engine, std::vector<SqlEdit>& edits) {
     size_t i = SqlTokenizer::NextSignificant(tokens, afterTable - 1); // table name
     if (i >= tokens.size())
         return;
@@ -246,25 +181,21 @@ void AdaptAlterTable(const QString& sql, const Tokens& tokens, size_t afterTable
         type = SqlTokenizer::NextSignificant(tokens, type);
     if (type >= tokens.size() || tokens[type].kind != Kind::Word)
         return;
-    const size_t end = SqlTokenizer::TypeNameEnd(sql, tokens, type);
-    const qsizetype begin = tokens[type].begin;
-    const qsizetype length = tokens[end - 1].begin + tokens[end - 1].length - begin;
-    const QString written = sql.mid(begin, length);
-    const SqlDialect::TypeFamily family = SqlDialect::FamilyOf(written);
-    QString replacement = family == SqlDialect::TypeFamily::Counter
+    const TypeSpan span = TypeAt(sql, tokens, type);
+    QString replacement = span.family == SqlDialect::TypeFamily::Counter
                               ? QStringLiteral("integer")
-                              : PostgresTypeName(family, written);
+                              : PostgresTypeName(span.family, span.written);
     if (!hasTypeWord)
         replacement.prepend(QLatin1String("TYPE "));
-    const size_t after = SqlTokenizer::NextSignificant(tokens, end - 1);
+    const size_t after = SqlTokenizer::NextSignificant(tokens, span.end - 1);
     const bool hasUsing = after < tokens.size() && tokens[after].Is(sql, QLatin1String("using"));
-    const QString conversion = PostgresUsing(family, tokens[column].Text(sql).toString());
+    const QString conversion = PostgresUsing(span.family, tokens[column].Text(sql).toString());
     if (!hasUsing && !conversion.isEmpty())
         replacement += QLatin1String(" USING ") + conversion;
-    edits.push_back({begin, length, replacement});
+    edits.push_back({span.begin, span.written.size(), replacement});
 }
 
-void AdaptLike(const QString& sql, const Tokens& tokens, size_t like, std::vector<Edit>& edits) {
+void AdaptLike(const QString& sql, const Tokens& tokens, size_t like, std::vector<SqlEdit>& edits) {
     edits.push_back({tokens[like].begin, tokens[like].length, QStringLiteral("ilike")});
 
     // Access matches numbers as text too: give the left side a text type when
@@ -280,7 +211,7 @@ void AdaptLike(const QString& sql, const Tokens& tokens, size_t like, std::vecto
         for (const char* word : notColumns)
             keyword = keyword || name.Is(sql, QLatin1String(word));
         if (!keyword)
-            edits.push_back({name.begin + name.length, 0, QStringLiteral("::text")});
+            edits.push_back({name.End(), 0, QStringLiteral("::text")});
     }
 
     // Access has no escape character: a backslash in the pattern is itself.
@@ -291,12 +222,11 @@ void AdaptLike(const QString& sql, const Tokens& tokens, size_t like, std::vecto
     if (after < tokens.size() &&
         (tokens[after].Is(sql, QLatin1String("escape")) || tokens[after].IsSymbol(sql, '|')))
         return;
-    edits.push_back(
-        {tokens[pattern].begin + tokens[pattern].length, 0, QStringLiteral(" escape ''")});
+    edits.push_back({tokens[pattern].End(), 0, QStringLiteral(" escape ''")});
 }
 
 // [name] and `name` are Access / MySQL quoting; PostgreSQL knows only "name".
-void AdaptQuotedName(const QString& sql, const SqlToken& token, std::vector<Edit>& edits) {
+void AdaptQuotedName(const QString& sql, const SqlToken& token, std::vector<SqlEdit>& edits) {
     const QChar open = sql[token.begin];
     if (open != QLatin1Char('[') && open != QLatin1Char('`'))
         return;
@@ -376,6 +306,25 @@ SqlDialect::TypeFamily SqlDialect::FamilyOf(const QString& typeName) {
     return TypeFamily::Other;
 }
 
+QString SqlDialect::SqliteTypeName(TypeFamily family, const QString& written) {
+    using F = TypeFamily;
+    switch (family) {
+    case F::Integer:
+    case F::SmallInt:
+    case F::Counter:
+        return QStringLiteral("INTEGER");
+    case F::Double:
+        return QStringLiteral("DOUBLE");
+    case F::Single:
+        return QStringLiteral("REAL");
+    case F::Text:
+    case F::DateTime:
+    case F::Other:
+        break;
+    }
+    return written;
+}
+
 QString SqlDialect::Adapt(const QString& sql, Engine engine) {
     if (engine == Engine::None)
         return sql;
@@ -388,7 +337,7 @@ QString SqlDialect::Adapt(const QString& sql, Engine engine) {
         return sql;
 
     const Tokens tokens = SqlTokenizer::Tokenize(sql);
-    std::vector<Edit> edits;
+    std::vector<SqlEdit> edits;
 
     const size_t first = SqlTokenizer::NextSignificant(tokens, size_t(-1));
     if (ddl && first < tokens.size()) {
@@ -413,7 +362,7 @@ QString SqlDialect::Adapt(const QString& sql, Engine engine) {
                 AdaptQuotedName(sql, tokens[i], edits);
         }
     }
-    return ApplyEdits(sql, std::move(edits));
+    return SqlTokenizer::ApplyEdits(sql, std::move(edits));
 }
 
 std::optional<SqlDialect::AlterColumn> SqlDialect::ParseAlterColumn(const QString& sql) {
@@ -431,9 +380,9 @@ std::optional<SqlDialect::AlterColumn> SqlDialect::ParseAlterColumn(const QStrin
     if (!word(0, "alter") || !word(1, "table") || s.size() < 3 || !IsName(tokens[s[2]]))
         return std::nullopt;
     size_t k = 3;
-    qsizetype tableEnd = tokens[s[2]].begin + tokens[s[2]].length;
+    qsizetype tableEnd = tokens[s[2]].End();
     while (k + 1 < s.size() && tokens[s[k]].IsSymbol(sql, '.') && IsName(tokens[s[k + 1]])) {
-        tableEnd = tokens[s[k + 1]].begin + tokens[s[k + 1]].length;
+        tableEnd = tokens[s[k + 1]].End();
         k += 2;
     }
     AlterColumn result;
@@ -452,8 +401,7 @@ std::optional<SqlDialect::AlterColumn> SqlDialect::ParseAlterColumn(const QStrin
     if (k >= s.size() || tokens[s[k]].kind != Kind::Word)
         return std::nullopt;
     const size_t end = SqlTokenizer::TypeNameEnd(sql, tokens, s[k]);
-    result.type = sql.mid(tokens[s[k]].begin,
-                          tokens[end - 1].begin + tokens[end - 1].length - tokens[s[k]].begin);
+    result.type = sql.mid(tokens[s[k]].begin, tokens[end - 1].End() - tokens[s[k]].begin);
     return result;
 }
 
@@ -499,7 +447,7 @@ QString SqlDialect::TableOfSelect(const QString& sql) {
              tokens[next].Is(sql, QLatin1String("full")) ||
              tokens[next].Is(sql, QLatin1String("natural"))))
             return QString();
-        return sql.mid(begin, tokens[name].begin + tokens[name].length - begin);
+        return sql.mid(begin, tokens[name].End() - begin);
     }
     return QString();
 }

@@ -47,4 +47,8 @@ public:
     enum class TypeFamily { Text, Integer, SmallInt, Double, Single, Counter, DateTime, Other };
     // Family of an Access / SQL type name such as "TEXT(100)", " Double ", "Long".
     static TypeFamily FamilyOf(const QString& typeName);
+    // The type SQLite is to declare for a column of the family: one that SQLite
+    // and Qt's SQLite driver both understand, so that a result reports the
+    // column as integer, floating or text; `written` where none is needed.
+    static QString SqliteTypeName(TypeFamily family, const QString& written);
 };

@@ -1,5 +1,7 @@
 #include "SqlTokenizer.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsWordStart(QChar c) {
@@ -153,6 +155,67 @@ size_t SqlTokenizer::TypeNameEnd(const QString& sql, const std::vector<SqlToken>
         end = i < tokens.size() ? i + 1 : tokens.size();
     }
     return end;
+}
+
+void SqlTokenizer::ForEachColumnDefinition(const QString& sql, const std::vector<SqlToken>& tokens,
+                                           size_t open, const std::function<bool(size_t)>& visit) {
+    int depth = 0;
+    bool expectColumn = true;
+    for (size_t i = open; i < tokens.size(); ++i) {
+        const SqlToken& token = tokens[i];
+        if (token.IsSymbol(sql, '(')) {
+            ++depth;
+            expectColumn = depth == 1;
+            continue;
+        }
+        if (token.IsSymbol(sql, ')')) {
+            if (--depth == 0)
+                return;
+            continue;
+        }
+        if (depth == 1 && token.IsSymbol(sql, ',')) {
+            expectColumn = true;
+            continue;
+        }
+        if (token.kind == SqlToken::Kind::Space || token.kind == SqlToken::Kind::Comment ||
+            depth != 1 || !expectColumn)
+            continue;
+        expectColumn = false;
+        if (!visit(i))
+            return;
+    }
+}
+
+size_t SqlTokenizer::DefinitionEnd(const QString& sql, const std::vector<SqlToken>& tokens,
+                                   size_t from) {
+    int depth = 0;
+    for (size_t i = from; i < tokens.size(); ++i) {
+        if (tokens[i].IsSymbol(sql, '('))
+            ++depth;
+        else if (tokens[i].IsSymbol(sql, ')')) {
+            if (depth-- == 0)
+                return i;
+        } else if (tokens[i].IsSymbol(sql, ',') && depth == 0)
+            return i;
+    }
+    return tokens.size();
+}
+
+QString SqlTokenizer::ApplyEdits(const QString& sql, std::vector<SqlEdit> edits) {
+    if (edits.empty())
+        return sql;
+    std::stable_sort(edits.begin(), edits.end(),
+                     [](const SqlEdit& a, const SqlEdit& b) { return a.begin < b.begin; });
+    QString out;
+    out.reserve(sql.size() + 32);
+    qsizetype at = 0;
+    for (const SqlEdit& edit : edits) {
+        out += QStringView(sql).mid(at, edit.begin - at);
+        out += edit.text;
+        at = edit.begin + edit.length;
+    }
+    out += QStringView(sql).mid(at);
+    return out;
 }
 
 std::vector<QString> SqlTokenizer::SplitStatements(const QString& script) {

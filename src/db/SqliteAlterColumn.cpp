@@ -9,10 +9,10 @@
 
 #include <QStringList>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -44,24 +44,6 @@ bool Exec(QSqlDatabase& db, const QString& sql, QString& error) {
         return true;
     error = ErrorOf(query) + QLatin1String("\r\n") + sql;
     return false;
-}
-
-QString DeclaredType(Family family, const QString& written) {
-    switch (family) {
-    case Family::Integer:
-    case Family::SmallInt:
-    case Family::Counter:
-        return QStringLiteral("INTEGER");
-    case Family::Double:
-        return QStringLiteral("DOUBLE");
-    case Family::Single:
-        return QStringLiteral("REAL");
-    case Family::Text:
-    case Family::DateTime:
-    case Family::Other:
-        break;
-    }
-    return written.trimmed();
 }
 
 bool IsNumeric(Family family) {
@@ -148,11 +130,7 @@ std::optional<QString> RewriteCreate(const QString& sql, const QString& column,
                                      const QString& declared, Family family,
                                      const QString& newName) {
     const std::vector<SqlToken> tokens = SqlTokenizer::Tokenize(sql);
-    struct Edit {
-        qsizetype begin, length;
-        QString text;
-    };
-    std::vector<Edit> edits;
+    std::vector<SqlEdit> edits;
 
     size_t i = 0;
     while (i < tokens.size() && !tokens[i].Is(sql, QLatin1String("table")))
@@ -169,85 +147,46 @@ std::optional<QString> RewriteCreate(const QString& sql, const QString& column,
     i = name;
     while (i < tokens.size() && !tokens[i].IsSymbol(sql, '('))
         ++i;
-    int depth = 0;
-    bool expectColumn = true;
     bool found = false;
-    for (; i < tokens.size() && !found; ++i) {
-        const SqlToken& token = tokens[i];
-        if (token.IsSymbol(sql, '(')) {
-            ++depth;
-            expectColumn = depth == 1;
-            continue;
-        }
-        if (token.IsSymbol(sql, ')')) {
-            if (--depth == 0)
-                break;
-            continue;
-        }
-        if (depth == 1 && token.IsSymbol(sql, ',')) {
-            expectColumn = true;
-            continue;
-        }
-        if (token.kind == Kind::Space || token.kind == Kind::Comment || depth != 1 || !expectColumn)
-            continue;
-        expectColumn = false;
+    SqlTokenizer::ForEachColumnDefinition(sql, tokens, i, [&](size_t c) {
+        const SqlToken& token = tokens[c];
         if (SqlTokenizer::NameOf(sql, token).compare(column, Qt::CaseInsensitive) != 0)
-            continue;
+            return true;
         found = true;
 
         // The type (or the place for one), then the column's own clauses.
-        const size_t t = SqlTokenizer::NextSignificant(tokens, i);
+        const size_t t = SqlTokenizer::NextSignificant(tokens, c);
         size_t rest = t;
         QString type = QLatin1Char(' ') + declared;
-        qsizetype typeBegin = token.begin + token.length;
+        qsizetype typeBegin = token.End();
         qsizetype typeLength = 0;
         if (t < tokens.size() && tokens[t].kind == Kind::Word &&
             !IsColumnConstraint(sql, tokens[t])) {
             rest = SqlTokenizer::TypeNameEnd(sql, tokens, t);
             typeBegin = tokens[t].begin;
-            typeLength = tokens[rest - 1].begin + tokens[rest - 1].length - typeBegin;
+            typeLength = tokens[rest - 1].End() - typeBegin;
             type = declared;
         }
         bool hasCollate = false;
-        int inner = 0;
-        for (size_t k = rest; k < tokens.size(); ++k) {
-            if (tokens[k].IsSymbol(sql, '('))
-                ++inner;
-            else if (tokens[k].IsSymbol(sql, ')')) {
-                if (inner-- == 0)
-                    break;
-            } else if (inner == 0 && tokens[k].IsSymbol(sql, ','))
-                break;
-            else if (tokens[k].Is(sql, QLatin1String("collate"))) {
-                const size_t collation = SqlTokenizer::NextSignificant(tokens, k);
-                if (family == Family::Text) {
-                    hasCollate = true;
-                } else if (collation < tokens.size()) {
-                    edits.push_back(
-                        {tokens[k].begin,
-                         tokens[collation].begin + tokens[collation].length - tokens[k].begin,
-                         QString()});
-                }
-            }
+        const size_t end = SqlTokenizer::DefinitionEnd(sql, tokens, rest);
+        for (size_t k = rest; k < end; ++k) {
+            if (!tokens[k].Is(sql, QLatin1String("collate")))
+                continue;
+            const size_t collation = SqlTokenizer::NextSignificant(tokens, k);
+            if (family == Family::Text)
+                hasCollate = true;
+            else if (collation < tokens.size())
+                edits.push_back(
+                    {tokens[k].begin, tokens[collation].End() - tokens[k].begin, QString()});
         }
         if (family == Family::Text && !hasCollate)
             type += QLatin1String(" COLLATE NOCASE");
         edits.push_back({typeBegin, typeLength, type});
-    }
+        return false;
+    });
     if (!found)
         return std::nullopt;
-
-    std::sort(edits.begin(), edits.end(),
-              [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
-    QString out;
-    qsizetype at = 0;
-    for (const Edit& edit : edits) {
-        out += QStringView(sql).mid(at, edit.begin - at);
-        out += edit.text;
-        at = edit.begin + edit.length;
-    }
-    out += QStringView(sql).mid(at);
-    return out;
+    return SqlTokenizer::ApplyEdits(sql, std::move(edits));
 }
 
 struct TableInfo {
@@ -359,7 +298,7 @@ bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alt
         return false;
     }
     const Family family = SqlDialect::FamilyOf(alter.type);
-    const QString declared = DeclaredType(family, alter.type);
+    const QString declared = SqlDialect::SqliteTypeName(family, alter.type.trimmed());
     if (!CheckValues(db, info, alter, family, error))
         return false;
 
