@@ -2,6 +2,7 @@
 
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
+#include "db/SqlLiteral.h"
 
 #include <QBrush>
 #include <QCalendarWidget>
@@ -15,12 +16,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString SqlText(const QString& text) {
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-}
 
 enum Column { Time, Customer, Contact, Title, Handler, Comment, ColumnCount };
 
@@ -85,7 +80,7 @@ QString PlanCalendarView::MonthQuery(int year, int month) const {
                                  "from TrackPlan where PlanTime like '") +
                   prefix + QStringLiteral("%'");
     if (!admin_)
-        sql += QStringLiteral(" and Handler=") + SqlText(userName_);
+        sql += QStringLiteral(" and Handler=") + SqlLiteral::Text(userName_);
     return sql + QStringLiteral(" order by PlanTime");
 }
 

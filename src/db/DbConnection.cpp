@@ -4,6 +4,7 @@
 #include "DbRecordset.h"
 #include "SqlDialect.h"
 #include "SqlErrorText.h"
+#include "SqlLiteral.h"
 #include "SqliteAlterColumn.h"
 #include "SqliteRowSource.h"
 
@@ -29,12 +30,6 @@ const QString kNotOpen = QStringLiteral("Connection Not open!\r\n");
 QString NewConnectionName() {
     static std::atomic<int> counter{0};
     return QStringLiteral("torvel-db-%1").arg(++counter);
-}
-
-QString Quote(const QString& name) {
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 bool IsAccessFile(const QString& path) {
@@ -182,7 +177,8 @@ bool DbConnection::Impl::OpenPostgres(const ConnectionString& cs) {
     setup.exec(QStringLiteral("set client_min_messages to warning"));
     const QString schema = cs.Value({"Schema", "Search Path"});
     if (!schema.isEmpty() &&
-        !setup.exec(QStringLiteral("set search_path to %1, public").arg(Quote(schema)))) {
+        !setup.exec(
+            QStringLiteral("set search_path to %1, public").arg(SqlLiteral::Name(schema)))) {
         lastError = SqlErrorText(setup.lastError());
         setup = QSqlQuery();
         db.close();

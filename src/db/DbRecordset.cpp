@@ -7,6 +7,7 @@
 #include "QtRowSource.h"
 #include "SqlDialect.h"
 #include "SqlErrorText.h"
+#include "SqlLiteral.h"
 #include "SqliteRowSource.h"
 
 #include <QSqlDatabase>
@@ -38,12 +39,6 @@ const QString kNoKey = QStringLiteral("Insufficient key column information for u
 const QString kRowGone = QStringLiteral("Row cannot be located for updating. Some values may have "
                                         "been changed since it was last read.");
 const QString kTypeMismatch = QStringLiteral("Type mismatch.");
-
-QString Quote(const QString& name) {
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
 
 // Rounds half to even, as the desktop database's number conversions did.
 std::optional<qint32> ToInt32(double value) {
@@ -193,7 +188,7 @@ bool DbRecordset::Impl::Write() {
     std::vector<QVariant> values;
     for (int i = 0; i < names.size(); ++i) {
         if (edited[size_t(i)]) {
-            columns << Quote(names[i]);
+            columns << SqlLiteral::Name(names[i]);
             values.push_back(edits[size_t(i)]);
         }
     }
@@ -220,7 +215,7 @@ bool DbRecordset::Impl::Write() {
         for (const QString& column : std::as_const(columns))
             sets << column + QLatin1String("=?");
         sql = QStringLiteral("update %1 set %2 where %3=? returning *")
-                  .arg(table, sets.join(QLatin1Char(',')), Quote(names[key]));
+                  .arg(table, sets.join(QLatin1Char(',')), SqlLiteral::Name(names[key]));
     }
 
     // Database() first: on PostgreSQL it takes this recordset's own remaining

@@ -1,5 +1,6 @@
 #include "SqlDialect.h"
 
+#include "SqlLiteral.h"
 #include "SqlTokenizer.h"
 
 #include <QRegularExpression>
@@ -231,13 +232,7 @@ void AdaptQuotedName(const QString& sql, const SqlToken& token, std::vector<SqlE
     if (open != QLatin1Char('[') && open != QLatin1Char('`'))
         return;
     const QString name = SqlTokenizer::NameOf(sql, token);
-    QString replacement = name;
-    if (!IsPlainName(name)) {
-        replacement = name;
-        replacement.replace(QLatin1Char('"'), QLatin1String("\"\""));
-        replacement = QLatin1Char('"') + replacement + QLatin1Char('"');
-    }
-    edits.push_back({token.begin, token.length, replacement});
+    edits.push_back({token.begin, token.length, IsPlainName(name) ? name : SqlLiteral::Name(name)});
 }
 
 bool StartsWithWord(const QString& sql, QLatin1String word) {

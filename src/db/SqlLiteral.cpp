@@ -29,4 +29,10 @@ QString Double(double value) {
     return QString::number(value, 'f', 6);
 }
 
+QString Name(const QString& name) {
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 } // namespace SqlLiteral

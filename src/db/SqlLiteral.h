@@ -14,5 +14,7 @@ QString Text(const QString& text);
 QString Long(qint32 value);
 // Six decimals as "%f" writes them in the C locale: always a point, never a comma.
 QString Double(double value);
+// "name" with every " doubled: an identifier, whatever characters it holds.
+QString Name(const QString& name);
 
 } // namespace SqlLiteral

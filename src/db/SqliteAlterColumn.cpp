@@ -1,5 +1,6 @@
 #include "SqliteAlterColumn.h"
 
+#include "SqlLiteral.h"
 #include "SqlTokenizer.h"
 
 #include <QSqlDatabase>
@@ -19,18 +20,6 @@ namespace {
 
 using Family = SqlDialect::TypeFamily;
 using Kind = SqlToken::Kind;
-
-QString Quote(const QString& name) {
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString Literal(const QString& text) {
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-}
 
 QString ErrorOf(const QSqlQuery& query) {
     const QSqlError error = query.lastError();
@@ -92,7 +81,7 @@ QString FamilyName(Family family) {
 
 // The expression that copies the column into its new type.
 QString Conversion(const QString& column, Family family) {
-    const QString c = Quote(column);
+    const QString c = SqlLiteral::Name(column);
     const QString empty =
         QStringLiteral("CASE WHEN %1 IS NULL OR trim(%1) = '' THEN NULL ELSE ").arg(c);
     switch (family) {
@@ -142,7 +131,7 @@ std::optional<QString> RewriteCreate(const QString& sql, const QString& column,
             SqlTokenizer::NextSignificant(tokens, SqlTokenizer::NextSignificant(tokens, name)));
     if (name >= tokens.size())
         return std::nullopt;
-    edits.push_back({tokens[name].begin, tokens[name].length, Quote(newName)});
+    edits.push_back({tokens[name].begin, tokens[name].length, SqlLiteral::Name(newName)});
 
     i = name;
     while (i < tokens.size() && !tokens[i].IsSymbol(sql, '('))
@@ -205,7 +194,7 @@ bool ReadTable(QSqlDatabase& db, const QString& table, const QString& column, Ta
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("select name, sql from sqlite_master where type = 'table' and "
                                    "name = %1 collate nocase")
-                        .arg(Literal(table)))) {
+                        .arg(SqlLiteral::Text(table)))) {
         error = ErrorOf(query);
         return false;
     }
@@ -217,7 +206,7 @@ bool ReadTable(QSqlDatabase& db, const QString& table, const QString& column, Ta
     info.createSql = query.value(1).toString();
     query.finish();
 
-    if (!query.exec(QStringLiteral("pragma table_info(%1)").arg(Quote(info.name)))) {
+    if (!query.exec(QStringLiteral("pragma table_info(%1)").arg(SqlLiteral::Name(info.name)))) {
         error = ErrorOf(query);
         return false;
     }
@@ -237,7 +226,7 @@ bool ReadTable(QSqlDatabase& db, const QString& table, const QString& column, Ta
 
     if (!query.exec(QStringLiteral("select sql from sqlite_master where tbl_name = %1 and type in "
                                    "('index', 'trigger') and sql is not null")
-                        .arg(Literal(info.name)))) {
+                        .arg(SqlLiteral::Text(info.name)))) {
         error = ErrorOf(query);
         return false;
     }
@@ -247,7 +236,7 @@ bool ReadTable(QSqlDatabase& db, const QString& table, const QString& column, Ta
 
     // Without AUTOINCREMENT tables there is no sqlite_sequence: no counter to keep.
     if (query.exec(QStringLiteral("select seq from sqlite_sequence where name = %1")
-                       .arg(Literal(info.name))) &&
+                       .arg(SqlLiteral::Text(info.name))) &&
         query.next())
         info.sequence = query.value(0).toLongLong();
     return true;
@@ -260,9 +249,9 @@ bool CheckValues(QSqlDatabase& db, const TableInfo& info, const SqlDialect::Alte
         return true;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    const QString c = Quote(info.column);
+    const QString c = SqlLiteral::Name(info.column);
     if (!query.exec(QStringLiteral("select %1 from %2 where %1 is not null and trim(%1) <> ''")
-                        .arg(c, Quote(info.name)))) {
+                        .arg(c, SqlLiteral::Name(info.name)))) {
         error = ErrorOf(query);
         return false;
     }
@@ -312,8 +301,8 @@ bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alt
 
     QStringList targets, sources;
     for (const QString& name : std::as_const(info.columns)) {
-        targets << Quote(name);
-        sources << (name == info.column ? Conversion(name, family) : Quote(name));
+        targets << SqlLiteral::Name(name);
+        sources << (name == info.column ? Conversion(name, family) : SqlLiteral::Name(name));
     }
 
     bool foreignKeys = false;
@@ -327,18 +316,17 @@ bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alt
 
     bool ok = Exec(db, QStringLiteral("begin immediate"), error);
     if (ok) {
-        ok =
-            Exec(db, *create, error) &&
-            Exec(db,
-                 QStringLiteral("insert into %1 (%2) select %3 from %4")
-                     .arg(Quote(rebuilt), targets.join(QLatin1Char(',')),
-                          sources.join(QLatin1Char(',')), Quote(info.name)),
-                 error) &&
-            Exec(db, QStringLiteral("drop table %1").arg(Quote(info.name)), error) &&
-            Exec(
-                db,
-                QStringLiteral("alter table %1 rename to %2").arg(Quote(rebuilt), Quote(info.name)),
-                error);
+        ok = Exec(db, *create, error) &&
+             Exec(db,
+                  QStringLiteral("insert into %1 (%2) select %3 from %4")
+                      .arg(SqlLiteral::Name(rebuilt), targets.join(QLatin1Char(',')),
+                           sources.join(QLatin1Char(',')), SqlLiteral::Name(info.name)),
+                  error) &&
+             Exec(db, QStringLiteral("drop table %1").arg(SqlLiteral::Name(info.name)), error) &&
+             Exec(db,
+                  QStringLiteral("alter table %1 rename to %2")
+                      .arg(SqlLiteral::Name(rebuilt), SqlLiteral::Name(info.name)),
+                  error);
         for (size_t k = 0; ok && k < info.dependents.size(); ++k)
             ok = Exec(db, info.dependents[k], error);
         if (ok && info.sequence) {
@@ -346,14 +334,14 @@ bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alt
             // since must still never come back.
             ok = Exec(db,
                       QStringLiteral("delete from sqlite_sequence where name = %1")
-                          .arg(Literal(info.name)),
+                          .arg(SqlLiteral::Text(info.name)),
                       error) &&
                  Exec(db,
                       QStringLiteral("insert into sqlite_sequence (name, seq) select %1, "
                                      "max(%2, coalesce((select max(rowid) from %3), 0))")
-                          .arg(Literal(info.name))
+                          .arg(SqlLiteral::Text(info.name))
                           .arg(*info.sequence)
-                          .arg(Quote(info.name)),
+                          .arg(SqlLiteral::Name(info.name)),
                       error);
         }
         if (ok) {

@@ -2,6 +2,7 @@
 
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
+#include "db/SqlLiteral.h"
 #include "ui/Prompt.h"
 
 #include <QFile>
@@ -20,12 +21,6 @@ QString WithDefaultSuffix(const QString& path) {
     if (!QFileInfo(path).suffix().isEmpty())
         return path;
     return path + QStringLiteral(".bak");
-}
-
-QString SqlText(const QString& text) {
-    QString quoted = text;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
 // A file path as a connection-string value; quoted only when it would
@@ -145,7 +140,7 @@ bool DatabaseBackup::CopyDatabase(const QString& databasePath, const QString& ta
     // SQLite writes the copy itself, from one read transaction, so it is
     // consistent even while this program (or another) has the file open.
     if (connection_.IsOpen() && connection_.GetEngine() == DbConnection::Engine::SQLite) {
-        if (connection_.Execute(QStringLiteral("vacuum into ") + SqlText(target)))
+        if (connection_.Execute(QStringLiteral("vacuum into ") + SqlLiteral::Text(target)))
             return true;
         // It may have left a partial file; the name was free before.
         QFile::remove(target);
