@@ -2,6 +2,7 @@
 
 #include "ConnectionString.h"
 #include "DbRecordset.h"
+#include "Guarded.h"
 #include "SqlDialect.h"
 #include "SqlErrorText.h"
 #include "SqlLiteral.h"
@@ -18,7 +19,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
 #include <vector>
 
 namespace {
@@ -194,14 +194,12 @@ DbConnection::~DbConnection() {
 }
 
 int DbConnection::Open(const QString& connectionString) {
-    try {
+    return Guarded(d->lastError, [&] {
         d->connectionString = connectionString;
-        if (d->state == -1)
-            d->state = 0;
         // Open on an open connection starts over: that is how a connection
         // whose server went away is recovered.
-        d->CloseDatabase();
         d->state = 0;
+        d->CloseDatabase();
 
         const ConnectionString cs(connectionString);
         const QString provider = cs.Value("Provider").trimmed();
@@ -238,12 +236,7 @@ int DbConnection::Open(const QString& connectionString) {
             return 0;
         d->state = 1;
         return 1;
-    } catch (const std::exception& e) {
-        d->lastError = QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        d->lastError = QStringLiteral("Unknown error.");
-    }
-    return 0;
+    });
 }
 
 void DbConnection::Close() {
@@ -262,7 +255,7 @@ int DbConnection::Execute(const QString& sql, long* recordsAffected, int options
         d->lastError = kNotOpen;
         return 0;
     }
-    try {
+    return Guarded(d->lastError, [&] {
         if (d->engine == Engine::SQLite) {
             if (const auto alter = SqlDialect::ParseAlterColumn(sql)) {
                 QString error;
@@ -292,12 +285,7 @@ int DbConnection::Execute(const QString& sql, long* recordsAffected, int options
             *recordsAffected = affected < 0 ? 0 : affected;
         }
         return 1;
-    } catch (const std::exception& e) {
-        d->lastError = QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        d->lastError = QStringLiteral("Unknown error.");
-    }
-    return 0;
+    });
 }
 
 int DbConnection::GetMaxId(const QString& table) {

@@ -4,6 +4,7 @@
 #include "DbConnection.h"
 #include "FieldIndex.h"
 #include "FieldSpelling.h"
+#include "Guarded.h"
 #include "QtRowSource.h"
 #include "SqlDialect.h"
 #include "SqlErrorText.h"
@@ -406,14 +407,7 @@ int DbRecordset::Update() {
     }
     if (!d->editing)
         return 1;
-    try {
-        return d->Write() ? 1 : 0;
-    } catch (const std::exception& e) {
-        d->lastError = QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        d->lastError = QStringLiteral("Unknown error.");
-    }
-    return 0;
+    return Guarded(d->lastError, [&] { return d->Write() ? 1 : 0; });
 }
 
 int DbRecordset::GetFieldCount() const {
