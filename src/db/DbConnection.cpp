@@ -26,10 +26,15 @@ namespace {
 const QString kNotOpen = QStringLiteral("Connection Not open!\r\n");
 
 // Each DbConnection owns a Qt connection of its own name: the shared one and the
-// restore command's short-lived second one live side by side.
-QString NewConnectionName() {
+// restore command's short-lived second one live side by side. Qt keeps the
+// names in one registry per process, but every plug-in module links a copy of
+// this library with a counter of its own, so the counter alone would repeat
+// the program's names and a module's connection would replace the program's.
+// The owner's address tells apart the copies' connections that are alive at
+// the same time; the counter, the connections one address has over time.
+QString NewConnectionName(const void* owner) {
     static std::atomic<int> counter{0};
-    return QStringLiteral("torvel-db-%1").arg(++counter);
+    return QStringLiteral("torvel-db-%1-%2").arg(quintptr(owner), 0, 16).arg(++counter);
 }
 
 bool IsAccessFile(const QString& path) {
@@ -57,7 +62,7 @@ int AtoI(const QString& text) {
 } // namespace
 
 struct DbConnection::Impl {
-    QString name = NewConnectionName();
+    QString name = NewConnectionName(this);
     QSqlDatabase db;
     int state = -1;
     Engine engine = Engine::None;
