@@ -419,8 +419,8 @@ private:
     // In-place editing.
     bool StartEdit(int row, int col, EditStart how, QKeyEvent* firstKey);
     void FinishEdit(int endKey, Qt::KeyboardModifiers modifiers);
-    bool SendBeginEdit(int row, int col);
-    bool SendEndEdit(int row, int col);
+    // Emits BeginLabelEdit or EndLabelEdit; false when a handler refused.
+    bool OwnerAccepts(void (CGridCtrl::*notice)(int, int), int row, int col);
 
     int controlId_ = 0;
     std::vector<Row> rows_;

@@ -38,17 +38,9 @@ bool ContinuesEditing(int key) {
 
 } // namespace
 
-bool CGridCtrl::SendBeginEdit(int row, int col) {
+bool CGridCtrl::OwnerAccepts(void (CGridCtrl::*notice)(int, int), int row, int col) {
     editRefused_ = false;
-    emit BeginLabelEdit(row, col);
-    const bool accepted = !editRefused_;
-    editRefused_ = false;
-    return accepted;
-}
-
-bool CGridCtrl::SendEndEdit(int row, int col) {
-    editRefused_ = false;
-    emit EndLabelEdit(row, col);
+    (this->*notice)(row, col); // emits the signal
     const bool accepted = !editRefused_;
     editRefused_ = false;
     return accepted;
@@ -64,7 +56,7 @@ bool CGridCtrl::StartEdit(int row, int col, EditStart how, QKeyEvent* firstKey) 
     if (virtualMode_ || IsCellFixed(row, col) || !IsCellEditable(row, col))
         return false;
     EnsureVisible(row, col);
-    if (!SendBeginEdit(row, col))
+    if (!OwnerAccepts(&CGridCtrl::BeginLabelEdit, row, col))
         return false;
     // The owner may have swapped the cell's class while answering.
     const CGridCell* cell = StoredCell(row, col);
@@ -144,7 +136,7 @@ void CGridCtrl::FinishEdit(int endKey, Qt::KeyboardModifiers modifiers) {
             SetItemText(cell.row, cell.col, text);
         const bool valid = gridCell->ValidateEdit(text);
         // The owner may replace the cell while answering: look it up again.
-        const bool accepted = SendEndEdit(cell.row, cell.col);
+        const bool accepted = OwnerAccepts(&CGridCtrl::EndLabelEdit, cell.row, cell.col);
         if ((!valid || !accepted) && changed) {
             if (CGridCell* now = StoredCell(cell.row, cell.col))
                 now->SetText(editOldText_);
@@ -230,7 +222,8 @@ void CGridCtrl::OnEditDelete() {
     // Each cell is emptied as an edit would empty it, so the owner sees and
     // may refuse every change.
     for (const CCellID& cell : SelectedCells()) {
-        if (!IsCellEditable(cell.row, cell.col) || !SendBeginEdit(cell.row, cell.col))
+        if (!IsCellEditable(cell.row, cell.col) ||
+            !OwnerAccepts(&CGridCtrl::BeginLabelEdit, cell.row, cell.col))
             continue;
         CGridCell* gridCell = StoredCell(cell.row, cell.col);
         if (!gridCell)
@@ -238,7 +231,7 @@ void CGridCtrl::OnEditDelete() {
         const QString old = gridCell->GetText();
         SetItemText(cell.row, cell.col, QString());
         const bool valid = gridCell->ValidateEdit(QString());
-        const bool accepted = SendEndEdit(cell.row, cell.col);
+        const bool accepted = OwnerAccepts(&CGridCtrl::EndLabelEdit, cell.row, cell.col);
         if (!valid || !accepted) {
             if (CGridCell* now = StoredCell(cell.row, cell.col))
                 now->SetText(old);
