@@ -29,30 +29,17 @@ TORVEL_PLUGIN_ENTRY QWidget* planCalendar(const PluginArgs* args) {
     return new PlanCalendarView(args->connection, UserNameFromParameter(args->parameter));
 }
 
-TORVEL_PLUGIN_ENTRY QWidget* managerCenter(const PluginArgs* args) {
-    return Pending(args, "managerCenter");
-}
+// Entry points of functions this module does not provide yet: a PendingView
+// named after the entry point itself.
+#define TORVEL_PENDING_ENTRY(entry)                                                                \
+    TORVEL_PLUGIN_ENTRY QWidget* entry(const PluginArgs* args) {                                   \
+        return Pending(args, #entry);                                                              \
+    }
 
-TORVEL_PLUGIN_ENTRY QWidget* listWorkerTask(const PluginArgs* args) {
-    return Pending(args, "listWorkerTask");
-}
-
-TORVEL_PLUGIN_ENTRY QWidget* listDailyWork(const PluginArgs* args) {
-    return Pending(args, "listDailyWork");
-}
-
-TORVEL_PLUGIN_ENTRY QWidget* listDailyPlan(const PluginArgs* args) {
-    return Pending(args, "listDailyPlan");
-}
-
-TORVEL_PLUGIN_ENTRY QWidget* listAdvice(const PluginArgs* args) {
-    return Pending(args, "listAdvice");
-}
-
-TORVEL_PLUGIN_ENTRY QWidget* listBulletin(const PluginArgs* args) {
-    return Pending(args, "listBulletin");
-}
-
-TORVEL_PLUGIN_ENTRY QWidget* applyHoliday(const PluginArgs* args) {
-    return Pending(args, "applyHoliday");
-}
+TORVEL_PENDING_ENTRY(managerCenter)
+TORVEL_PENDING_ENTRY(listWorkerTask)
+TORVEL_PENDING_ENTRY(listDailyWork)
+TORVEL_PENDING_ENTRY(listDailyPlan)
+TORVEL_PENDING_ENTRY(listAdvice)
+TORVEL_PENDING_ENTRY(listBulletin)
+TORVEL_PENDING_ENTRY(applyHoliday)
