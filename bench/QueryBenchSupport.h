@@ -235,24 +235,24 @@ inline PsqlCommand Psql(const QString& connectionString) {
     return command;
 }
 
+// The number that `pattern` captures in the last of its matches in `output`,
+// or -1 without a match.
+inline double LastCapturedNumber(const QString& output, const QString& pattern) {
+    double number = -1;
+    auto it = QRegularExpression(pattern).globalMatch(output);
+    while (it.hasNext())
+        number = it.next().captured(1).toDouble();
+    return number;
+}
+
 // The milliseconds of the last "Time: ..." line that psql's \timing printed.
 inline double LastPsqlTime(const QString& output) {
-    double ms = -1;
-    QRegularExpression pattern(QStringLiteral("Time: ([0-9.]+) ms"));
-    auto it = pattern.globalMatch(output);
-    while (it.hasNext())
-        ms = it.next().captured(1).toDouble();
-    return ms;
+    return LastCapturedNumber(output, QStringLiteral("Time: ([0-9.]+) ms"));
 }
 
 // The seconds of the last "Run Time: real ..." line of sqlite3's .timer.
 inline double LastSqliteTime(const QString& output) {
-    double seconds = -1;
-    QRegularExpression pattern(QStringLiteral("Run Time: real ([0-9.]+)"));
-    auto it = pattern.globalMatch(output);
-    while (it.hasNext())
-        seconds = it.next().captured(1).toDouble();
-    return seconds;
+    return LastCapturedNumber(output, QStringLiteral("Run Time: real ([0-9.]+)"));
 }
 
 } // namespace bench
