@@ -123,6 +123,7 @@ bool MakeDatabase(const QString& path, qint64 rows) {
 struct Timing {
     double wall = 1e300; // seconds
     double cpu = 1e300;
+    qint64 checksum = 0; // what the last run returned
 };
 
 double ProcessCpu() {
@@ -139,19 +140,59 @@ double ChildrenCpu() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-Timing BestOf(int runs, const std::function<qint64()>& read, qint64& checksum,
-              double (*cpuClock)()) {
+Timing BestOf(int runs, double (*cpuClock)(), const std::function<qint64()>& read) {
     read(); // warm-up: pages in memory, code paths hot
     Timing best;
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
         const double cpuBefore = cpuClock();
         timer.start();
-        checksum = read();
+        best.checksum = read();
         best.wall = std::min(best.wall, timer.nsecsElapsed() / 1e9);
         best.cpu = std::min(best.cpu, cpuClock() - cpuBefore);
     }
     return best;
+}
+
+// The characters of every field read by name through the program's layer.
+qint64 ReadThroughLayer(DbConnection& db, const QString& select) {
+    static const QStringList names = [] {
+        QStringList list;
+        for (const char* column : kColumns)
+            list << QString::fromLatin1(column);
+        return list;
+    }();
+    qint64 chars = 0;
+    DbRecordset rs(db);
+    rs.Open(select);
+    while (!rs.IsEOF()) {
+        for (const QString& name : names)
+            chars += rs.GetString(name).size();
+        rs.MoveNext();
+    }
+    return chars;
+}
+
+// The same characters read by position through Qt SQL alone.
+qint64 ReadThroughQt(DbConnection& db, const QString& select) {
+    qint64 chars = 0;
+    QSqlQuery query(db.Database());
+    query.setForwardOnly(true);
+    query.exec(select);
+    while (query.next()) {
+        for (int i = 0; i < kColumnCount; ++i)
+            chars += query.value(i).toString().size();
+    }
+    return chars;
+}
+
+// The sqlite3 program's exit code (-1 when it crashed), its output thrown away.
+qint64 RunSqliteProgram(const QString& path, const QString& select) {
+    QProcess sqlite;
+    sqlite.setStandardOutputFile(QProcess::nullDevice());
+    sqlite.start(QStringLiteral("sqlite3"), {path, select});
+    sqlite.waitForFinished(-1);
+    return qint64(sqlite.exitStatus() == QProcess::NormalExit ? sqlite.exitCode() : -1);
 }
 
 } // namespace
@@ -190,60 +231,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QString select = SelectText();
-    QString names[kColumnCount];
-    for (int i = 0; i < kColumnCount; ++i)
-        names[i] = QString::fromLatin1(kColumns[i]);
-
-    qint64 layerChars = 0;
-    const Timing layer = BestOf(
-        runs,
-        [&] {
-            qint64 chars = 0;
-            DbRecordset rs(db);
-            rs.Open(select);
-            while (!rs.IsEOF()) {
-                for (const QString& name : names)
-                    chars += rs.GetString(name).size();
-                rs.MoveNext();
-            }
-            return chars;
-        },
-        layerChars, ProcessCpu);
-
-    qint64 qtChars = 0;
-    const Timing qtOnly = BestOf(
-        runs,
-        [&] {
-            qint64 chars = 0;
-            QSqlQuery query(db.Database());
-            query.setForwardOnly(true);
-            query.exec(select);
-            while (query.next()) {
-                for (int i = 0; i < kColumnCount; ++i)
-                    chars += query.value(i).toString().size();
-            }
-            return chars;
-        },
-        qtChars, ProcessCpu);
-
-    qint64 exitCode = 0;
-    const Timing cli = BestOf(
-        runs,
-        [&] {
-            QProcess sqlite;
-            sqlite.setStandardOutputFile(QProcess::nullDevice());
-            sqlite.start(QStringLiteral("sqlite3"), {path, select});
-            sqlite.waitForFinished(-1);
-            return qint64(sqlite.exitStatus() == QProcess::NormalExit ? sqlite.exitCode() : -1);
-        },
-        exitCode, ChildrenCpu);
-    if (exitCode != 0) {
+    const Timing layer = BestOf(runs, ProcessCpu, [&] { return ReadThroughLayer(db, select); });
+    const Timing qtOnly = BestOf(runs, ProcessCpu, [&] { return ReadThroughQt(db, select); });
+    const Timing cli = BestOf(runs, ChildrenCpu, [&] { return RunSqliteProgram(path, select); });
+    if (cli.checksum != 0) {
         std::fprintf(stderr, "sqlite3 failed (is the sqlite3 program installed?)\n");
         return 1;
     }
 
     std::printf("rows: %lld x %d text fields (%lld characters read), best of %d\n", rows,
-                kColumnCount, layerChars, runs);
+                kColumnCount, layer.checksum, runs);
     std::printf("                              wall s    cpu s\n");
     std::printf("DbRecordset, GetString(name)  %7.3f  %7.3f\n", layer.wall, layer.cpu);
     std::printf("Qt SQL alone, value(i)        %7.3f  %7.3f\n", qtOnly.wall, qtOnly.cpu);
@@ -252,5 +249,5 @@ int main(int argc, char** argv) {
                 layer.cpu / cli.cpu);
     std::printf("DbRecordset / Qt SQL          %7.2fx %7.2fx\n", layer.wall / qtOnly.wall,
                 layer.cpu / qtOnly.cpu);
-    return layerChars == qtChars ? 0 : 2;
+    return layer.checksum == qtOnly.checksum ? 0 : 2;
 }
