@@ -5,10 +5,10 @@
 //
 // Run: bench_grid [repetitions]   (default 30; offscreen unless a platform is set)
 
+#include "BenchTiming.h"
 #include "ui/GridCtrl.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QStringList>
 
 #include <cstdio>
@@ -20,17 +20,6 @@ namespace {
 constexpr int kRows = 200;
 constexpr int kCols = 15;
 int g_repetitions = 30;
-
-template <typename Work> double BestMilliseconds(Work work) {
-    double best = 1e300;
-    for (int i = 0; i < g_repetitions; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 
 void Report(const char* what, double ms) {
     std::printf("%-44s %8.3f ms\n", what, ms);
@@ -98,21 +87,25 @@ int main(int argc, char** argv) {
     const std::vector<QStringList> page = PageTexts();
     std::printf("grid %d rows x %d columns, best of %d\n", kRows, kCols, g_repetitions);
     Report("fill page (bracketed with SetRedraw)",
-           BestMilliseconds([&] { FillPage(grid, page, true); }));
-    Report("fill page (no bracket)", BestMilliseconds([&] { FillPage(grid, page, false); }));
-    Report("fill page + paint visible cells", BestMilliseconds([&] {
+           bench::BestMilliseconds(g_repetitions, [&] { FillPage(grid, page, true); }));
+    Report("fill page (no bracket)",
+           bench::BestMilliseconds(g_repetitions, [&] { FillPage(grid, page, false); }));
+    Report("fill page + paint visible cells", bench::BestMilliseconds(g_repetitions, [&] {
                FillPage(grid, page, true);
                grid.viewport()->repaint();
            }));
-    Report("paint visible cells", BestMilliseconds([&] { grid.viewport()->repaint(); }));
-    Report("sort by Chinese column (GBK order)",
-           BestMilliseconds([&] { grid.SortItems(1, grid.GetSortColumn() != 1); }));
-    Report("select all + copy text", BestMilliseconds([&] {
+    Report("paint visible cells",
+           bench::BestMilliseconds(g_repetitions, [&] { grid.viewport()->repaint(); }));
+    Report("sort by Chinese column (GBK order)", bench::BestMilliseconds(g_repetitions, [&] {
+               grid.SortItems(1, grid.GetSortColumn() != 1);
+           }));
+    Report("select all + copy text", bench::BestMilliseconds(g_repetitions, [&] {
                grid.SetSelectedRange(grid.GetCellRange());
                const QString text = grid.CopyTextFromGrid();
                if (text.isEmpty())
                    std::abort();
            }));
-    Report("auto-size all columns and rows", BestMilliseconds([&] { grid.AutoSize(); }));
+    Report("auto-size all columns and rows",
+           bench::BestMilliseconds(g_repetitions, [&] { grid.AutoSize(); }));
     return 0;
 }

@@ -3,10 +3,10 @@
 //
 // Run: bench_text [repetitions]   (default 20)
 
+#include "BenchTiming.h"
 #include "db/IniFile.h"
 #include "net/Gbk.h"
 
-#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
@@ -20,19 +20,6 @@ int g_repetitions = 20;
 
 // Keeps the optimiser from dropping work whose result is otherwise unused.
 volatile qsizetype g_sink = 0;
-
-template <typename Work> double BestMilliseconds(Work work) {
-    double best = 1e300;
-    for (int i = 0; i < g_repetitions; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        if (ms < best)
-            best = ms;
-    }
-    return best;
-}
 
 void Report(const char* what, double ms, double megabytes) {
     std::printf("%-36s %9.3f ms  %9.1f MB/s\n", what, ms, megabytes / (ms / 1000.0));
@@ -52,26 +39,35 @@ void ConversionFigures() {
     const double chineseMb = static_cast<double>(chineseBytes.size()) / 1e6;
 
     Report("Encode ASCII 1 MB",
-           BestMilliseconds([&] { g_sink = g_sink + Gbk::Encode(ascii).size(); }), asciiMb);
+           bench::BestMilliseconds(g_repetitions,
+                                   [&] { g_sink = g_sink + Gbk::Encode(ascii).size(); }),
+           asciiMb);
     Report("Decode ASCII 1 MB",
-           BestMilliseconds([&] { g_sink = g_sink + Gbk::Decode(asciiBytes).size(); }), asciiMb);
+           bench::BestMilliseconds(g_repetitions,
+                                   [&] { g_sink = g_sink + Gbk::Decode(asciiBytes).size(); }),
+           asciiMb);
     Report("DecodeFile ASCII 1 MB",
-           BestMilliseconds([&] { g_sink = g_sink + Gbk::DecodeFile(asciiBytes).size(); }),
+           bench::BestMilliseconds(g_repetitions,
+                                   [&] { g_sink = g_sink + Gbk::DecodeFile(asciiBytes).size(); }),
            asciiMb);
     Report("Encode Chinese (GBK MB)",
-           BestMilliseconds([&] { g_sink = g_sink + Gbk::Encode(chinese).size(); }), chineseMb);
+           bench::BestMilliseconds(g_repetitions,
+                                   [&] { g_sink = g_sink + Gbk::Encode(chinese).size(); }),
+           chineseMb);
     Report("Decode Chinese (GBK MB)",
-           BestMilliseconds([&] { g_sink = g_sink + Gbk::Decode(chineseBytes).size(); }),
+           bench::BestMilliseconds(g_repetitions,
+                                   [&] { g_sink = g_sink + Gbk::Decode(chineseBytes).size(); }),
            chineseMb);
     Report("DecodeFile Chinese (GBK MB)",
-           BestMilliseconds([&] { g_sink = g_sink + Gbk::DecodeFile(chineseBytes).size(); }),
+           bench::BestMilliseconds(g_repetitions,
+                                   [&] { g_sink = g_sink + Gbk::DecodeFile(chineseBytes).size(); }),
            chineseMb);
 
     // Many short fields, as the CSV importer converts them one by one.
     QList<QByteArray> fields;
     for (int i = 0; i < 100000; ++i)
         fields.append(QByteArray::number(i) + "abc");
-    const double ms = BestMilliseconds([&] {
+    const double ms = bench::BestMilliseconds(g_repetitions, [&] {
         for (const QByteArray& field : fields)
             g_sink = g_sink + Gbk::Decode(field).size();
     });
@@ -80,7 +76,7 @@ void ConversionFigures() {
     QList<QByteArray> chineseFields;
     for (int i = 0; i < 100000; ++i)
         chineseFields.append(Gbk::Encode(QString::fromUtf8("客户%1").arg(i)));
-    const double chineseMs = BestMilliseconds([&] {
+    const double chineseMs = bench::BestMilliseconds(g_repetitions, [&] {
         for (const QByteArray& field : chineseFields)
             g_sink = g_sink + Gbk::Decode(field).size();
     });
@@ -99,15 +95,19 @@ void SettingsFigures() {
     const QByteArray bytes = source.ToBytes();
     const double mb = static_cast<double>(bytes.size()) / 1e6;
 
-    Report("IniFile parse 200x50", BestMilliseconds([&] {
-               IniFile ini;
-               ini.FromBytes(bytes);
-               QStringList names;
-               g_sink = g_sink + ini.GetSections(names);
-           }),
+    Report("IniFile parse 200x50",
+           bench::BestMilliseconds(g_repetitions,
+                                   [&] {
+                                       IniFile ini;
+                                       ini.FromBytes(bytes);
+                                       QStringList names;
+                                       g_sink = g_sink + ini.GetSections(names);
+                                   }),
            mb);
-    Report("IniFile write 200x50",
-           BestMilliseconds([&] { g_sink = g_sink + source.ToBytes().size(); }), mb);
+    Report(
+        "IniFile write 200x50",
+        bench::BestMilliseconds(g_repetitions, [&] { g_sink = g_sink + source.ToBytes().size(); }),
+        mb);
 
     // Every key once, section by section in other letter case (defeats the
     // exact-name cache), then the same keys with the section spelled as stored.
@@ -121,14 +121,14 @@ void SettingsFigures() {
     for (int k = 0; k < kKeys; ++k)
         keyNames.append(QStringLiteral("KEY%1").arg(k));
     const double lookups = static_cast<double>(kSections) * kKeys;
-    const double searched = BestMilliseconds([&] {
+    const double searched = bench::BestMilliseconds(g_repetitions, [&] {
         for (int k = 0; k < kKeys; ++k)
             for (int s = 0; s < kSections; ++s)
                 g_sink = g_sink + source.GetString(upperSections.at(s), keyNames.at(k)).size();
     });
     std::printf("%-36s %9.3f ms  %9.1f ns/lookup\n", "GetString, section searched", searched,
                 searched * 1e6 / lookups);
-    const double cached = BestMilliseconds([&] {
+    const double cached = bench::BestMilliseconds(g_repetitions, [&] {
         for (int s = 0; s < kSections; ++s)
             for (int k = 0; k < kKeys; ++k)
                 g_sink = g_sink + source.GetString(sectionNames.at(s), keyNames.at(k)).size();
