@@ -74,6 +74,7 @@ int TableImporter::Run(const QString& path) {
     QStringList fields;
     parser.ReadRecord(fields); // the header line names the source columns
 
+    const std::vector<ColumnInfo> info = LookUpColumns();
     DbConnection& db = *connection_;
     int inserted = 0;
     QStringList batch; // written in the open transaction, not yet committed
@@ -81,7 +82,7 @@ int TableImporter::Run(const QString& path) {
     bool canBatch = batchRows_ > 1;
     QElapsedTimer age;
     while (parser.ReadRecord(fields) > 0) {
-        const QString statement = BuildStatement(fields, nextKey);
+        const QString statement = BuildStatement(info, fields, nextKey);
         if (!statement.isEmpty()) {
             if (!inTransaction && canBatch) {
                 // Without transactions every row is written on its own.
@@ -125,7 +126,20 @@ int TableImporter::Run(const QString& path) {
     return inserted;
 }
 
-QString TableImporter::BuildStatement(const QStringList& fields, int& nextKey) const {
+std::vector<TableImporter::ColumnInfo> TableImporter::LookUpColumns() const {
+    std::vector<ColumnInfo> info;
+    info.reserve(size_t(columns_.size()));
+    for (const QString& column : columns_) {
+        if (fields_)
+            info.push_back({fields_->GetType(column), fields_->GetDefault(column)});
+        else
+            info.push_back({AdoType::VarChar, QString()});
+    }
+    return info;
+}
+
+QString TableImporter::BuildStatement(const std::vector<ColumnInfo>& info,
+                                      const QStringList& fields, int& nextKey) const {
     InsertBuilder builder;
     builder.SetTable(table_);
     for (int i = 0; i < columns_.size(); ++i) {
@@ -138,8 +152,8 @@ QString TableImporter::BuildStatement(const QStringList& fields, int& nextKey) c
         }
         QString value = i < fields.size() ? fields[i] : QString();
         if (value.isEmpty() && fields_)
-            value = fields_->GetDefault(column);
-        const int type = fields_ ? fields_->GetType(column) : AdoType::VarChar;
+            value = info[size_t(i)].defaultText;
+        const int type = info[size_t(i)].type;
         if (AdoType::IsText(type))
             builder.SetText(column, value);
         else if (AdoType::IsFloating(type))

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 class DbConnection;
 class FieldInfoList;
@@ -58,7 +59,15 @@ public:
 private:
     int Run(const QString& path);
     bool ReadTableColumns();
-    QString BuildStatement(const QStringList& fields, int& nextKey) const;
+    // The field-info list's answers for one column, looked up once per import
+    // rather than once per record.
+    struct ColumnInfo {
+        int type;
+        QString defaultText;
+    };
+    std::vector<ColumnInfo> LookUpColumns() const;
+    QString BuildStatement(const std::vector<ColumnInfo>& info, const QStringList& fields,
+                           int& nextKey) const;
     int WriteBatch(const QStringList& statements);
     int WriteEach(const QStringList& statements);
     int Commit(const QStringList& batch);
