@@ -134,7 +134,8 @@ bool DatabaseBackup::Backup(const QString& userName) {
 
 bool DatabaseBackup::CopyDatabase(const QString& databasePath, const QString& target) {
     // Never over an existing file (nor through a dangling link).
-    if (QFileInfo(target).exists() || QFileInfo(target).isSymLink())
+    const QFileInfo existing(target);
+    if (existing.exists() || existing.isSymLink())
         return false;
 
     // SQLite writes the copy itself, from one read transaction, so it is
