@@ -144,9 +144,7 @@ void tst_DbConnection::openCloseReopen() {
 }
 
 void tst_DbConnection::execute() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
 
     long affected = -5;
     for (int i = 1; i <= 3; ++i) {
@@ -173,9 +171,7 @@ void tst_DbConnection::execute() {
 }
 
 void tst_DbConnection::maxIdAndJoin() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
 
     QCOMPARE(db.GetMaxId(QStringLiteral("CustomerData")), 0);
     QCOMPARE(db.Execute(QStringLiteral("insert into CustomerData (KeyId, CustomerName) values "
@@ -206,9 +202,7 @@ void tst_DbConnection::maxIdAndJoin() {
 // The program looks users up and searches as the desktop database did:
 // without regard to case, with like patterns that also match numbers.
 void tst_DbConnection::textIgnoresCase() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     QCOMPARE(db.Execute(QStringLiteral(
                  "insert into CustomerData (KeyId, CustomerName, Phone, ClassPath) values "
                  "(12, 'Acme 上海', '021-5550', '/A/B/'), (13, 'acme back\\slash', '', '/A/')")),
@@ -249,14 +243,7 @@ void tst_DbConnection::textIgnoresCase() {
 // A server that drops the session: the next statement fails with a text, and
 // opening again recovers.
 void tst_DbConnection::serverGoneAway() {
-    const QString engine = QStringLiteral("postgresql");
-    TestDatabase test(engine);
-    if (!test.IsAvailable()) {
-        if (TestDatabase::PostgresRequired())
-            QFAIL(qPrintable(test.Why()));
-        QSKIP(qPrintable(test.Why()));
-    }
-    QVERIFY2(test.Create(), qPrintable(test.Why()));
+    TORVEL_ENGINE_DATABASE(test, QStringLiteral("postgresql"), true);
 
     DbConnection db;
     QCOMPARE(db.Open(test.ConnectionString()), 1);

@@ -71,9 +71,7 @@ private slots:
 };
 
 void tst_DbRecordset::readFields() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     QCOMPARE(db.Execute(QStringLiteral(
                  "insert into OrderData (CustomerId, CustomerName, Price, Quantity, FDTotal, "
                  "FDTime) values (3, '张三''s 公司', 12.5, 4, 0.1, '2008-03-05 14:07:09')")),
@@ -124,9 +122,7 @@ void tst_DbRecordset::readFields() {
 }
 
 void tst_DbRecordset::nullsAndMissingFields() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     QCOMPARE(db.Execute(QStringLiteral("insert into PurchaseData (StockName, Price, Quantity) "
                                        "values (NULL, NULL, NULL)")),
              1);
@@ -151,9 +147,7 @@ void tst_DbRecordset::nullsAndMissingFields() {
 }
 
 void tst_DbRecordset::cursorStates() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     DbRecordset rs(db);
     QVERIFY(rs.IsEOF()); // nothing open yet
 
@@ -191,9 +185,7 @@ void tst_DbRecordset::cursorStates() {
 // AddNew + Update insert the row and show it as stored, with the key the
 // database gave it; the same recordset then writes the next row.
 void tst_DbRecordset::addNewReadsBackKey() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     QCOMPARE(db.Execute(QStringLiteral("insert into CustomizeField (FieldName) values ('x')")), 1);
     QCOMPARE(db.Execute(QStringLiteral("delete from CustomizeField")), 1); // key 1 is used up
 
@@ -235,9 +227,7 @@ void tst_DbRecordset::addNewReadsBackKey() {
 }
 
 void tst_DbRecordset::updateCurrentRow() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     QCOMPARE(db.Execute(QStringLiteral("insert into OrderData (Price, Comment) values (1, 'a'), "
                                        "(2, 'b'), (3, 'c')")),
              1);
@@ -267,9 +257,7 @@ void tst_DbRecordset::updateCurrentRow() {
 }
 
 void tst_DbRecordset::refusedWrites() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     DbRecordset rs(db);
 
     QCOMPARE(rs.AddNew(), 0); // nothing open
@@ -301,9 +289,7 @@ void tst_DbRecordset::refusedWrites() {
 // Callers read a list and write or look things up row by row on the same
 // connection; no row may be lost to the statements in between.
 void tst_DbRecordset::nestedStatementsWhileReading() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     for (int i = 1; i <= 30; ++i) {
         QCOMPARE(db.Execute(QStringLiteral("insert into CustomerClass (KeyId, ParentId, Name) "
                                            "values (%1, %2, '类%1')")
@@ -345,9 +331,7 @@ void tst_DbRecordset::nestedStatementsWhileReading() {
 // As restore does: close the connection while a recordset is still open,
 // replace the file, open again. The file must really be let go of.
 void tst_DbRecordset::closingConnectionClosesRecordsets() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     DbRecordset rs(db);
     QCOMPARE(rs.Open(QStringLiteral("select * from PayMode")), 1);
     QVERIFY(!rs.IsEOF());

@@ -108,9 +108,7 @@ private slots:
 };
 
 void tst_QueryBinder::pageBoundaries() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     MemoryGrid grid;
     QueryBinder binder;
     BindCustomerList(binder, grid);
@@ -155,9 +153,7 @@ void tst_QueryBinder::pageBoundaries() {
 }
 
 void tst_QueryBinder::tiedRowsNeitherRepeatNorVanish() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     // Rows that tie on the order clause (as imported customers share one
     // LastTime) must still be split between pages without overlap.
     QVERIFY(db.Execute(QStringLiteral("create table PageTies (KeyId Integer, Grp Integer)")));
@@ -191,9 +187,7 @@ void tst_QueryBinder::tiedRowsNeitherRepeatNorVanish() {
 }
 
 void tst_QueryBinder::cellsByNameOrCaption() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     QVERIFY(db.Execute(QStringLiteral("insert into OrderData (CustomerName, Price, Quantity, "
                                       "Comment) values ('王五''s', 12.5, 4, null)")));
     MemoryGrid grid;
@@ -230,9 +224,7 @@ void tst_QueryBinder::cellsByNameOrCaption() {
 }
 
 void tst_QueryBinder::failingQueryLeavesConnectionUsable() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     QVERIFY(AddCustomers(db, 3));
     MemoryGrid grid;
     QueryBinder binder;

@@ -86,9 +86,7 @@ private slots:
 };
 
 void tst_Schema::tablesColumnsAndTypes() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     for (const auto& t : kTables) {
         const QStringList columns = QString::fromLatin1(t.columns).split(QLatin1Char(','));
         DbRecordset rs(db);
@@ -106,9 +104,7 @@ void tst_Schema::tablesColumnsAndTypes() {
 // Database-assigned keys count up and are never given twice; a partial insert
 // leaves no NULL behind.
 void tst_Schema::keysAndDefaults() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     for (const auto& t : kTables) {
         const QString table = QLatin1String(t.table);
         const int before = db.GetMaxId(table);
@@ -152,9 +148,7 @@ void tst_Schema::keysAndDefaults() {
 }
 
 void tst_Schema::initialRows() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     DbRecordset rs(db);
     QCOMPARE(rs.Open(QStringLiteral("Select * from UserData where UserName='admin'")), 1);
     QVERIFY(!rs.IsEOF());
@@ -207,13 +201,7 @@ void tst_Schema::deliveredDatabaseIsMadeOnce() {
 }
 
 void tst_Schema::postgresSchemaScript() {
-    TestDatabase test(QStringLiteral("postgresql"));
-    if (!test.IsAvailable()) {
-        if (TestDatabase::PostgresRequired())
-            QFAIL(qPrintable(test.Why()));
-        QSKIP(qPrintable(test.Why()));
-    }
-    QVERIFY2(test.Create(false), qPrintable(test.Why()));
+    TORVEL_ENGINE_DATABASE(test, QStringLiteral("postgresql"), false);
     QProcess script;
     script.start(qEnvironmentVariable("TORVEL_SOURCE_DIR") +
                      QStringLiteral("/scripts/pg-create-schema.sh"),

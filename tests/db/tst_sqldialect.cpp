@@ -164,9 +164,7 @@ int TypeOf(DbConnection& db, const QString& column) {
 // The custom-field dialog's changes of a column's type keep every row, the key,
 // the indexes and the key counter.
 void tst_SqlDialect::alterColumn() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     AddCustomColumn(db, {QStringLiteral(" 12 "), QString(), QStringLiteral(""),
                          QStringLiteral("7.5"), QStringLiteral("9")});
     QCOMPARE(db.Execute(QStringLiteral("delete from OrderData where d1 = '9'")), 1);
@@ -212,9 +210,7 @@ void tst_SqlDialect::alterColumn() {
 }
 
 void tst_SqlDialect::alterColumnRefusesBadValues() {
-    TORVEL_TEST_DATABASE(test);
-    DbConnection db;
-    QCOMPARE(db.Open(test.ConnectionString()), 1);
+    TORVEL_TEST_CONNECTION(test);
     AddCustomColumn(db, {QStringLiteral("1"), QStringLiteral("2 boxes"), QStringLiteral("3")});
 
     QCOMPARE(db.Execute(QStringLiteral("alter table OrderData alter column d1  Integer")), 0);

@@ -56,12 +56,23 @@ private:
     std::unique_ptr<QTemporaryDir> folder_;
 };
 
-#define TORVEL_TEST_DATABASE(var)                                                                  \
-    QFETCH(QString, engine);                                                                       \
+// The database of one engine, skipped (or failed under CI) when unavailable.
+#define TORVEL_ENGINE_DATABASE(var, engine, withSchema)                                            \
     TestDatabase var(engine);                                                                      \
     if (!var.IsAvailable()) {                                                                      \
         if (TestDatabase::PostgresRequired())                                                      \
             QFAIL(qPrintable(var.Why()));                                                          \
         QSKIP(qPrintable(var.Why()));                                                              \
     }                                                                                              \
-    QVERIFY2(var.Create(), qPrintable(var.Why()))
+    QVERIFY2(var.Create(withSchema), qPrintable(var.Why()))
+
+// The database of the row's "engine".
+#define TORVEL_TEST_DATABASE(var)                                                                  \
+    QFETCH(QString, engine);                                                                       \
+    TORVEL_ENGINE_DATABASE(var, engine, true)
+
+// The row's database and a connection `db` open on it.
+#define TORVEL_TEST_CONNECTION(var)                                                                \
+    TORVEL_TEST_DATABASE(var);                                                                     \
+    DbConnection db;                                                                               \
+    QCOMPARE(db.Open(var.ConnectionString()), 1)
