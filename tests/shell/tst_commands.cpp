@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -132,6 +133,18 @@ private slots:
         for (int group = 0; group < bar.GroupCount(); ++group)
             for (int index : bar.ItemIndexes(group))
                 QVERIFY2(bar.ItemHasPicture(group, index), qPrintable(bar.ItemText(group, index)));
+
+        // Every item of the longest group fits a bar of the main window's height.
+        bar.SetAnimationDelay(-1);
+        bar.resize(120, 560);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        bar.OpenGroup(4);
+        for (int index = 0; index <= 10; ++index)
+            QCOMPARE(bar.ItemRect(4, index).height(), bar.ItemRect(4, 0).height());
+        QSignalSpy commands(&bar, &CSmallBarCtrl::itemCommand);
+        QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.ItemRect(4, 10).center());
+        QCOMPARE(commands.value(0).value(0).toInt(), 32859);
     }
 
     void registryAndHost() {

@@ -1,7 +1,5 @@
-#include "ui/ColorRef.h"
 #include "ui/SmallBarCtrl.h"
 
-#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,7 +42,6 @@ private slots:
     void commandOnlyWhenPressAndReleaseHitTheSameItem();
     void slideBetweenGroups();
     void scrollingAndKeyboard();
-    void navigationBarOfTheMainWindow();
 };
 
 void SmallBarTest::groupsItemsAndPictures() {
@@ -277,73 +274,6 @@ void SmallBarTest::scrollingAndKeyboard() {
     QCOMPARE(bar.OpenedGroup(), 1);
     QTest::keyClick(&bar, Qt::Key_PageUp);
     QCOMPARE(bar.OpenedGroup(), 0);
-}
-
-// The bar as the main window fills it; with TORVEL_SCREENSHOT_DIR set the
-// shown bar is also saved there as navbar.png.
-void SmallBarTest::navigationBarOfTheMainWindow() {
-    const char* captions[] = {"客户管理", "销售渠道", "采购管理", "办公用品",
-                              "沟通管理", "手机短信", "人力资源", "基础数据"};
-    struct Entry {
-        int group, index;
-        const char* text;
-        int command;
-    };
-    const Entry entries[] = {
-        {0, 0, "客户管理", 32815},     {0, 1, "客户分类", 32773},     {0, 2, "查询联系人", 32813},
-        {0, 3, "跟踪计划", 32821},     {0, 4, "沟通记录", 32819},     {0, 5, "订单管理", 32786},
-        {1, 0, "销售渠道管理", 32802}, {1, 1, "销售渠道查询", 32804}, {2, 0, "供应商管理", 32806},
-        {2, 1, "供应商查询", 32807},   {2, 2, "采购管理", 32797},     {2, 3, "采购机会管理", 32805},
-        {3, 0, "办公用品", 32830},     {4, 0, "交办任务", 32854},     {4, 1, "计划日历", 32857},
-        {4, 2, "工作计划", 32834},     {4, 3, "工作日志", 32832},     {4, 4, "改进建议", 32831},
-        {4, 5, "公告栏", 32833},       {4, 6, "发送邮件", 32847},     {4, 7, "接收邮件", 32858},
-        {4, 8, "管理中心", 32853},     {4, 9, "通讯录", 32860},       {4, 10, "写请假条", 32859},
-        {5, 0, "短信帐号", 32852},     {5, 2, "群发短信", 32848},     {5, 3, "定时短信", 32849},
-        {5, 4, "Excel短信", 32850},    {5, 5, "超级群发", 32851},     {6, 0, "职员管理", 32826},
-        {6, 1, "离职档案", 32846},     {6, 2, "发放工资", 32855},     {6, 3, "查询工资", 32856},
-        {7, 1, "产品管理", 32827},     {7, 2, "付款方式", 32828}};
-    const QString picture = QDir(qEnvironmentVariable("TORVEL_SOURCE_DIR"))
-                                .filePath(QStringLiteral("app-data/images/list_site.jpg"));
-
-    CSmallBarCtrl bar;
-    bar.SetAnimationDelay(20);
-    bar.SetColor(CSmallBarCtrl::Color::HotItem, ColorRef::ToColor(0xF3CBCD));
-    bar.SetColor(CSmallBarCtrl::Color::SelectedItem, ColorRef::ToColor(0xEDAFB3));
-    for (int group = 0; group < 8; ++group) {
-        bar.AddGroup(QString::fromUtf8(captions[group]), group);
-        for (const Entry& entry : entries)
-            if (entry.group == group)
-                bar.AddItem(group, entry.index, QString::fromUtf8(entry.text), 1, entry.command);
-        for (int i = 0; i < bar.ItemCount(group); ++i)
-            QCOMPARE(bar.SetItemPicture(i, picture), bar.ItemIndexes(group).contains(i));
-    }
-    bar.OpenGroup(0);
-    QCOMPARE(bar.sizeHint().width(), 120);
-
-    // Every item of the longest group fits a bar of the main window's height.
-    bar.resize(120, 560);
-    bar.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&bar));
-    bar.OpenGroup(4);
-    bar.FinishSlide();
-    for (int index = 0; index <= 10; ++index)
-        QCOMPARE(bar.ItemRect(4, index).height(), bar.ItemRect(4, 0).height());
-    QSignalSpy commands(&bar, &CSmallBarCtrl::itemCommand);
-    QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.ItemRect(4, 10).center());
-    QCOMPARE(commands.value(0).value(0).toInt(), 32859);
-
-    const QString shots = qEnvironmentVariable("TORVEL_SCREENSHOT_DIR");
-    if (!shots.isEmpty()) {
-        bar.OpenGroup(0);
-        bar.FinishSlide();
-        QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.ItemRect(0, 1).center());
-        // The pointer resting on another item.
-        const QPointF over = bar.ItemRect(0, 3).center();
-        QMouseEvent move(QEvent::MouseMove, over, bar.mapToGlobal(over), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(&bar, &move);
-        QVERIFY(bar.grab().save(QDir(shots).filePath(QStringLiteral("navbar.png"))));
-    }
 }
 
 QTEST_MAIN(SmallBarTest)
