@@ -43,7 +43,7 @@ public:
     int GetInt(const QString& section, const QString& key) const;
 
     void SetString(const QString& section, const QString& key, const QString& value);
-    void SetInt(const QString& section, const QString& key, int value);        // "%d"
+    void SetInt(const QString& section, const QString& key, int value);       // "%d"
     void SetDouble(const QString& section, const QString& key, double value); // "%0.5f"
 
     // Names of all sections with a non-empty name, in order; returns the count.

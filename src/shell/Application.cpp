@@ -54,8 +54,8 @@ void Configure(QApplication& app) {
     QApplication::setOrganizationName(QStringLiteral("Kestrine"));
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 
-    SetProgramFolder(HomeFromArguments(QApplication::arguments(),
-                                       qEnvironmentVariable("TORVEL_HOME")));
+    SetProgramFolder(
+        HomeFromArguments(QApplication::arguments(), qEnvironmentVariable("TORVEL_HOME")));
     InstallQtTranslations(app);
     ChooseChineseFont(app);
 }

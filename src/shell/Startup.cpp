@@ -26,7 +26,8 @@ int Startup::Run() {
 
     IniFile settings;
     settings.Load(ProgramPath(kDatabaseIni));
-    QString connectionString = settings.GetString(QStringLiteral("Torvel"), QStringLiteral("Connect"));
+    QString connectionString =
+        settings.GetString(QStringLiteral("Torvel"), QStringLiteral("Connect"));
     if (connectionString.isEmpty())
         connectionString = DefaultConnectionString();
 

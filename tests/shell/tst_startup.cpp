@@ -47,8 +47,9 @@ private slots:
         QVERIFY(QDir(folder.File(QStringLiteral("data"))).exists());
         QVERIFY(QDir(folder.File(QStringLiteral("mailrecv"))).exists());
 
-        const QByteArray expected = "\r\n[MailReceiver]\r\nConnect=Provider=SQLite;Data Source=" +
-                                    folder.Path().toUtf8() + "torvel.db\r\n";
+        const QByteArray expected =
+            "\r\n[MailReceiver]\r\nConnect=Provider=SQLite;Data Source=" + folder.Path().toUtf8() +
+            "torvel.db\r\n";
         QCOMPARE(folder.Read(QStringLiteral("database.ini")), expected);
         QCOMPARE(run.frame.Connection().GetConnectionString(), Startup::DefaultConnectionString());
     }
@@ -79,8 +80,8 @@ private slots:
 
         // Already equal: the file is left exactly as it was (no leading blank line,
         // which a rewrite would add).
-        const QByteArray same = "[Torvel]\r\nConnect=" + connect + "\r\n[MailReceiver]\r\nConnect=" +
-                                connect + "\r\n";
+        const QByteArray same =
+            "[Torvel]\r\nConnect=" + connect + "\r\n[MailReceiver]\r\nConnect=" + connect + "\r\n";
         QVERIFY(folder.Write(QStringLiteral("database.ini"), same));
         {
             Started run;
@@ -97,14 +98,15 @@ private slots:
             QCOMPARE(run.Logins(), 1);
         }
         QCOMPARE(folder.Read(QStringLiteral("database.ini")),
-                 "\r\n[Torvel]\r\nConnect=" + connect + "\r\n\r\n[MailReceiver]\r\nConnect=" +
-                     connect + "\r\n\r\n[Other]\r\nk=v\r\n");
+                 "\r\n[Torvel]\r\nConnect=" + connect +
+                     "\r\n\r\n[MailReceiver]\r\nConnect=" + connect + "\r\n\r\n[Other]\r\nk=v\r\n");
     }
 
     void productTitleNamesTheWindow() {
         TempProgramFolder folder;
-        QVERIFY(folder.Write(QStringLiteral("velmora.ini"),
-                             QByteArray("[.]\r\nProductName=\xd2\xb5\xce\xf1\xb8\xfa\xd7\xd9 2026\r\n")));
+        QVERIFY(folder.Write(
+            QStringLiteral("velmora.ini"),
+            QByteArray("[.]\r\nProductName=\xd2\xb5\xce\xf1\xb8\xfa\xd7\xd9 2026\r\n")));
         Started run;
         QCOMPARE(run.frame.windowTitle(), QStringLiteral("业务跟踪管理系统"));
         QCOMPARE(run.frame.ProductTitle(), QStringLiteral("业务跟踪 2026"));
@@ -117,15 +119,16 @@ private slots:
     void homeFolderFromArgumentsOrEnvironment() {
         const QString env = QStringLiteral("/from/env");
         QCOMPARE(Application::HomeFromArguments({QStringLiteral("torvel")}, env), env);
-        QCOMPARE(Application::HomeFromArguments(
-                     {QStringLiteral("torvel"), QStringLiteral("--home"), QStringLiteral("/a")}, env),
-                 QStringLiteral("/a"));
+        QCOMPARE(
+            Application::HomeFromArguments(
+                {QStringLiteral("torvel"), QStringLiteral("--home"), QStringLiteral("/a")}, env),
+            QStringLiteral("/a"));
         QCOMPARE(Application::HomeFromArguments(
                      {QStringLiteral("torvel"), QStringLiteral("--home=/b")}, QString()),
                  QStringLiteral("/b"));
         // A dangling option falls back to the environment.
-        QCOMPARE(Application::HomeFromArguments({QStringLiteral("torvel"), QStringLiteral("--home")},
-                                                env),
+        QCOMPARE(Application::HomeFromArguments(
+                     {QStringLiteral("torvel"), QStringLiteral("--home")}, env),
                  env);
     }
 };

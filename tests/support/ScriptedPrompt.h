@@ -18,20 +18,22 @@ public:
     struct Shown {
         enum class Kind { Message, Ask, OpenFile, SaveFile, Url, Program, Modal };
         Kind kind;
-        QString text;     // message text, url, program, dialog title
-        QString caption;  // caption, or the arguments joined by ' ' for a program
+        QString text;    // message text, url, program, dialog title
+        QString caption; // caption, or the arguments joined by ' ' for a program
     };
 
     void Message(const QString& text, const QString& caption, Icon icon) override;
-    Answer Ask(const QString& text, Buttons buttons, const QString& caption,
-               Icon icon) override;
+    Answer Ask(const QString& text, Buttons buttons, const QString& caption, Icon icon) override;
     QString OpenFileName(const QString& caption, const QString& directory,
                          const QString& filter) override;
     QString SaveFileName(const QString& caption, const QString& directory,
                          const QString& filter) override;
     bool OpenUrl(const QString& url) override;
     bool StartProgram(const QString& program, const QStringList& arguments) override;
-    void BeginWait() override { ++waitDepth; ++waitCount; }
+    void BeginWait() override {
+        ++waitDepth;
+        ++waitCount;
+    }
     void EndWait() override { --waitDepth; }
     int RunModal(QDialog& dialog) override;
 
@@ -50,8 +52,8 @@ public:
     QString LastMessage() const;
     void Reset();
 
-    bool urlOpens = true;       // what OpenUrl answers
-    bool programStarts = true;  // what StartProgram answers
+    bool urlOpens = true;      // what OpenUrl answers
+    bool programStarts = true; // what StartProgram answers
     int waitDepth = 0;
     int waitCount = 0;
 
