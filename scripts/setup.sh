@@ -20,7 +20,6 @@ packages=(
 
 missing=()
 for p in "${packages[@]}"; do
-    [[ $p == \#* ]] && continue
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
         missing+=("$p")
     fi

@@ -1,12 +1,15 @@
 #include "ScriptedPrompt.h"
 #include "TempProgramFolder.h"
 
+#include "net/Gbk.h"
 #include "shell/Application.h"
 #include "shell/CommandIds.h"
 #include "shell/MainFrame.h"
 #include "shell/Startup.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QtTest>
 
 class TestStartup : public QObject {
@@ -34,6 +37,15 @@ private:
     };
 
 private slots:
+    // Qt's standard buttons and dialogs speak Chinese, and the interface font
+    // holds the Chinese glyphs.
+    void qtDialogsSpeakChinese() {
+        Application::Configure(*qApp);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("是(&Y)"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+        QVERIFY(QFontMetrics(QApplication::font()).inFont(QChar(0x4E1A))); // 业
+    }
+
     void freshFolderOpensDeliveredDatabaseAndRecordsConnection() {
         TempProgramFolder folder;
         QVERIFY(folder.IsValid());
@@ -47,9 +59,8 @@ private slots:
         QVERIFY(QDir(folder.File(QStringLiteral("data"))).exists());
         QVERIFY(QDir(folder.File(QStringLiteral("mailrecv"))).exists());
 
-        const QByteArray expected =
-            "\r\n[MailReceiver]\r\nConnect=Provider=SQLite;Data Source=" + folder.Path().toUtf8() +
-            "torvel.db\r\n";
+        const QByteArray expected = "\r\n[MailReceiver]\r\nConnect=Provider=SQLite;Data Source=" +
+                                    Gbk::Encode(folder.Path()) + "torvel.db\r\n";
         QCOMPARE(folder.Read(QStringLiteral("database.ini")), expected);
         QCOMPARE(run.frame.Connection().GetConnectionString(), Startup::DefaultConnectionString());
     }
@@ -57,7 +68,7 @@ private slots:
     void missingDatabaseShowsOneMessageAndNoLogin() {
         TempProgramFolder folder(false);
         const QByteArray settings =
-            "[Torvel]\r\nConnect=Provider=SQLite;Data Source=" + folder.Path().toUtf8() +
+            "[Torvel]\r\nConnect=Provider=SQLite;Data Source=" + Gbk::Encode(folder.Path()) +
             "nowhere.db\r\n";
         QVERIFY(folder.Write(QStringLiteral("database.ini"), settings));
 
@@ -76,7 +87,7 @@ private slots:
     void mailReceiverFollowsTheStringInUse() {
         TempProgramFolder folder;
         const QByteArray connect =
-            "Provider=SQLite;Data Source=" + folder.Path().toUtf8() + "torvel.db";
+            "Provider=SQLite;Data Source=" + Gbk::Encode(folder.Path()) + "torvel.db";
 
         // Already equal: the file is left exactly as it was (no leading blank line,
         // which a rewrite would add).
