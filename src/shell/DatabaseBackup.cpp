@@ -3,6 +3,7 @@
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/SqlLiteral.h"
+#include "shell/Privilege.h"
 #include "ui/Prompt.h"
 
 #include <QFile>
@@ -12,8 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QString kAdmin = QStringLiteral("admin");
 
 // The save dialog does not add an extension by itself; a name typed without
 // one gets ".bak", as the dialog proposes.
@@ -95,16 +94,15 @@ QString DatabaseBackup::FileFilter() {
     return QStringLiteral("数据备份文件 (*.bak);;所有文件 (*)");
 }
 
-bool DatabaseBackup::IsAdmin(const QString& userName) {
-    // Exactly "admin": another spelling of the name is another user.
-    if (userName == kAdmin)
+bool DatabaseBackup::RefuseUnlessAdmin(const QString& userName) {
+    if (IsAdmin(userName))
         return true;
     prompt_.Message(QStringLiteral("只有用户admin具有此权力"));
     return false;
 }
 
 bool DatabaseBackup::Backup(const QString& userName) {
-    if (!IsAdmin(userName))
+    if (!RefuseUnlessAdmin(userName))
         return false;
 
     const QString databasePath = DatabasePath(connection_.GetConnectionString());
@@ -153,7 +151,7 @@ bool DatabaseBackup::CopyDatabase(const QString& databasePath, const QString& ta
 }
 
 bool DatabaseBackup::Restore(const QString& userName) {
-    if (!IsAdmin(userName))
+    if (!RefuseUnlessAdmin(userName))
         return false;
 
     const QString databasePath = DatabasePath(connection_.GetConnectionString());

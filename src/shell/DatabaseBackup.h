@@ -33,7 +33,8 @@ public:
     static QString FileFilter();
 
 private:
-    bool IsAdmin(const QString& userName);
+    // Shows the refusal when the user is not the administrator.
+    bool RefuseUnlessAdmin(const QString& userName);
     bool CopyDatabase(const QString& databasePath, const QString& target);
     bool ReplaceDatabase(const QString& source, const QString& databasePath);
 
