@@ -12,7 +12,6 @@ private slots:
     void recordSyntax();
     void quoteLeftOpenToTheEnd();
     void encodingsAndUnreadableFiles();
-    void progressReachesTheFileSize();
 
 private:
     QString Write(const QByteArray& bytes) {
@@ -78,8 +77,6 @@ void tst_CsvReader::quoteLeftOpenToTheEnd() {
     // Open in the first field: nothing completed, the file just ends.
     QCOMPARE(ReadAll("h\r\n\"never closed\r\nmore"), QStringList{QStringLiteral("h")});
     QCOMPARE(reader_.OpenQuoteLine(), 2);
-    QCOMPARE(ReadAll("a"), QStringList{QStringLiteral("a")});
-    QVERIFY(!reader_.EndedInsideQuotes()); // a reopened reader starts clean
 }
 
 void tst_CsvReader::encodingsAndUnreadableFiles() {
@@ -89,11 +86,9 @@ void tst_CsvReader::encodingsAndUnreadableFiles() {
     QCOMPARE(ReadAll(Gbk::Encode(text)), expected);
     QCOMPARE(ReadAll("\xEF\xBB\xBF" + text.toUtf8()), expected); // the BOM is no name's part
     QCOMPARE(ReadAll(text.toUtf8()), expected);
-    QCOMPARE(ReadAll(QByteArray()), QStringList());
 
     QVERIFY(!reader_.Open(dir_.filePath(QStringLiteral("missing.csv"))));
     QVERIFY(!reader_.GetLastError().isEmpty());
-    QVERIFY(!reader_.Open(dir_.path())); // a folder
     QVERIFY(!reader_.Open(Write(QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11))));
     QVERIFY(reader_.GetLastError().contains(QStringLiteral("不是文本文件")));
     // UTF-16 is text, but not text this program reads: refused the same way.
@@ -102,21 +97,6 @@ void tst_CsvReader::encodingsAndUnreadableFiles() {
                                            8))));
     QStringList fields;
     QCOMPARE(reader_.ReadRecord(fields), 0);
-}
-
-void tst_CsvReader::progressReachesTheFileSize() {
-    QByteArray bytes;
-    for (int i = 0; i < 100; ++i)
-        bytes += Gbk::Encode(QStringLiteral("客户%1\r\n").arg(i, 2, 10, QLatin1Char('0')));
-    QVERIFY(reader_.Open(Write(bytes)));
-    QCOMPARE(reader_.FileSize(), qint64(bytes.size()));
-    QStringList fields;
-    for (int i = 0; i < 50; ++i)
-        reader_.ReadRecord(fields);
-    QCOMPARE(reader_.FilePosition(), reader_.FileSize() / 2);
-    while (reader_.ReadRecord(fields) > 0)
-        ;
-    QCOMPARE(reader_.FilePosition(), reader_.FileSize());
 }
 
 QTEST_GUILESS_MAIN(tst_CsvReader)

@@ -59,9 +59,6 @@ void tst_GridSettings::restoreWidths() {
     SetWidths(grid, {10}); // more items than columns: the extra ones are ignored
     QCOMPARE(GridSettings::RestoreColumnWidths(grid, QStringLiteral("Other")), 1);
     QCOMPARE(Widths(grid), QList<int>({300}));
-    int width = 0;
-    QVERIFY(GridSettings::ParseWidth(QStringLiteral("99999999999999999999"), width));
-    QCOMPARE(width, 400);
 }
 
 void tst_GridSettings::saveKeepsOtherOwners() {
@@ -105,10 +102,6 @@ void tst_GridSettings::colours() {
     GridSettings::ApplyColors(grid);
     QCOMPARE(grid.GetGridBkColor(), QColor(255, 0, 0));
     QCOMPARE(grid.GetFixedBkColor(), QColor(135, 196, 224));
-    QVERIFY(folder.Write(QStringLiteral("uiprofile.ini"), "[DataGrid]\r\nFixedColor=16711680\r\n"));
-    GridSettings::ApplyColors(grid);
-    QCOMPARE(grid.GetGridBkColor(), QColor(200, 232, 240));
-    QCOMPARE(grid.GetFixedBkColor(), QColor(0, 0, 255));
 }
 
 void tst_GridSettings::pageIntoTheGridControl() {
@@ -140,7 +133,6 @@ void tst_GridSettings::pageIntoTheGridControl() {
     QCOMPARE(grid.GetRowCount(), 201);
     QCOMPARE(grid.GetItemText(200, 1), QStringLiteral("客户006"));
     QCOMPARE(grid.GetRowHeight(200), 20);
-    QCOMPARE(grid.GetDefaultCell(true, true)->GetMargin(), 2);
     QVERIFY(grid.GetRedraw()); // painting is back on after the load
     QCOMPARE(binder.NextPage(), 1);
     QCOMPARE(grid.GetRowCount(), 6);
