@@ -3,6 +3,7 @@
 
 #include "db/DbConnection.h"
 #include "db/IniFile.h"
+#include "shell/AboutDialog.h"
 #include "shell/CommandIds.h"
 #include "shell/DataSourceDialog.h"
 #include "shell/LoginDialog.h"
@@ -304,11 +305,32 @@ private slots:
                  QStringList{QStringLiteral("未设置产品主页地址[Register/Homepage]")});
 
         QVERIFY(run.folder.Write(QStringLiteral("velmora.ini"),
-                                 "[Register]\r\nHomepage=https://crm.example.org/\r\n"));
+                                 "[Register]\r\nHomepage=https://crm.example.org/\r\n"
+                                 "Support=help@example.org\r\n"));
+        QVERIFY(
+            run.folder.Write(QStringLiteral("settings.ini"), "[Application]\r\nversion=2.3.1\r\n"));
         run.prompt.Reset();
         run.Run(Command::Homepage);
+        run.Run(Command::OnlineUpdate);
+        QCOMPARE(run.prompt.shown.size(), 2);
         QCOMPARE(run.prompt.shown.at(0).kind, ScriptedPrompt::Shown::Kind::Url);
         QCOMPARE(run.prompt.shown.at(0).text, QStringLiteral("https://crm.example.org/"));
+        QCOMPARE(run.prompt.shown.at(1).text, run.folder.File(QStringLiteral("updater")));
+        QVERIFY(run.prompt.shown.at(1).caption.isEmpty()); // no arguments
+
+        QStringList seen;
+        run.prompt.QueueModal([&seen](QDialog& dialog) {
+            auto& about = static_cast<AboutDialog&>(dialog);
+            seen << dialog.windowTitle() << about.ValueOf(QStringLiteral("版 本 号"))
+                 << about.LinkOf(QStringLiteral("产品主页"))
+                 << about.LinkOf(QStringLiteral("技术支持"))
+                 << about.ValueOf(QStringLiteral("销售热线"));
+            return int(QDialog::Accepted);
+        });
+        run.Run(Command::About);
+        QCOMPARE(seen, (QStringList{QStringLiteral("关于"), QStringLiteral("2.3.1"),
+                                    QStringLiteral("https://crm.example.org/"),
+                                    QStringLiteral("mailto:help@example.org"), QString()}));
     }
 
     void dataSourceReopensTheConnection() {

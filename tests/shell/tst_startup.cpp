@@ -54,6 +54,7 @@ private slots:
         QVERIFY2(run.prompt.Messages().isEmpty(), qPrintable(run.prompt.LastMessage()));
         QVERIFY(run.frame.Connection().IsOpen());
         QCOMPARE(run.Logins(), 1);
+        QCOMPARE(run.prompt.waitCount, 1);
         QCOMPARE(run.prompt.waitDepth, 0);
         QVERIFY(QDir(folder.File(QStringLiteral("data"))).exists());
         QVERIFY(QDir(folder.File(QStringLiteral("mailrecv"))).exists());
@@ -73,6 +74,7 @@ private slots:
 
         Started run;
         QCOMPARE(run.prompt.Messages().size(), 1);
+        QVERIFY(!run.prompt.LastMessage().isEmpty());
         QCOMPARE(run.prompt.LastMessage(), run.frame.Connection().GetLastError());
         QCOMPARE(run.prompt.shown.first().caption, QStringLiteral("业务跟踪管理系统"));
         QCOMPARE(run.Logins(), 0);
@@ -121,11 +123,20 @@ private slots:
         QCOMPARE(run.frame.ProductTitle(), QStringLiteral("业务跟踪 2026"));
         run.frame.SetViewTitle(QStringLiteral("计划日历"));
         QCOMPARE(run.frame.windowTitle(), QStringLiteral("计划日历 - 业务跟踪 2026"));
+        run.frame.SetViewTitle(QString());
+        QCOMPARE(run.frame.windowTitle(), QStringLiteral("业务跟踪 2026"));
     }
 
     void homeFolderFromArgumentsOrEnvironment() {
         const QString env = QStringLiteral("/from/env");
         QCOMPARE(Application::HomeFromArguments({QStringLiteral("torvel")}, env), env);
+        QCOMPARE(
+            Application::HomeFromArguments(
+                {QStringLiteral("torvel"), QStringLiteral("--home"), QStringLiteral("/a")}, env),
+            QStringLiteral("/a"));
+        QCOMPARE(Application::HomeFromArguments(
+                     {QStringLiteral("torvel"), QStringLiteral("--home=/b")}, QString()),
+                 QStringLiteral("/b"));
         // A dangling option falls back to the environment.
         QCOMPARE(Application::HomeFromArguments(
                      {QStringLiteral("torvel"), QStringLiteral("--home")}, env),

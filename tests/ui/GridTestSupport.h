@@ -51,6 +51,14 @@ inline void Mouse(CGridCtrl& grid, QEvent::Type type, const QPoint& pos,
     QApplication::sendEvent(target, &event);
 }
 
+// Moves the pointer with no button held.
+inline void Hover(CGridCtrl& grid, const QPoint& pos) {
+    QWidget* target = grid.viewport();
+    QMouseEvent event(QEvent::MouseMove, QPointF(pos), QPointF(target->mapToGlobal(pos)),
+                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
 inline void Click(CGridCtrl& grid, const QPoint& pos,
                   Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     Mouse(grid, QEvent::MouseButtonPress, pos, Qt::LeftButton, modifiers);

@@ -1,10 +1,16 @@
-// The grid under mouse and keyboard: selection rules, navigation,
-// in-place editing with its notifications and clipboard commands.
+// The grid under mouse, keyboard and wheel: selection rules, navigation,
+// in-place editing with its notifications, clipboard commands, divider
+// resizing, auto-scroll and title tips.
 
 #include "GridTestSupport.h"
 
+#include "ui/GridCellCombo.h"
+#include "ui/GridTitleTip.h"
+
 #include <QClipboard>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -35,7 +41,12 @@ private slots:
     void keyboardMovesFocusAndSelection();
     void typingEditsOnlyEditableCells();
     void editNotificationsCanRefuse();
+    void comboCellOffersItsOptions();
     void deletePasteAndCutNeedAnEditableGrid();
+    void wheelScrollsWholeRowsUnderFixedHeader();
+    void dividersResizeAndAutoSize();
+    void draggingPastTheEdgeScrolls();
+    void titleTipShowsTruncatedText();
 };
 
 void TestGridInput::listModeSelectsWholeRowsFromTheAnchor() {
@@ -50,7 +61,9 @@ void TestGridInput::listModeSelectsWholeRowsFromTheAnchor() {
     QCOMPARE(grid.GetSelectedCellRange(), CCellRange(3, 1, 3, 3));
     QCOMPARE(grid.GetFocusCell(), CCellID(3, 2));
     QCOMPARE(changing.count(), 1);
+    QCOMPARE(Args(changing), qMakePair(3, 2));
     QCOMPARE(changed.count(), 1);
+    QCOMPARE(clicked.count(), 1);
     QCOMPARE(Args(clicked), qMakePair(3, 2));
 
     // Shift extends from the anchor, whole rows; Ctrl adds to what is there.
@@ -61,9 +74,30 @@ void TestGridInput::listModeSelectsWholeRowsFromTheAnchor() {
     GridTest::Click(grid, CellCenter(grid, 7, 2), Qt::ControlModifier);
     QVERIFY(grid.IsCellSelected(2, 2) && grid.IsCellSelected(7, 1) && !grid.IsCellSelected(5, 1));
 
+    // Dragging selects the rows between press and pointer.
+    GridTest::Mouse(grid, QEvent::MouseButtonPress, CellCenter(grid, 2, 1));
+    GridTest::Mouse(grid, QEvent::MouseMove, CellCenter(grid, 4, 3));
+    GridTest::Mouse(grid, QEvent::MouseButtonRelease, CellCenter(grid, 4, 3));
+    QCOMPARE(grid.GetSelectedCellRange(), CCellRange(2, 1, 4, 3));
+    QCOMPARE(grid.GetSelectedCount(), 9);
+
     // Single-row selection keeps only the clicked row.
     grid.SetSingleRowSelection(true);
     GridTest::Click(grid, CellCenter(grid, 6, 1), Qt::ShiftModifier);
+    QCOMPARE(grid.GetSelectedCellRange(), CCellRange(6, 1, 6, 3));
+
+    // Outside the cells a click reports (-1, -1) and selects nothing; the
+    // right button reports its cell on release.
+    QSignalSpy right(&grid, &CGridCtrl::RightClick);
+    grid.SetColumnWidth(3, 30);
+    GridTest::Click(grid, QPoint(395, 10));
+    QCOMPARE(Args(clicked), qMakePair(-1, -1));
+    GridTest::Mouse(grid, QEvent::MouseButtonPress, CellCenter(grid, 2, 2), Qt::RightButton);
+    GridTest::Mouse(grid, QEvent::MouseButtonRelease, CellCenter(grid, 2, 2), Qt::RightButton);
+    QCOMPARE(right.count(), 1);
+    QCOMPARE(Args(right), qMakePair(2, 2));
+    GridTest::Mouse(grid, QEvent::MouseButtonRelease, QPoint(395, 230), Qt::RightButton);
+    QCOMPARE(Args(right), qMakePair(-1, -1));
     QCOMPARE(grid.GetSelectedCellRange(), CCellRange(6, 1, 6, 3));
 }
 
@@ -90,7 +124,9 @@ void TestGridInput::headerPressesFollowTheirFlags() {
     grid.SetFixedRowSelection(false);
     GridTest::Click(grid, CellCenter(grid, 0, 1));
     QCOMPARE(grid.GetItemText(1, 1), QStringLiteral("a"));
+    QVERIFY(grid.GetSortAscending());
     GridTest::Click(grid, CellCenter(grid, 0, 1));
+    QVERIFY(!grid.GetSortAscending());
     QCOMPARE(grid.GetItemText(1, 1), QStringLiteral("r4c1"));
     QVERIFY(!grid.GetSelectedCellRange().IsValid());
 
@@ -120,6 +156,34 @@ void TestGridInput::keyboardMovesFocusAndSelection() {
     QTest::keyClick(&grid, Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyClick(&grid, Qt::Key_Down, Qt::ShiftModifier);
     QCOMPARE(grid.GetSelectedCellRange(), CCellRange(3, 1, 5, 3));
+    QCOMPARE(grid.GetFocusCell(), CCellID(5, 1));
+
+    // Up stops at the first data row, Left at the first data column.
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(&grid, Qt::Key_Up);
+    QCOMPARE(grid.GetFocusCell(), CCellID(1, 1));
+    QTest::keyClick(&grid, Qt::Key_Left);
+    QCOMPARE(grid.GetFocusCell(), CCellID(1, 1));
+    QTest::keyClick(&grid, Qt::Key_Right);
+    QCOMPARE(grid.GetFocusCell(), CCellID(1, 2));
+
+    QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(grid.GetFocusCell(), CCellID(8, 3));
+    QVERIFY(grid.IsCellVisible(8, 3));
+    QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(grid.GetFocusCell(), CCellID(1, 1));
+    QCOMPARE(grid.verticalScrollBar()->value(), 0);
+
+    // Page Down moves the focus as far as the view scrolled, at most to the end.
+    grid.resize(400, 100);
+    QApplication::processEvents();
+    QTest::keyClick(&grid, Qt::Key_PageDown);
+    const int scrolled = grid.verticalScrollBar()->value();
+    QVERIFY(scrolled > 0);
+    QCOMPARE(grid.GetFocusCell().row, 1 + scrolled);
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(&grid, Qt::Key_PageDown);
+    QCOMPARE(grid.GetFocusCell().row, 8);
 
     // Ctrl+A selects everything.
     QTest::keyClick(&grid, Qt::Key_A, Qt::ControlModifier);
@@ -160,6 +224,7 @@ void TestGridInput::typingEditsOnlyEditableCells() {
     QVERIFY(!grid.IsEditing());
     QCOMPARE(grid.GetItemText(1, 1), QStringLiteral("z中"));
     QVERIFY(grid.GetModified(1, 1));
+    QVERIFY(grid.GetModified());
     QCOMPARE(end.count(), 1);
     QCOMPARE(Args(end), qMakePair(1, 1));
     QCOMPARE(grid.GetEditEndKey(), int(Qt::Key_Return));
@@ -169,6 +234,16 @@ void TestGridInput::typingEditsOnlyEditableCells() {
     QTest::keyClick(grid.GetEditWnd(), Qt::Key_Escape);
     QCOMPARE(grid.GetItemText(1, 1), QStringLiteral("z中"));
     QCOMPARE(end.count(), 2);
+
+    // A double click edits with the mouse: arrows stay inside the box.
+    QSignalSpy dbl(&grid, &CGridCtrl::DoubleClick);
+    GridTest::DoubleClick(grid, CellCenter(grid, 3, 1));
+    QCOMPARE(dbl.count(), 1);
+    QVERIFY(grid.IsEditing());
+    QTest::keyClick(grid.GetEditWnd(), Qt::Key_Left);
+    QVERIFY(grid.IsEditing());
+    QTest::keyClick(grid.GetEditWnd(), Qt::Key_Left, Qt::ControlModifier);
+    QVERIFY(!grid.IsEditing());
 }
 
 void TestGridInput::editNotificationsCanRefuse() {
@@ -187,7 +262,8 @@ void TestGridInput::editNotificationsCanRefuse() {
         if (refuseEnd)
             grid.RefuseEdit();
     });
-    QVERIFY(!grid.EditCell(1, 1) && !grid.IsEditing());
+    QVERIFY(!grid.EditCell(1, 1));
+    QVERIFY(!grid.IsEditing());
 
     refuseBegin = false;
     refuseEnd = true;
@@ -203,6 +279,55 @@ void TestGridInput::editNotificationsCanRefuse() {
     qobject_cast<QLineEdit*>(grid.GetEditWnd())->setText(QStringLiteral("新值"));
     grid.EndEditing();
     QCOMPARE(grid.GetItemText(1, 1), QStringLiteral("新值"));
+}
+
+void TestGridInput::comboCellOffersItsOptions() {
+    // The custom-field dialog's pattern: the type cell becomes a drop-down
+    // while it is edited and a plain cell again afterwards.
+    CGridCtrl grid;
+    GridTest::Fill(grid, 2, 4);
+    GridTest::Show(grid);
+    grid.SetItemText(1, 3, QStringLiteral("整数"));
+    grid.SetItemText(2, 3, QStringLiteral("其他"));
+    const QStringList options = {QStringLiteral("文字"), QStringLiteral("整数"),
+                                 QStringLiteral("浮点数")};
+    connect(&grid, &CGridCtrl::BeginLabelEdit, &grid, [&](int row, int col) {
+        if (col != 3)
+            return;
+        grid.SetCellType<CGridCellCombo>(row, col);
+        static_cast<CGridCellCombo*>(grid.GetCell(row, col))->SetOptions(options);
+    });
+    connect(&grid, &CGridCtrl::EndLabelEdit, &grid, [&](int row, int col) {
+        if (col == 3)
+            grid.SetCellType<CGridCell>(row, col);
+    });
+
+    QVERIFY(grid.EditCell(1, 3));
+    auto* combo = qobject_cast<QComboBox*>(grid.GetEditWnd());
+    QVERIFY(combo);
+    QCOMPARE(combo->count(), 3);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(combo->itemText(i), options.at(i));
+    QCOMPARE(combo->currentIndex(), 1);
+    combo->hidePopup();
+    combo->setCurrentIndex(2);
+    QTest::keyClick(combo, Qt::Key_Return);
+    QVERIFY(!grid.IsEditing());
+    QCOMPARE(grid.GetItemText(1, 3), QStringLiteral("浮点数"));
+    QVERIFY(!dynamic_cast<CGridCellCombo*>(grid.GetCell(1, 3)));
+
+    // A text that is not an option is shown as typed.
+    QVERIFY(grid.EditCell(2, 3));
+    combo = qobject_cast<QComboBox*>(grid.GetEditWnd());
+    QVERIFY(combo);
+    combo->hidePopup();
+    QCOMPARE(combo->currentText(), QStringLiteral("其他"));
+    // The owner may turn the cell back before the edit ends (the selection
+    // moved); the choice in the open drop-down still counts.
+    combo->setCurrentIndex(0);
+    grid.SetCellType<CGridCell>(2, 3);
+    grid.EndEditing();
+    QCOMPARE(grid.GetItemText(2, 3), QStringLiteral("文字"));
 }
 
 void TestGridInput::deletePasteAndCutNeedAnEditableGrid() {
@@ -256,6 +381,111 @@ void TestGridInput::deletePasteAndCutNeedAnEditableGrid() {
     QTest::keyClick(&grid, Qt::Key_X, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("d\te"));
     QCOMPARE(grid.GetItemText(3, 1), QString());
+}
+
+void TestGridInput::wheelScrollsWholeRowsUnderFixedHeader() {
+    CGridCtrl grid;
+    MakeList(grid, 60, 3);
+    GridTest::Show(grid, 300, 200);
+    auto wheel = [&](int delta) {
+        const QPoint pos = CellCenter(grid, 1, 1);
+        QWheelEvent event(QPointF(pos), QPointF(grid.viewport()->mapToGlobal(pos)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid.viewport(), &event);
+    };
+    QCOMPARE(grid.GetMouseWheelLines(), 3u);
+    wheel(-120);
+    QCOMPARE(grid.GetTopLeftNonFixedCell().row, 4);
+    QCOMPARE(grid.GetCellFromPt(QPoint(60, 5)).row, 0); // the header stays
+    QCOMPARE(grid.GetCellFromPt(CellCenter(grid, 4, 1)), CCellID(4, 1));
+    wheel(120);
+    QCOMPARE(grid.GetTopLeftNonFixedCell().row, 1);
+    wheel(-240);
+    QCOMPARE(grid.GetTopLeftNonFixedCell().row, 7);
+
+    grid.SetMouseWheelLines(CGridCtrl::kWheelPageScroll);
+    const int page = grid.verticalScrollBar()->pageStep();
+    QVERIFY(page > 3);
+    wheel(-120);
+    QCOMPARE(grid.GetTopLeftNonFixedCell().row, 7 + page);
+}
+
+void TestGridInput::dividersResizeAndAutoSize() {
+    CGridCtrl grid;
+    MakeList(grid, 3, 4);
+    GridTest::Show(grid);
+    for (int c = 0; c < 4; ++c)
+        grid.SetColumnWidth(c, 60);
+    QSignalSpy changing(&grid, &CGridCtrl::SelectionChanging);
+    // The divider between columns 1 and 2 is at x = 120.
+    GridTest::Mouse(grid, QEvent::MouseButtonPress, QPoint(122, 5));
+    GridTest::Mouse(grid, QEvent::MouseMove, QPoint(150, 5));
+    GridTest::Mouse(grid, QEvent::MouseButtonRelease, QPoint(170, 5));
+    QCOMPARE(grid.GetColumnWidth(1), 110);
+    QCOMPARE(changing.count(), 0);
+    // Dragged past its left edge a column is hidden.
+    GridTest::Mouse(grid, QEvent::MouseButtonPress, QPoint(229, 5));
+    GridTest::Mouse(grid, QEvent::MouseButtonRelease, QPoint(20, 5));
+    QCOMPARE(grid.GetColumnWidth(2), 0);
+    // A press that does not move leaves the width alone.
+    GridTest::Mouse(grid, QEvent::MouseButtonPress, QPoint(60, 5));
+    GridTest::Mouse(grid, QEvent::MouseButtonRelease, QPoint(60, 5));
+    QCOMPARE(grid.GetColumnWidth(0), 60);
+
+    // Row dividers live in the key column.
+    const int top = grid.GetRowHeight(0);
+    GridTest::Mouse(grid, QEvent::MouseButtonPress, QPoint(10, top + 20));
+    GridTest::Mouse(grid, QEvent::MouseButtonRelease, QPoint(10, top + 35));
+    QCOMPARE(grid.GetRowHeight(1), 35);
+
+    // Double-clicking a divider fits the column to its texts.
+    grid.SetItemText(2, 3, QStringLiteral("很长很长很长很长很长很长的一段文字"));
+    const int right = 60 + 110 + 60;
+    GridTest::DoubleClick(grid, QPoint(right - 1, 5));
+    const int needed =
+        QFontMetrics(grid.GetItemFont(2, 3)).horizontalAdvance(grid.GetItemText(2, 3));
+    QVERIFY(grid.GetColumnWidth(3) >= needed);
+}
+
+void TestGridInput::draggingPastTheEdgeScrolls() {
+    CGridCtrl grid;
+    MakeList(grid, 60, 3);
+    GridTest::Show(grid, 300, 200);
+    QSignalSpy changed(&grid, &CGridCtrl::SelectionChanged);
+    GridTest::Mouse(grid, QEvent::MouseButtonPress, CellCenter(grid, 2, 1));
+    GridTest::Mouse(grid, QEvent::MouseMove, QPoint(60, 260));
+    QTRY_VERIFY(grid.GetTopLeftNonFixedCell().row > 4);
+    GridTest::Mouse(grid, QEvent::MouseButtonRelease, QPoint(60, 260));
+    const int top = grid.GetTopLeftNonFixedCell().row;
+    const CCellRange range = grid.GetSelectedCellRange();
+    QCOMPARE(range.GetMinRow(), 2);
+    QVERIFY(range.GetMaxRow() > top);
+    QCOMPARE(range.GetMaxCol(), 2);
+    QCOMPARE(changed.count(), 1);
+    // Released, the grid stops scrolling.
+    QTest::qWait(100);
+    QCOMPARE(grid.GetTopLeftNonFixedCell().row, top);
+}
+
+void TestGridInput::titleTipShowsTruncatedText() {
+    CGridCtrl grid;
+    MakeList(grid, 3, 3);
+    GridTest::Show(grid);
+    grid.SetColumnWidth(1, 40);
+    const QString longText = QStringLiteral("北京市海淀区中关村大街一号");
+    grid.SetItemText(1, 1, longText);
+    GridTest::Hover(grid, CellCenter(grid, 1, 1));
+    auto* tip = grid.findChild<GridTitleTip*>();
+    QVERIFY(tip);
+    QVERIFY(tip->isVisible());
+    QCOMPARE(tip->Text(), longText);
+    QVERIFY(tip->width() > 40);
+    // Leaving the text hides it; a text that fits shows none.
+    GridTest::Hover(grid, CellCenter(grid, 1, 2));
+    QVERIFY(!tip->isVisible());
+    grid.EnableTitleTips(false);
+    GridTest::Hover(grid, CellCenter(grid, 1, 1));
+    QVERIFY(!tip->isVisible());
 }
 
 QTEST_MAIN(TestGridInput)
