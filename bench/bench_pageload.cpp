@@ -21,6 +21,7 @@
 
 #include "db/DbConnection.h"
 #include "db/GridTarget.h"
+#include "db/MemoryGridTarget.h"
 #include "db/QueryBinder.h"
 #include "ui/GridCtrl.h"
 #include "ui/GridCtrlTarget.h"
@@ -32,50 +33,6 @@
 #include <vector>
 
 namespace {
-
-// A grid that keeps only texts: the binder's cost without any widget.
-class TextGrid final : public GridTarget {
-public:
-    int GetRowCount() const override { return int(rows_.size()); }
-    int GetColumnCount() const override { return columns_; }
-    bool SetColumnCount(int columns) override {
-        columns_ = columns;
-        for (auto& row : rows_)
-            row.resize(size_t(columns));
-        return true;
-    }
-    int GetFixedRowCount() const override { return 1; }
-    bool SetFixedRowCount(int) override { return true; }
-    int GetFixedColumnCount() const override { return 0; }
-    bool SetItemText(int row, int column, const QString& text) override {
-        if (row < 0 || row >= GetRowCount() || column < 0 || column >= columns_)
-            return false;
-        rows_[size_t(row)][size_t(column)] = text;
-        return true;
-    }
-    QString GetItemText(int row, int column) const override {
-        if (row < 0 || row >= GetRowCount() || column < 0 || column >= columns_)
-            return QString();
-        return rows_[size_t(row)][size_t(column)];
-    }
-    int AppendRow() override {
-        rows_.emplace_back(size_t(columns_));
-        return GetRowCount() - 1;
-    }
-    bool SetRowHeight(int, int) override { return true; }
-    bool SetColumnWidth(int, int) override { return true; }
-    int GetColumnWidth(int) const override { return 80; }
-    void DeleteNonFixedRows() override { rows_.resize(1); }
-    void SetDefaultCellMargin(int) override {}
-    void AutoSize() override {}
-    void BeginBulk() override {}
-    void EndBulk() override {}
-    void RedrawRow(int) override {}
-
-private:
-    std::vector<std::vector<QString>> rows_{std::vector<QString>()};
-    int columns_ = 0;
-};
 
 // Proves that the timed repaint really painted.
 class PaintCounter final : public QObject {
@@ -139,7 +96,7 @@ PageFigures MeasurePage(DbConnection& db, CGridCtrl& widget, int page, int runs,
         bench::Fail(
             QStringLiteral("page %1 showed %2 rows").arg(page).arg(widget.GetRowCount() - 1));
 
-    TextGrid texts;
+    MemoryGridTarget texts;
     QueryBinder textBinder;
     BindList(textBinder, texts);
     textBinder.SetPageIndex(page);

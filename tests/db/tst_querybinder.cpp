@@ -1,71 +1,20 @@
 #include "TestDatabases.h"
 
 #include "db/DbConnection.h"
-#include "db/GridTarget.h"
+#include "db/MemoryGridTarget.h"
 #include "db/QueryBinder.h"
 
 #include <QtTest>
 
-#include <vector>
-
 namespace {
 
-// A grid that only keeps texts: what the binder writes is what a test reads.
-class MemoryGrid final : public GridTarget {
-public:
-    int GetRowCount() const override { return int(rows_.size()); }
-    int GetColumnCount() const override { return columns_; }
-    bool SetColumnCount(int columns) override {
-        columns_ = columns;
-        for (auto& row : rows_)
-            row.resize(columns);
-        return true;
-    }
-    int GetFixedRowCount() const override { return fixedRows_; }
-    bool SetFixedRowCount(int rows) override {
-        fixedRows_ = rows;
-        rows_.resize(std::max<size_t>(rows_.size(), size_t(rows)), QStringList());
-        return SetColumnCount(columns_);
-    }
-    int GetFixedColumnCount() const override { return 0; }
-    bool SetItemText(int row, int column, const QString& text) override {
-        return Valid(row, column) && (rows_[row][column] = text, true);
-    }
-    QString GetItemText(int row, int column) const override {
-        return Valid(row, column) ? rows_[row][column] : QString();
-    }
-    int AppendRow() override {
-        rows_.emplace_back(columns_);
-        return GetRowCount() - 1;
-    }
-    bool SetRowHeight(int, int) override { return true; }
-    bool SetColumnWidth(int, int) override { return true; }
-    int GetColumnWidth(int) const override { return 80; }
-    void DeleteNonFixedRows() override { rows_.resize(fixedRows_); }
-    void SetDefaultCellMargin(int margin) override { margin_ = margin; }
-    void AutoSize() override {}
-    void BeginBulk() override { ++bulk_; }
-    void EndBulk() override { --bulk_; }
-    void RedrawRow(int) override {}
-
-    // KeyIds (column 0) of the shown rows, in grid order.
-    QList<int> Keys() const {
-        QList<int> keys;
-        for (int row = fixedRows_; row < GetRowCount(); ++row)
-            keys << rows_[row][0].toInt();
-        return keys;
-    }
-    int margin_ = 0;
-    int bulk_ = 0;
-
-private:
-    bool Valid(int row, int column) const {
-        return row >= 0 && row < GetRowCount() && column >= 0 && column < columns_;
-    }
-    std::vector<QStringList> rows_;
-    int columns_ = 0;
-    int fixedRows_ = 0;
-};
+// KeyIds (column 0) of the shown rows, in grid order.
+QList<int> Keys(const MemoryGridTarget& grid) {
+    QList<int> keys;
+    for (int row = grid.GetFixedRowCount(); row < grid.GetRowCount(); ++row)
+        keys << grid.GetItemText(row, 0).toInt();
+    return keys;
+}
 
 // Customers 1..count, LastTime rising with the key, every seventh a supplier.
 bool AddCustomers(DbConnection& db, int count) {
@@ -109,12 +58,12 @@ private slots:
 
 void tst_QueryBinder::pageBoundaries() {
     TORVEL_TEST_CONNECTION(test);
-    MemoryGrid grid;
+    MemoryGridTarget grid;
     QueryBinder binder;
     BindCustomerList(binder, grid);
     QCOMPARE(binder.Load(&db), 1);
     QCOMPARE(grid.GetRowCount(), 1); // an empty table: the header only
-    QCOMPARE(grid.margin_, 2);
+    QCOMPARE(grid.DefaultCellMargin(), 2);
 
     // 525 customers, 75 of them suppliers: 450 rows in the list.
     QVERIFY2(AddCustomers(db, 525), qPrintable(db.GetLastError()));
@@ -124,16 +73,16 @@ void tst_QueryBinder::pageBoundaries() {
             expected << key;
     }
     QCOMPARE(binder.Load(&db), 1);
-    QCOMPARE(grid.Keys(), expected.mid(0, 200));
+    QCOMPARE(Keys(grid), expected.mid(0, 200));
     QCOMPARE(binder.NextPage(), 1);
-    QCOMPARE(grid.Keys(), expected.mid(200, 200));
+    QCOMPARE(Keys(grid), expected.mid(200, 200));
     QCOMPARE(binder.NextPage(), 1);
-    QCOMPARE(grid.Keys(), expected.mid(400)); // the last page is partly filled
-    QCOMPARE(binder.NextPage(), 1);           // past the end: empty, not an error
+    QCOMPARE(Keys(grid), expected.mid(400)); // the last page is partly filled
+    QCOMPARE(binder.NextPage(), 1);          // past the end: empty, not an error
     QCOMPARE(grid.GetRowCount(), 1);
     QCOMPARE(binder.PrevPage(), 1);
-    QCOMPARE(grid.Keys(), expected.mid(400));
-    QCOMPARE(grid.bulk_, 0);
+    QCOMPARE(Keys(grid), expected.mid(400));
+    QCOMPARE(grid.BulkDepth(), 0);
 
     // On the first page PrevPage changes nothing and does not reload.
     binder.SetPageIndex(0);
@@ -147,7 +96,7 @@ void tst_QueryBinder::pageBoundaries() {
     binder.SetPageSize(150);
     binder.SetPageIndex(2);
     QCOMPARE(binder.Load(&db), 1);
-    QCOMPARE(grid.Keys(), expected.mid(300, 150));
+    QCOMPARE(Keys(grid), expected.mid(300, 150));
     QCOMPARE(binder.NextPage(), 1);
     QCOMPARE(grid.GetRowCount(), 1);
 }
@@ -165,7 +114,7 @@ void tst_QueryBinder::tiedRowsNeitherRepeatNorVanish() {
     }
     QVERIFY(db.Execute(QStringLiteral("commit")));
 
-    MemoryGrid grid;
+    MemoryGridTarget grid;
     QueryBinder binder;
     binder.SetGrid(&grid);
     binder.SetTable(QStringLiteral("PageTies"));
@@ -178,7 +127,7 @@ void tst_QueryBinder::tiedRowsNeitherRepeatNorVanish() {
         binder.SetPageIndex(page);
         QCOMPARE(binder.Load(&db), 1);
         QCOMPARE(grid.GetRowCount() - 1, page < 15 ? 200 : 0);
-        for (int key : grid.Keys()) {
+        for (int key : Keys(grid)) {
             QVERIFY2(!seen.contains(key), qPrintable(QStringLiteral("%1 shown twice").arg(key)));
             seen.insert(key);
         }
@@ -190,7 +139,7 @@ void tst_QueryBinder::cellsByNameOrCaption() {
     TORVEL_TEST_CONNECTION(test);
     QVERIFY(db.Execute(QStringLiteral("insert into OrderData (CustomerName, Price, Quantity, "
                                       "Comment) values ('王五''s', 12.5, 4, null)")));
-    MemoryGrid grid;
+    MemoryGridTarget grid;
     QueryBinder binder;
     QCOMPARE(binder.Load(&db), -1); // no grid
     binder.SetTable(QStringLiteral("OrderData"));
@@ -222,7 +171,7 @@ void tst_QueryBinder::cellsByNameOrCaption() {
 void tst_QueryBinder::failingQueryLeavesConnectionUsable() {
     TORVEL_TEST_CONNECTION(test);
     QVERIFY(AddCustomers(db, 3));
-    MemoryGrid grid;
+    MemoryGridTarget grid;
     QueryBinder binder;
     BindCustomerList(binder, grid);
     QCOMPARE(binder.Load(&db), 1);
