@@ -20,8 +20,8 @@
 #include "QueryBenchSupport.h"
 
 #include "db/DbConnection.h"
-#include "db/GridTarget.h"
-#include "db/MemoryGridTarget.h"
+#include "base/GridTarget.h"
+#include "MemoryGridTarget.h"
 #include "db/QueryBinder.h"
 #include "ui/GridCtrl.h"
 #include "ui/GridCtrlTarget.h"

@@ -4,7 +4,7 @@
 // Run: bench_text [repetitions]   (default 20)
 
 #include "BenchTiming.h"
-#include "db/IniFile.h"
+#include "base/IniFile.h"
 #include "net/Gbk.h"
 
 #include <QString>

@@ -72,6 +72,8 @@ struct DbConnection::Impl {
     std::vector<DbRecordset*> readers;
     // The Qt driver's SQLite handle, when recordsets may read through it.
     sqlite3* direct = nullptr;
+    // Open DbTransaction levels; a closed connection has none.
+    int transactionDepth = 0;
 
     // Closes the open recordsets, then the Qt connection: SQLite refuses to
     // close while statements of the direct reader are still prepared.
@@ -81,6 +83,7 @@ struct DbConnection::Impl {
         for (DbRecordset* reader : open)
             reader->ConnectionClosing();
         direct = nullptr;
+        transactionDepth = 0;
         if (db.isValid() && db.isOpen())
             db.close();
     }
@@ -242,6 +245,14 @@ int DbConnection::Open(const QString& connectionString) {
         d->state = 1;
         return 1;
     });
+}
+
+int DbConnection::TransactionDepth() const {
+    return d->transactionDepth;
+}
+
+void DbConnection::SetTransactionDepth(int depth) {
+    d->transactionDepth = depth;
 }
 
 void DbConnection::Close() {

@@ -47,6 +47,11 @@ public:
     Engine GetEngine() const;
     bool IsOpen() const { return GetState() == 1; }
 
+    // How many DbTransaction levels are open on this connection (0: none).
+    // Code that needs a transaction of its own nests a savepoint instead of
+    // beginning (and ending) one under a caller's open transaction.
+    int TransactionDepth() const;
+
     // The statement rewritten for the engine in use (see SqlDialect).
     QString Adapt(const QString& sql) const;
 
@@ -61,6 +66,7 @@ public:
 
 private:
     friend class DbRecordset;
+    friend class DbTransaction;
     // Open recordsets are known to their connection: they are told to let go of
     // the connection before another statement (PostgreSQL) and before it closes.
     void AttachReader(DbRecordset* reader);
@@ -68,6 +74,7 @@ private:
     // The SQLite handle of the Qt driver when recordsets may read through it
     // directly (same SQLite library as this program's), else null.
     sqlite3* DirectSqliteHandle() const;
+    void SetTransactionDepth(int depth);
 
     struct Impl;
     std::unique_ptr<Impl> d;

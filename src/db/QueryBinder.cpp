@@ -2,7 +2,7 @@
 
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
-#include "db/GridTarget.h"
+#include "base/GridTarget.h"
 #include "db/SqlConditions.h"
 
 namespace {

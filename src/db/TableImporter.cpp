@@ -1,12 +1,12 @@
 #include "db/TableImporter.h"
 
 #include "db/AdoType.h"
-#include "db/CNumber.h"
-#include "db/CsvRecordParser.h"
+#include "base/CNumber.h"
+#include "base/CsvRecordParser.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/FieldInfoList.h"
-#include "db/IniFile.h"
+#include "base/IniFile.h"
 #include "db/InsertBuilder.h"
 
 #include <QElapsedTimer>

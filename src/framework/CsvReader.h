@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/CsvRecordParser.h"
+#include "base/CsvRecordParser.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "framework/GridSettings.h"
 
-#include "db/IniFile.h"
-#include "db/ProgramFolder.h"
-#include "db/TextHelpers.h"
+#include "base/IniFile.h"
+#include "base/ProgramFolder.h"
+#include "base/TextHelpers.h"
 #include "ui/ColorRef.h"
 #include "ui/GridCtrl.h"
 

@@ -1,6 +1,6 @@
 #include "shell/Application.h"
 
-#include "db/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "ui/Prompt.h"
 
 #include <QApplication>

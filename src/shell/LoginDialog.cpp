@@ -1,7 +1,7 @@
 #include "shell/LoginDialog.h"
 
 #include "db/DbRecordset.h"
-#include "db/IniFile.h"
+#include "base/IniFile.h"
 #include "shell/Privilege.h"
 #include "ui/Prompt.h"
 

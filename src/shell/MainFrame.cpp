@@ -1,7 +1,7 @@
 #include "shell/MainFrame.h"
 
-#include "db/IniFile.h"
-#include "db/ProgramFolder.h"
+#include "base/IniFile.h"
+#include "base/ProgramFolder.h"
 #include "shell/AboutDialog.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"

@@ -1,6 +1,6 @@
 #include "shell/PluginLauncher.h"
 
-#include "db/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "net/Gbk.h"
 #include "shell/PluginArgs.h"
 #include "ui/Prompt.h"

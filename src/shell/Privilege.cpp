@@ -1,7 +1,7 @@
 #include "shell/Privilege.h"
 
-#include "db/IniFile.h"
-#include "db/ProgramFolder.h"
+#include "base/IniFile.h"
+#include "base/ProgramFolder.h"
 #include "ui/Prompt.h"
 
 QString AccountFilePath() {

@@ -1,8 +1,8 @@
 #include "shell/Startup.h"
 
 #include "db/DbConnection.h"
-#include "db/IniFile.h"
-#include "db/ProgramFolder.h"
+#include "base/IniFile.h"
+#include "base/ProgramFolder.h"
 #include "ui/Prompt.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "ui/PageDialog.h"
 
-#include "db/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "net/Gbk.h"
 #include "ui/ColorRef.h"
 #include "ui/DrawnCheckBox.h"

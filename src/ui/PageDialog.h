@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/IniFile.h"
+#include "base/IniFile.h"
 #include "ui/PageParser.h"
 
 #include <QDialog>

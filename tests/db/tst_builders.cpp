@@ -1,4 +1,4 @@
-#include "db/CNumber.h"
+#include "base/CNumber.h"
 #include "db/FieldInfoList.h"
 #include "db/InsertBuilder.h"
 #include "db/QueryBinder.h"

@@ -1,7 +1,7 @@
 #include "TestDatabases.h"
 
 #include "db/DbConnection.h"
-#include "db/MemoryGridTarget.h"
+#include "MemoryGridTarget.h"
 #include "db/QueryBinder.h"
 
 #include <QtTest>

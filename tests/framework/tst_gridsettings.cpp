@@ -2,7 +2,7 @@
 #include "TestDatabases.h"
 
 #include "db/DbConnection.h"
-#include "db/IniFile.h"
+#include "base/IniFile.h"
 #include "db/QueryBinder.h"
 #include "framework/GridSettings.h"
 #include "ui/GridCtrl.h"

@@ -2,7 +2,7 @@
 #include "TempProgramFolder.h"
 
 #include "db/DbConnection.h"
-#include "db/IniFile.h"
+#include "base/IniFile.h"
 #include "shell/LoginDialog.h"
 #include "shell/Privilege.h"
 #include "shell/Startup.h"

@@ -2,7 +2,7 @@
 #include "TempProgramFolder.h"
 
 #include "db/DbConnection.h"
-#include "db/IniFile.h"
+#include "base/IniFile.h"
 #include "shell/AboutDialog.h"
 #include "shell/CommandIds.h"
 #include "shell/DataSourceDialog.h"

@@ -1,6 +1,6 @@
 #include "TempProgramFolder.h"
 
-#include "db/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "db/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "net/Gbk.h"
 #include "ui/DrawnCheckBox.h"
 #include "ui/PageDialog.h"

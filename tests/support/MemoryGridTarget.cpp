@@ -1,4 +1,4 @@
-#include "db/MemoryGridTarget.h"
+#include "MemoryGridTarget.h"
 
 #include <algorithm>
 

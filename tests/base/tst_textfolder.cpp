@@ -1,5 +1,5 @@
-#include "db/ProgramFolder.h"
-#include "db/TextHelpers.h"
+#include "base/ProgramFolder.h"
+#include "base/TextHelpers.h"
 
 #include <QCoreApplication>
 #include <QDir>

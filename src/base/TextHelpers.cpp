@@ -1,4 +1,4 @@
-#include "db/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 int SplitText(const QString& text, QChar separator, QStringList& items) {
     items.clear();

@@ -1,6 +1,6 @@
-#include "db/IniFile.h"
+#include "base/IniFile.h"
 
-#include "db/TextHelpers.h"
+#include "base/TextHelpers.h"
 #include "net/Gbk.h"
 
 #include <QFile>

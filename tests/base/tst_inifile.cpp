@@ -1,4 +1,4 @@
-#include "db/IniFile.h"
+#include "base/IniFile.h"
 #include "net/Gbk.h"
 
 #include <QDir>

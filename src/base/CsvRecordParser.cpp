@@ -1,4 +1,4 @@
-#include "db/CsvRecordParser.h"
+#include "base/CsvRecordParser.h"
 
 #include "net/Gbk.h"
 

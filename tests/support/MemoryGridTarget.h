@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/GridTarget.h"
+#include "base/GridTarget.h"
 
 #include <QStringList>
 
