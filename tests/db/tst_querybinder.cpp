@@ -1,7 +1,8 @@
 #include "TestDatabases.h"
 
-#include "db/DbConnection.h"
 #include "MemoryGridTarget.h"
+#include "db/DbConnection.h"
+#include "db/DbTransaction.h"
 #include "db/QueryBinder.h"
 
 #include <QtTest>
@@ -54,6 +55,10 @@ private slots:
     void cellsByNameOrCaption();
     void failingQueryLeavesConnectionUsable_data() { TestDatabase::AddEngineRows(); }
     void failingQueryLeavesConnectionUsable();
+    void orderTextsFromDefinitionFiles_data() { TestDatabase::AddEngineRows(); }
+    void orderTextsFromDefinitionFiles();
+    void pageInsideCallersTransaction_data() { TestDatabase::AddEngineRows(); }
+    void pageInsideCallersTransaction();
 };
 
 void tst_QueryBinder::pageBoundaries() {
@@ -193,6 +198,89 @@ void tst_QueryBinder::failingQueryLeavesConnectionUsable() {
     other.JoinColumnValues(QStringLiteral("select CustomerName from CustomerData where KeyId=1"),
                            names);
     QCOMPARE(names, QStringLiteral("changed"));
+}
+
+// Order texts are typed by users into definition files: a closing ';', a
+// comment or a limit of their own must not break paging, and a second
+// statement is refused.
+void tst_QueryBinder::orderTextsFromDefinitionFiles() {
+    TORVEL_TEST_CONNECTION(test);
+    QVERIFY2(AddCustomers(db, 525), qPrintable(db.GetLastError()));
+    QList<int> expected;
+    for (int key = 525; key >= 1; --key) {
+        if (key % 7 != 0)
+            expected << key;
+    }
+    MemoryGridTarget grid;
+    QueryBinder binder;
+    BindCustomerList(binder, grid);
+    for (const QString& order :
+         {QStringLiteral(" order by LastTime desc;"),
+          QStringLiteral(" order by LastTime desc ; ;\n"),
+          QStringLiteral(" order by LastTime desc -- newest first"),
+          QStringLiteral(" order by /* newest */ LastTime -- first\n desc")}) {
+        binder.SetOrderClause(order);
+        binder.SetPageIndex(0);
+        QCOMPARE(binder.Load(&db), 1);
+        QVERIFY2(binder.GetLastError().isEmpty(), qPrintable(binder.GetLastError()));
+        QCOMPARE(Keys(grid), expected.mid(0, 200));
+        QCOMPARE(binder.NextPage(), 1);
+        QCOMPARE(Keys(grid), expected.mid(200, 200));
+    }
+
+    // A limit of its own: its 250 rows are paged, in its order.
+    binder.SetOrderClause(QStringLiteral(" order by LastTime desc limit 250;"));
+    binder.SetPageIndex(0);
+    QCOMPARE(binder.Load(&db), 1);
+    QVERIFY2(binder.GetLastError().isEmpty(), qPrintable(binder.GetLastError()));
+    QCOMPARE(Keys(grid), expected.mid(0, 200));
+    QCOMPARE(binder.NextPage(), 1);
+    QCOMPARE(Keys(grid), expected.mid(200, 50));
+    QCOMPARE(binder.NextPage(), 1);
+    QCOMPARE(grid.GetRowCount(), 1);
+
+    binder.SetOrderClause(QStringLiteral(" order by LastTime; delete from CustomerData"));
+    binder.SetPageIndex(0);
+    QCOMPARE(binder.Load(&db), 1);
+    QCOMPARE(grid.GetRowCount(), 1);
+    QCOMPARE(binder.GetLastError(),
+             QStringLiteral("列表的排序条件“order by LastTime; delete from CustomerData”在分号之后"
+                            "还有内容。排序条件只能是一个 order by 子句，请改正视图的定义。"));
+    QCOMPARE(db.GetMaxId(QStringLiteral("CustomerData")), 525);
+}
+
+// A list reloaded while the caller's transaction is open reads that
+// transaction's rows and leaves it open: the caller's commit keeps its work.
+void tst_QueryBinder::pageInsideCallersTransaction() {
+    TORVEL_TEST_CONNECTION(test);
+    MemoryGridTarget grid;
+    QueryBinder binder;
+    BindCustomerList(binder, grid);
+    {
+        DbTransaction action(db);
+        QVERIFY(action.IsActive());
+        QVERIFY(db.Execute(QStringLiteral("insert into CustomerData (KeyId, CustomerName, "
+                                          "IsProvider) values (1, '新客户', 0)")));
+        QCOMPARE(binder.Load(&db), 1);
+        QVERIFY2(binder.GetLastError().isEmpty(), qPrintable(binder.GetLastError()));
+        QCOMPARE(Keys(grid), QList<int>{1});
+        QCOMPARE(db.TransactionDepth(), 1);
+        // A failing page inside the transaction spoils nothing either.
+        binder.AddCondition(QStringLiteral("NoSuchColumn=1"));
+        QCOMPARE(binder.Load(&db), 1);
+        QVERIFY(!binder.GetLastError().isEmpty());
+        QVERIFY2(db.Execute(QStringLiteral("insert into CustomerData (KeyId, CustomerName) "
+                                           "values (2, '第二个')")),
+                 qPrintable(db.GetLastError()));
+        QVERIFY2(action.Commit(), qPrintable(action.GetLastError()));
+    }
+    DbConnection other;
+    QCOMPARE(other.Open(test.ConnectionString()), 1);
+    QString names;
+    QCOMPARE(other.JoinColumnValues(
+                 QStringLiteral("select CustomerName from CustomerData order by KeyId"), names),
+             2);
+    QCOMPARE(names, QStringLiteral("新客户;第二个"));
 }
 
 QTEST_GUILESS_MAIN(tst_QueryBinder)
