@@ -180,7 +180,7 @@ bool CMainFrame::Permits(const CommandEntry& entry) {
         prompt_.Message(InsufficientRightsText());
         return false;
     case CommandRule::Privilege:
-        return HasPrivilege(entry.Privilege(), prompt_);
+        return HasPrivilege(privilege_, entry.Privilege(), prompt_);
     }
     return false;
 }
@@ -233,6 +233,7 @@ void CMainFrame::OnLogin() {
         return;
     }
     userName_ = dialog.UserName();
+    privilege_ = dialog.Privilege();
     PostCommand(Command::PlanCalendar);
     if (!wasLoggedIn) {
         // The automatic check for a newer version; an installation without the

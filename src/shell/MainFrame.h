@@ -37,6 +37,9 @@ public:
     QString UserName() const { return userName_; }
     void SetUserName(const QString& name) { userName_ = name; }
     bool IsLoggedIn() const { return !userName_.isEmpty(); }
+    // The privilege text of the logged-in user's row, read at login; the
+    // rights tests use this, never the account file.
+    QString Privilege() const { return privilege_; }
     QString ProductTitle() const { return productTitle_; }
 
     // Title text + " - " + product title, or the product title alone.
@@ -83,6 +86,7 @@ private:
     Prompt& prompt_;
     DbConnection connection_;
     QString userName_;
+    QString privilege_;
     QString productTitle_;
     ViewRegistry views_;
     QSplitter* splitter_ = nullptr;

@@ -1,8 +1,8 @@
 #include "ScriptedPrompt.h"
 #include "TempProgramFolder.h"
 
-#include "db/DbConnection.h"
 #include "base/IniFile.h"
+#include "db/DbConnection.h"
 #include "shell/AboutDialog.h"
 #include "shell/CommandIds.h"
 #include "shell/DataSourceDialog.h"
@@ -206,6 +206,16 @@ private slots:
         // (and so reaches the module, missing here).
         Running run;
         run.Start(FillLogin(QStringLiteral("li"), QStringLiteral("pw")));
+        run.prompt.Reset();
+        run.Run(Command::PayWage);
+        QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("权限不足")});
+        // The account file records the last login's rights, but editing it
+        // grants nothing: the frame keeps what li's row said at login.
+        IniFile account;
+        QVERIFY(account.Load(run.folder.File(QStringLiteral("data/account.ini"))));
+        account.SetString(QStringLiteral("."), QStringLiteral("Privilege"),
+                          QStringLiteral("发放工资"));
+        QVERIFY(account.Save(run.folder.File(QStringLiteral("data/account.ini"))));
         run.prompt.Reset();
         run.Run(Command::PayWage);
         QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("权限不足")});
