@@ -57,6 +57,9 @@ public:
     QWidget* LoadModuleView(const QString& moduleFile, const QString& entryName,
                             const QString& parameter = QString());
 
+    // What the status bar says when no note is shown.
+    static QString ReadyText() { return QStringLiteral("就绪"); }
+
     // Width of the navigation column.
     static constexpr int kNavigationWidth = 120;
 
