@@ -65,10 +65,7 @@ void TestGridPaint::hugeTextsAreBoundedWhenShown() {
     for (int i = 0; i < 20000; ++i)
         manyLines += QStringLiteral("第%1行\n").arg(i);
 
-    const QString shown = CGridCtrl::ShownText(oneLine);
-    QCOMPARE(shown.size(), CGridCtrl::kShownChars + 1);
-    QVERIFY(oneLine.startsWith(shown.chopped(1)));
-    QCOMPARE(shown.back(), QChar(0x2026));
+    QCOMPARE(CGridCtrl::ShownText(oneLine), oneLine.left(CGridCtrl::kShownChars) + QChar(0x2026));
     QCOMPARE(CGridCtrl::ShownText(manyLines).count(QLatin1Char('\n')), CGridCtrl::kShownLines - 1);
     const QString shortText = QStringLiteral("短\n文字");
     QCOMPARE(CGridCtrl::ShownText(shortText), shortText);
@@ -87,8 +84,7 @@ void TestGridPaint::hugeTextsAreBoundedWhenShown() {
     grid.AutoSize();
     const int margins = 20; // cell margins and the grid line, generously
     QVERIFY(grid.GetColumnWidth(1) >= CGridCtrl::kMaxAutoSizeWidth);
-    QVERIFY2(grid.GetColumnWidth(1) <= CGridCtrl::kMaxAutoSizeWidth + margins,
-             qPrintable(QString::number(grid.GetColumnWidth(1))));
+    QVERIFY(grid.GetColumnWidth(1) <= CGridCtrl::kMaxAutoSizeWidth + margins);
     QVERIFY(grid.GetColumnWidth(2) <= CGridCtrl::kMaxAutoSizeWidth + margins);
     const int lineHeight = QFontMetrics(grid.GetItemFont(2, 2)).height();
     QVERIFY2(grid.GetRowHeight(2) <= CGridCtrl::kShownLines * lineHeight + margins,
