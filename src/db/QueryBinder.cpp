@@ -21,6 +21,9 @@ struct PageableOrder {
     QString text;
     bool hasOwnLimit = false; // limit / offset / fetch outside parentheses
     QString error;            // why the clause cannot be paged; empty when it can
+    // With an error, `text` holds the clause up to its ';', so a statement
+    // built from it (views reuse the select text for totals and exports)
+    // never carries a second statement to the server.
 };
 
 PageableOrder MakePageable(const QString& clause) {
@@ -101,7 +104,7 @@ QString QueryBinder::BuildSelect() {
         sql.chop(1);
     const PageableOrder order = MakePageable(orderClause_);
     sql += QStringLiteral(" from ") + table_ + SqlConditions::Where(conditions_) +
-           QLatin1Char(' ') + (order.error.isEmpty() ? order.text : orderClause_);
+           QLatin1Char(' ') + order.text;
     select_ = sql;
     return select_;
 }

@@ -240,6 +240,7 @@ void tst_QueryBinder::orderTextsFromDefinitionFiles() {
     QCOMPARE(binder.GetLastError(),
              QStringLiteral("列表的排序条件“order by LastTime; delete from CustomerData”在分号之后"
                             "还有内容。排序条件只能是一个 order by 子句，请改正视图的定义。"));
+    QVERIFY(!binder.GetSelectText().contains(QStringLiteral("delete")));
     QCOMPARE(db.GetMaxId(QStringLiteral("CustomerData")), 525);
 }
 
