@@ -1,7 +1,9 @@
 // Speed of the grid on the path every list takes: a page of 200 rows of 15
 // columns filled the way the list query fills it (remove the data rows,
 // append rows of height 20, set every text) and painted once, plus the
-// operations that touch every row (sort, select all and copy, auto-size).
+// operations that touch every row (sort, select all and copy, auto-size);
+// then the same page with one cell of 50 MB (a long line imported into one
+// field), which must paint and auto-size about as fast as the plain page.
 //
 // Run: bench_grid [repetitions]   (default 30; offscreen unless a platform is set)
 
@@ -107,5 +109,17 @@ int main(int argc, char** argv) {
            }));
     Report("auto-size all columns and rows",
            bench::BestMilliseconds(g_repetitions, [&] { grid.AutoSize(); }));
+
+    // 50 MB of text in one cell of the visible page (25.6 M UTF-16 characters).
+    FillPage(grid, page, true);
+    grid.SetItemText(3, 2, QStringLiteral("很长的一行导入文字0123456789").repeated(1350000));
+    std::printf("the same page with one cell of %lld characters\n",
+                static_cast<long long>(grid.GetItemText(3, 2).size()));
+    const int huge = std::max(1, g_repetitions / 10);
+    Report("paint visible cells (50 MB cell)",
+           bench::BestMilliseconds(huge, [&] { grid.viewport()->repaint(); }));
+    Report("auto-size all columns and rows (50 MB cell)",
+           bench::BestMilliseconds(huge, [&] { grid.AutoSize(); }));
+    std::printf("%-44s %8d px\n", "width of the 50 MB cell's column", grid.GetColumnWidth(2));
     return 0;
 }

@@ -195,6 +195,43 @@ CREATE TABLE CustomizeField (
 );
 CREATE INDEX CustomizeField_TableName ON CustomizeField (TableName);
 
+-- An insert (or update) that names KeyId of an identity table moves the table's
+-- sequence past that key, so that the next insert without a key gets the next
+-- number, as SQLite's AUTOINCREMENT does, on every desk and for every writer.
+-- The sequence only ever moves forward. The body is a quoted text (not $$)
+-- so that the script splits at ';' like every other script of the program.
+CREATE OR REPLACE FUNCTION torvel_keep_key_ahead() RETURNS trigger
+LANGUAGE plpgsql AS '
+DECLARE
+    seq text := pg_get_serial_sequence(
+        quote_ident(TG_TABLE_SCHEMA) || ''.'' || quote_ident(TG_TABLE_NAME), ''keyid'');
+BEGIN
+    IF seq IS NOT NULL AND NEW.keyid IS NOT NULL
+       AND NEW.keyid > coalesce(pg_sequence_last_value(seq::regclass), 0) THEN
+        PERFORM setval(seq, NEW.keyid);
+    END IF;
+    RETURN NEW;
+END';
+
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON ContactData
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON OrderData
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON PurchaseData
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON TraceData
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON TrackPlan
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON UserData
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON ProductData
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON PayMode
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON CustomizeField
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+
 -- The initial account; the login dialog's hint names it. The password is
 -- compared exactly. admin passes every check anyway; the text lists the named
 -- rights so that a copy of the row for another user starts with all of them.

@@ -111,6 +111,7 @@ struct DbConnection::Impl {
     }
 
     bool OpenSqlite(const ConnectionString& cs);
+    bool KeepKeysAhead(const QString& adaptedSql);
     bool OpenPostgres(const ConnectionString& cs);
 };
 
@@ -183,6 +184,14 @@ bool DbConnection::Impl::OpenPostgres(const ConnectionString& cs) {
     QSqlQuery setup(db);
     // Notices (such as "... does not exist, skipping") are no business of the program.
     setup.exec(QStringLiteral("set client_min_messages to warning"));
+    // Literals the program builds double only the quote (SqlLiteral): a
+    // backslash must stay a backslash, whatever the server or role defaults to.
+    if (!setup.exec(QStringLiteral("set standard_conforming_strings to on"))) {
+        lastError = SqlErrorText(setup.lastError());
+        setup = QSqlQuery();
+        db.close();
+        return false;
+    }
     const QString schema = cs.Value({"Schema", "Search Path"});
     if (!schema.isEmpty() &&
         !setup.exec(
@@ -193,6 +202,31 @@ bool DbConnection::Impl::OpenPostgres(const ConnectionString& cs) {
         return false;
     }
     return true;
+}
+
+// A table made at run time with a database-assigned KeyId gets the trigger the
+// delivered schema gives its own such tables (torvel_keep_key_ahead): an
+// insert naming KeyId moves the sequence past it, as SQLite's AUTOINCREMENT
+// does. Only for a KeyId identity column, since the trigger reads NEW.keyid.
+bool DbConnection::Impl::KeepKeysAhead(const QString& adaptedSql) {
+    if (!adaptedSql.contains(QLatin1String("as identity"), Qt::CaseInsensitive))
+        return true;
+    const QString table = SqlDialect::TableOfCreate(adaptedSql);
+    if (table.isEmpty())
+        return true;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("select 1 from pg_attribute where attrelid = to_regclass(%1) "
+                                   "and attname = 'keyid' and attidentity <> ''")
+                        .arg(SqlLiteral::Text(table))) ||
+        !query.next())
+        return true;
+    if (query.exec(QStringLiteral("create trigger keep_key_ahead before insert or update of keyid "
+                                  "on %1 for each row execute function torvel_keep_key_ahead()")
+                       .arg(table)))
+        return true;
+    lastError = QStringLiteral("表 %1 已建立，但无法为它设置编号触发器: %2")
+                    .arg(table, SqlErrorText(query.lastError()));
+    return false;
 }
 
 DbConnection::DbConnection() : d(std::make_unique<Impl>()) {}
@@ -292,7 +326,8 @@ int DbConnection::Execute(const QString& sql, long* recordsAffected, int options
         }
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        if (!query.exec(Adapt(sql))) {
+        const QString adapted = Adapt(sql);
+        if (!query.exec(adapted)) {
             d->lastError = SqlErrorText(query.lastError());
             return 0;
         }
@@ -300,6 +335,8 @@ int DbConnection::Execute(const QString& sql, long* recordsAffected, int options
             const int affected = query.numRowsAffected();
             *recordsAffected = affected < 0 ? 0 : affected;
         }
+        if (d->engine == Engine::PostgreSQL && !d->KeepKeysAhead(adapted))
+            return 0;
         return 1;
     });
 }

@@ -1,9 +1,11 @@
 #include "db/QueryBinder.h"
 
+#include "base/GridTarget.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
-#include "base/GridTarget.h"
+#include "db/DbTransaction.h"
 #include "db/SqlConditions.h"
+#include "db/SqlTokenizer.h"
 
 namespace {
 
@@ -11,6 +13,55 @@ namespace {
 constexpr int kCellMargin = 2;
 
 const QString kCursorName = QStringLiteral("torvel_list_page");
+
+// The order clause as it can be paged. Order texts come from definition
+// files users edit, so they may end in ';' or a "-- comment" (either would
+// swallow the page's own limit) or hold a limit of their own.
+struct PageableOrder {
+    QString text;
+    bool hasOwnLimit = false; // limit / offset / fetch outside parentheses
+    QString error;            // why the clause cannot be paged; empty when it can
+    // With an error, `text` holds the clause up to its ';', so a statement
+    // built from it (views reuse the select text for totals and exports)
+    // never carries a second statement to the server.
+};
+
+PageableOrder MakePageable(const QString& clause) {
+    PageableOrder order;
+    const std::vector<SqlToken> tokens = SqlTokenizer::Tokenize(clause);
+    bool ended = false; // a ';' was met
+    int depth = 0;
+    for (const SqlToken& token : tokens) {
+        if (token.kind == SqlToken::Kind::Comment) {
+            order.text += QLatin1Char(' ');
+            continue;
+        }
+        if (token.IsSymbol(clause, ';')) {
+            ended = true;
+            continue;
+        }
+        if (token.kind == SqlToken::Kind::Space) {
+            order.text += token.Text(clause);
+            continue;
+        }
+        if (ended) {
+            order.error = QStringLiteral("列表的排序条件“%1”在分号之后还有内容。排序条件只能是一个 "
+                                         "order by 子句，请改正视图的定义。")
+                              .arg(clause.trimmed());
+            return order;
+        }
+        if (token.IsSymbol(clause, '('))
+            ++depth;
+        else if (token.IsSymbol(clause, ')'))
+            --depth;
+        else if (depth == 0 && (token.Is(clause, QLatin1String("limit")) ||
+                                token.Is(clause, QLatin1String("offset")) ||
+                                token.Is(clause, QLatin1String("fetch"))))
+            order.hasOwnLimit = true;
+        order.text += token.Text(clause);
+    }
+    return order;
+}
 
 } // namespace
 
@@ -51,8 +102,9 @@ QString QueryBinder::BuildSelect() {
         sql += column + QLatin1Char(',');
     while (sql.endsWith(QLatin1Char(',')))
         sql.chop(1);
+    const PageableOrder order = MakePageable(orderClause_);
     sql += QStringLiteral(" from ") + table_ + SqlConditions::Where(conditions_) +
-           QLatin1Char(' ') + orderClause_;
+           QLatin1Char(' ') + order.text;
     select_ = sql;
     return select_;
 }
@@ -91,7 +143,11 @@ int QueryBinder::Load(DbConnection* connection) {
     grid_->BeginBulk();
     grid_->SetDefaultCellMargin(kCellMargin);
     grid_->DeleteNonFixedRows();
-    FillPage(*connection);
+    const PageableOrder order = MakePageable(orderClause_);
+    if (!order.error.isEmpty())
+        lastError_ = order.error;
+    else
+        FillPage(*connection, order.hasOwnLimit);
     grid_->EndBulk();
     return 1;
 }
@@ -108,7 +164,7 @@ int QueryBinder::PrevPage() {
     return Load(connection_);
 }
 
-bool QueryBinder::FillPage(DbConnection& connection) {
+bool QueryBinder::FillPage(DbConnection& connection, bool hasOwnLimit) {
     // PostgreSQL may order rows that tie on the order clause differently for
     // different LIMIT/OFFSET values (a bounded sort keeps whichever ties it
     // meets first), which would repeat or drop rows between pages. A cursor
@@ -117,7 +173,7 @@ bool QueryBinder::FillPage(DbConnection& connection) {
     // LIMIT/OFFSET pages agree with each other there.
     if (connection.GetEngine() == DbConnection::Engine::PostgreSQL)
         return FillPageByCursor(connection);
-    return FillPageByLimit(connection);
+    return FillPageByLimit(connection, hasOwnLimit);
 }
 
 namespace {
@@ -141,9 +197,14 @@ int AppendRows(DbRecordset& rs, GridTarget& grid, int limit) {
 
 } // namespace
 
-bool QueryBinder::FillPageByLimit(DbConnection& connection) {
+bool QueryBinder::FillPageByLimit(DbConnection& connection, bool hasOwnLimit) {
     const qint64 first = qint64(pageIndex_) * pageSize_;
-    const QString sql = select_ + QStringLiteral(" limit %1 offset %2").arg(pageSize_).arg(first);
+    // A statement with a limit of its own takes no second one: its rows, in
+    // its order, are paged as a whole.
+    const QString rows =
+        hasOwnLimit ? QStringLiteral("select * from (") + select_ + QStringLiteral(") as page_rows")
+                    : select_;
+    const QString sql = rows + QStringLiteral(" limit %1 offset %2").arg(pageSize_).arg(first);
     DbRecordset rs(connection);
     if (!rs.Open(sql)) {
         lastError_ = rs.GetLastError();
@@ -158,13 +219,15 @@ bool QueryBinder::FillPageByCursor(DbConnection& connection) {
     const qint64 first = qint64(pageIndex_) * pageSize_;
     auto fail = [&](const QString& error) {
         lastError_ = error;
-        connection.Execute(QStringLiteral("rollback"));
         return false;
     };
-    // A cursor lives inside a transaction; the page only reads, so the
-    // transaction ends with a rollback either way.
-    if (!connection.Execute(QStringLiteral("begin")))
-        return fail(connection.GetLastError());
+    // A cursor lives inside a transaction; the page only reads, so its level
+    // is rolled back either way when `reading` ends. Under a caller's open
+    // transaction that level is a savepoint, which leaves the caller's work
+    // (and its transaction) as it was.
+    DbTransaction reading(connection);
+    if (!reading.IsActive())
+        return fail(reading.GetLastError());
     if (!connection.Execute(QStringLiteral("declare ") + kCursorName +
                             QStringLiteral(" no scroll cursor for ") + select_))
         return fail(connection.GetLastError());
@@ -178,7 +241,7 @@ bool QueryBinder::FillPageByCursor(DbConnection& connection) {
         loadedRows_ = AppendRows(rs, *grid_, pageSize_);
         rs.Close();
     }
-    connection.Execute(QStringLiteral("rollback"));
+    reading.Rollback();
     return true;
 }
 

@@ -44,6 +44,8 @@ public:
     void ClearConditions() { conditions_.clear(); }
     const QStringList& GetConditions() const { return conditions_; }
     // Written after one blank, e.g. " order by KeyId desc "; may be empty.
+    // Comments and a closing ';' are dropped and a limit of its own is kept
+    // (pages divide its rows); text after a ';' makes Load refuse the list.
     void SetOrderClause(const QString& orderClause) { orderClause_ = orderClause; }
     const QString& GetOrderClause() const { return orderClause_; }
 
@@ -88,8 +90,8 @@ public:
     int SetCellText(int row, const QString& column, const QString& text);
 
 private:
-    bool FillPage(DbConnection& connection);
-    bool FillPageByLimit(DbConnection& connection);
+    bool FillPage(DbConnection& connection, bool hasOwnLimit);
+    bool FillPageByLimit(DbConnection& connection, bool hasOwnLimit);
     bool FillPageByCursor(DbConnection& connection);
 
     GridTarget* grid_ = nullptr;

@@ -446,3 +446,34 @@ QString SqlDialect::TableOfSelect(const QString& sql) {
     }
     return QString();
 }
+
+QString SqlDialect::TableOfCreate(const QString& sql) {
+    if (!StartsWithWord(sql, QLatin1String("create")))
+        return QString();
+    const Tokens tokens = SqlTokenizer::Tokenize(sql);
+    size_t i =
+        SqlTokenizer::NextSignificant(tokens, SqlTokenizer::NextSignificant(tokens, size_t(-1)));
+    if (i < tokens.size() &&
+        (tokens[i].Is(sql, QLatin1String("temp")) || tokens[i].Is(sql, QLatin1String("temporary"))))
+        i = SqlTokenizer::NextSignificant(tokens, i);
+    if (i >= tokens.size() || !tokens[i].Is(sql, QLatin1String("table")))
+        return QString();
+    i = SqlTokenizer::NextSignificant(tokens, i);
+    if (i < tokens.size() && tokens[i].Is(sql, QLatin1String("if")))
+        i = SqlTokenizer::NextSignificant(
+            tokens,
+            SqlTokenizer::NextSignificant(tokens, SqlTokenizer::NextSignificant(tokens, i)));
+    if (i >= tokens.size() || !IsName(tokens[i]))
+        return QString();
+    const qsizetype begin = tokens[i].begin;
+    qsizetype end = tokens[i].End();
+    size_t next = SqlTokenizer::NextSignificant(tokens, i);
+    while (next + 1 < tokens.size() && tokens[next].IsSymbol(sql, '.')) {
+        const size_t name = SqlTokenizer::NextSignificant(tokens, next);
+        if (name >= tokens.size() || !IsName(tokens[name]))
+            return QString();
+        end = tokens[name].End();
+        next = SqlTokenizer::NextSignificant(tokens, name);
+    }
+    return sql.mid(begin, end - begin);
+}

@@ -44,6 +44,10 @@ public:
     // the statement is no SELECT or reads several tables.
     static QString TableOfSelect(const QString& sql);
 
+    // The table a "create [temp] table [if not exists] <table> ..." makes, as
+    // written (may be qualified or quoted); empty for any other statement.
+    static QString TableOfCreate(const QString& sql);
+
     enum class TypeFamily { Text, Integer, SmallInt, Double, Single, Counter, DateTime, Other };
     // Family of an Access / SQL type name such as "TEXT(100)", " Double ", "Long".
     static TypeFamily FamilyOf(const QString& typeName);

@@ -3,6 +3,7 @@
 #include "base/IniFile.h"
 #include "base/ProgramFolder.h"
 #include "ui/HyperlinkLabel.h"
+#include "ui/Prompt.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -20,9 +21,17 @@ QLabel* PlainValue(const QString& text, QWidget* parent) {
 
 // A link when there is something to open, plain text otherwise.
 QWidget* LinkValue(Prompt& prompt, const QString& text, const QString& target, QWidget* parent) {
-    if (text.isEmpty())
+    if (target.isEmpty())
         return PlainValue(text, parent);
     return new HyperlinkLabel(prompt, text, target, parent);
+}
+
+// A key the shop has not filled says so, naming where to fill it, instead
+// of leaving a blank row.
+QString OrNotSet(const QString& value, const char* key) {
+    if (!value.isEmpty())
+        return value;
+    return QStringLiteral("未设置 (velmora.ini [Register] %1)").arg(QLatin1String(key));
 }
 
 } // namespace
@@ -43,7 +52,8 @@ AboutDialog::AboutDialog(Prompt& prompt, QWidget* parent) : QDialog(parent) {
         return settings.GetString(QStringLiteral("Application"), QString::fromLatin1(key));
     };
 
-    auto* title = new QLabel(reg("ProductName"), this);
+    const QString name = reg("ProductName");
+    auto* title = new QLabel(name.isEmpty() ? Prompt::AppTitle() : name, this);
     title->setObjectName(QStringLiteral("ProductName"));
     QFont large = title->font();
     large.setPointSizeF(large.pointSizeF() * 1.8);
@@ -61,11 +71,19 @@ AboutDialog::AboutDialog(Prompt& prompt, QWidget* parent) : QDialog(parent) {
     };
     addRow(QStringLiteral("版 本 号"), PlainValue(app("version"), this));
     addRow(QStringLiteral("发布日期"), PlainValue(app("publishdate"), this));
-    addRow(QStringLiteral("产品主页"), LinkValue(prompt, homepage, homepage, this));
+    // The homepage command's own message, when there is none.
+    addRow(QStringLiteral("产品主页"),
+           LinkValue(prompt,
+                     homepage.isEmpty() ? QStringLiteral("未设置产品主页地址[Register/Homepage]")
+                                        : homepage,
+                     homepage, this));
+    // Support is a mail address (a mailto: link) or a note such as whom to ask.
+    const bool mail = support.contains(QLatin1Char('@')) && !support.contains(QLatin1Char(' '));
     addRow(QStringLiteral("技术支持"),
-           LinkValue(prompt, support, QStringLiteral("mailto:") + support, this));
-    addRow(QStringLiteral("销售热线"), PlainValue(reg("Sales"), this));
-    addRow(QStringLiteral("版权所有"), PlainValue(reg("Copyright"), this));
+           LinkValue(prompt, OrNotSet(support, "Support"),
+                     mail ? QStringLiteral("mailto:") + support : QString(), this));
+    addRow(QStringLiteral("销售热线"), PlainValue(OrNotSet(reg("Sales"), "Sales"), this));
+    addRow(QStringLiteral("版权所有"), PlainValue(OrNotSet(reg("Copyright"), "Copyright"), this));
 
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);

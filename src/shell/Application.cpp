@@ -49,6 +49,13 @@ static void ChooseChineseFont(QApplication& app) {
     }
 }
 
+QIcon Icon() {
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/torvel/icons/torvel-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/torvel/icons/torvel-256.png"), QSize(256, 256));
+    return icon;
+}
+
 void Configure(QApplication& app) {
     QApplication::setApplicationName(Prompt::AppTitle());
     QApplication::setOrganizationName(QStringLiteral("Kestrine"));
@@ -58,6 +65,7 @@ void Configure(QApplication& app) {
         HomeFromArguments(QApplication::arguments(), qEnvironmentVariable("TORVEL_HOME")));
     InstallQtTranslations(app);
     ChooseChineseFont(app);
+    QApplication::setWindowIcon(Icon());
 }
 
 } // namespace Application

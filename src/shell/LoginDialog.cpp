@@ -1,7 +1,7 @@
 #include "shell/LoginDialog.h"
 
-#include "db/DbRecordset.h"
 #include "base/IniFile.h"
+#include "db/DbRecordset.h"
 #include "shell/Privilege.h"
 #include "ui/Prompt.h"
 
@@ -101,6 +101,7 @@ bool LoginDialog::OnOK() {
     users.Close();
 
     userName_ = name;
+    privilege_ = privilege;
     SaveAccount(password, privilege);
     accept();
     return true;

@@ -17,6 +17,8 @@ public:
 
     // The name that logged in (without any single quote); valid after OK.
     QString UserName() const { return userName_; }
+    // The privilege text of the user's UserData row; valid after OK.
+    QString Privilege() const { return privilege_; }
 
     // The boxes, for whoever fills the dialog without a keyboard.
     QLineEdit* UserNameEdit() const { return userEdit_; }
@@ -40,4 +42,5 @@ private:
     QLineEdit* passEdit_;
     QCheckBox* saveBox_;
     QString userName_;
+    QString privilege_;
 };

@@ -3,6 +3,7 @@
 #include "base/IniFile.h"
 #include "base/ProgramFolder.h"
 #include "shell/AboutDialog.h"
+#include "shell/Application.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/DataSourceDialog.h"
@@ -41,6 +42,7 @@ QString UpdaterPath() {
 CMainFrame::CMainFrame(Prompt& prompt, QWidget* parent) : QMainWindow(parent), prompt_(prompt) {
     setWindowTitle(Prompt::AppTitle());
     setObjectName(QStringLiteral("MainFrame"));
+    setWindowIcon(Application::Icon());
     RegisterBuiltinViews(views_);
 }
 
@@ -72,7 +74,13 @@ bool CMainFrame::Create() {
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
-    bar->showMessage(QStringLiteral("就绪"));
+    bar->showMessage(ReadyText());
+    // A timed note ("…: 该功能尚未提供") clears the bar when it expires; the
+    // bar then says ready again rather than nothing.
+    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& text) {
+        if (text.isEmpty())
+            bar->showMessage(ReadyText());
+    });
 }
 
 void CMainFrame::CreateLayout() {
@@ -180,7 +188,7 @@ bool CMainFrame::Permits(const CommandEntry& entry) {
         prompt_.Message(InsufficientRightsText());
         return false;
     case CommandRule::Privilege:
-        return HasPrivilege(entry.Privilege(), prompt_);
+        return HasPrivilege(privilege_, entry.Privilege(), prompt_);
     }
     return false;
 }
@@ -233,6 +241,7 @@ void CMainFrame::OnLogin() {
         return;
     }
     userName_ = dialog.UserName();
+    privilege_ = dialog.Privilege();
     PostCommand(Command::PlanCalendar);
     if (!wasLoggedIn) {
         // The automatic check for a newer version; an installation without the

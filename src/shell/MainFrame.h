@@ -37,6 +37,9 @@ public:
     QString UserName() const { return userName_; }
     void SetUserName(const QString& name) { userName_ = name; }
     bool IsLoggedIn() const { return !userName_.isEmpty(); }
+    // The privilege text of the logged-in user's row, read at login; the
+    // rights tests use this, never the account file.
+    QString Privilege() const { return privilege_; }
     QString ProductTitle() const { return productTitle_; }
 
     // Title text + " - " + product title, or the product title alone.
@@ -53,6 +56,9 @@ public:
     // for a view: null after the launcher's message, or when the entry made none.
     QWidget* LoadModuleView(const QString& moduleFile, const QString& entryName,
                             const QString& parameter = QString());
+
+    // What the status bar says when no note is shown.
+    static QString ReadyText() { return QStringLiteral("就绪"); }
 
     // Width of the navigation column.
     static constexpr int kNavigationWidth = 120;
@@ -83,6 +89,7 @@ private:
     Prompt& prompt_;
     DbConnection connection_;
     QString userName_;
+    QString privilege_;
     QString productTitle_;
     ViewRegistry views_;
     QSplitter* splitter_ = nullptr;

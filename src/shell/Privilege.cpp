@@ -1,6 +1,5 @@
 #include "shell/Privilege.h"
 
-#include "base/IniFile.h"
 #include "base/ProgramFolder.h"
 #include "ui/Prompt.h"
 
@@ -12,11 +11,8 @@ QString InsufficientRightsText() {
     return QStringLiteral("权限不足");
 }
 
-bool HasPrivilege(const QString& name, Prompt& prompt) {
-    IniFile account;
-    account.Load(AccountFilePath());
-    const QString privileges = account.GetString(QStringLiteral("."), QStringLiteral("Privilege"));
-    if (privileges.contains(name))
+bool HasPrivilege(const QString& held, const QString& name, Prompt& prompt) {
+    if (held.contains(name))
         return true;
     prompt.Message(InsufficientRightsText());
     return false;

@@ -5,13 +5,15 @@
 class Prompt;
 
 // The two kinds of rights. The user named exactly "admin" may do everything;
-// every other user holds the privilege text of the last successful login on
-// this computer (data/account.ini [.] Privilege), tested by substring so the
-// separator between names is free.
+// every other user holds the privilege text of the UserData row that logged
+// in, kept by the main frame for the run and tested by substring, so the
+// separator between names is free. data/account.ini records the text too, but
+// only as a note of the last login: that file is the user's to edit, so it
+// grants nothing.
 
-// True when the privilege text of the last login contains `name` anywhere;
-// otherwise shows "权限不足" and returns false. The file is read at every call.
-bool HasPrivilege(const QString& name, Prompt& prompt);
+// True when `held` (the logged-in user's privilege text) contains `name`
+// anywhere; otherwise shows "权限不足" and returns false.
+bool HasPrivilege(const QString& held, const QString& name, Prompt& prompt);
 
 // The administrator test: an exact, case-sensitive comparison with "admin"
 // ("Admin" is an ordinary user).

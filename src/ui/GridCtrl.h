@@ -146,6 +146,18 @@ public:
     int GetVirtualHeight() const;
     int GetVirtualWidth() const;
 
+    // A cell paints and measures at most the first kShownChars characters and
+    // kShownLines lines of its text, and auto-size makes no column wider than
+    // kMaxAutoSizeWidth: a value of megabytes (one long imported line) would
+    // otherwise stall every repaint for seconds and give a column millions of
+    // pixels wide. The text itself is kept whole (copy, edit, GetItemText).
+    static constexpr qsizetype kShownChars = 2000;
+    static constexpr int kShownLines = 100;
+    static constexpr int kMaxAutoSizeWidth = 1000;
+    // The part of `text` a cell shows: whole when within the bounds, else cut
+    // (never inside a surrogate pair) and ended with "…".
+    static QString ShownText(const QString& text);
+
     // Sizes every visible column (and row) to the widest (tallest) text of
     // the rows the style includes; 0 means the grid's own auto-size style.
     void AutoSize(int style = GVS_DEFAULT);

@@ -5,9 +5,11 @@
 #include "ui/GridTitleTip.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -403,11 +405,15 @@ void CGridCtrl::ShowTitleTip(const CCellID& cell) {
     if (!GetCellRect(cell.row, cell.col, &cellRect))
         return;
     const QRect textRect = TextRect(cell.row, cell.col);
-    QString text = GetItemText(cell.row, cell.col);
+    QString text = ShownText(GetItemText(cell.row, cell.col));
     text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     const QFont font = GetItemFont(cell.row, cell.col);
     if (text.isEmpty() || QFontMetricsF(font).horizontalAdvance(text) <= textRect.width())
         return;
+    // The tip never reaches beyond the screen the grid is on.
+    if (const QScreen* shown = screen())
+        text = QFontMetrics(font).elidedText(text, Qt::ElideRight,
+                                             shown->availableGeometry().width() - 40);
     QColor back = GetItemBkColour(cell.row, cell.col);
     QColor fore = GetItemFgColour(cell.row, cell.col);
     if (IsCellSelected(cell.row, cell.col)) {

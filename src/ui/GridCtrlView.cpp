@@ -46,6 +46,22 @@ QString SingleLine(QString text) {
 
 } // namespace
 
+QString CGridCtrl::ShownText(const QString& text) {
+    qsizetype end = std::min(text.size(), kShownChars);
+    int lines = 1;
+    for (qsizetype i = 0; i < end; ++i) {
+        if (text[i] == QLatin1Char('\n') && ++lines > kShownLines) {
+            end = i;
+            break;
+        }
+    }
+    if (end == text.size())
+        return text;
+    if (end > 0 && text[end - 1].isHighSurrogate())
+        --end;
+    return text.left(end) + QChar(0x2026);
+}
+
 // ---- Pending work -------------------------------------------------------------
 
 void CGridCtrl::ScheduleLayout() {
@@ -155,9 +171,10 @@ int CGridCtrl::GetVirtualWidth() const {
     return width;
 }
 
-int CGridCtrl::MeasureTextWidth(int row, int col, const QString& text) const {
+int CGridCtrl::MeasureTextWidth(int row, int col, const QString& whole) const {
     // Fractional advances are rounded up so that a fitted text is never
     // elided when painted.
+    const QString text = ShownText(whole);
     const QFontMetricsF metrics(GetItemFont(row, col));
     qreal width = 0;
     if (GetItemFormat(row, col) & CGridCell::DT_SINGLELINE) {
@@ -168,10 +185,12 @@ int CGridCtrl::MeasureTextWidth(int row, int col, const QString& text) const {
             width = std::max(width, metrics.horizontalAdvance(line));
     }
     // One more pixel for the grid line at the cell's right edge.
+    width = std::min<qreal>(width, kMaxAutoSizeWidth);
     return static_cast<int>(std::ceil(width)) + 2 * GetItemMargin(row, col) + 1;
 }
 
-int CGridCtrl::MeasureTextHeight(int row, int col, const QString& text) const {
+int CGridCtrl::MeasureTextHeight(int row, int col, const QString& whole) const {
+    const QString text = ShownText(whole);
     const QFontMetrics metrics(GetItemFont(row, col));
     int lines = 1;
     if (!(GetItemFormat(row, col) & CGridCell::DT_SINGLELINE))
@@ -666,7 +685,7 @@ void CGridCtrl::DrawCell(QPainter& painter, int row, int col, const QRect& rect)
         painter.setFont(font);
         painter.setPen(fore);
         int flags = static_cast<int>(AlignmentOf(format));
-        QString text = cell->GetText();
+        QString text = ShownText(cell->GetText());
         if (format & CGridCell::DT_SINGLELINE) {
             text = SingleLine(text);
             if (format & CGridCell::DT_END_ELLIPSIS)

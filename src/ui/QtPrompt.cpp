@@ -1,9 +1,10 @@
 #include "ui/QtPrompt.h"
 
+#include "ui/FileDialog.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
@@ -87,14 +88,13 @@ Prompt::Answer QtPrompt::Ask(const QString& text, Buttons buttons, const QString
 
 QString QtPrompt::OpenFileName(const QString& caption, const QString& directory,
                                const QString& filter) {
-    return QFileDialog::getOpenFileName(parent_, caption, directory, filter);
+    return FileDialog::GetOpenFileName(parent_, caption, directory, filter);
 }
 
 QString QtPrompt::SaveFileName(const QString& caption, const QString& directory,
                                const QString& filter) {
     // The callers decide what an existing target means (a backup refuses it).
-    return QFileDialog::getSaveFileName(parent_, caption, directory, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return FileDialog::GetSaveFileName(parent_, caption, directory, filter);
 }
 
 bool QtPrompt::OpenUrl(const QString& url) {

@@ -25,6 +25,9 @@ private slots:
     void textIgnoresCase_data() { TestDatabase::AddEngineRows(); }
     void textIgnoresCase();
     void serverGoneAway();
+    void explicitKeysKeepCounterAhead_data() { TestDatabase::AddEngineRows(); }
+    void explicitKeysKeepCounterAhead();
+    void backslashInLiteralStays();
 };
 
 void tst_DbConnection::neverOpened() {
@@ -255,6 +258,57 @@ void tst_DbConnection::serverGoneAway() {
     QCOMPARE(db.Execute(QStringLiteral("update UserData set Privilege='x' where UserName='admin'")),
              1);
     QCOMPARE(db.GetMaxId(QStringLiteral("UserData")), 1);
+}
+
+// Forms write typed keys into tables whose keys the database assigns; the next
+// insert without a key continues after the highest one, on both engines,
+// for delivered tables and for tables made at run time.
+void tst_DbConnection::explicitKeysKeepCounterAhead() {
+    TORVEL_TEST_CONNECTION(test);
+    auto keyOf = [&](const QString& table, const QString& name) {
+        QString key;
+        db.JoinColumnValues(QStringLiteral("select KeyId from %1 where Name='%2'").arg(table, name),
+                            key);
+        return key;
+    };
+    QVERIFY(db.Execute(QStringLiteral("insert into PayMode (KeyId,Name) values (6,'汇票')")));
+    QVERIFY(db.Execute(QStringLiteral("insert into PayMode (Name) values ('赊账')")));
+    QCOMPARE(keyOf(QStringLiteral("PayMode"), QStringLiteral("赊账")), QStringLiteral("7"));
+    // A lower key never moves the counter back; an update to a higher key
+    // moves it on.
+    for (const char* sql :
+         {"insert into PayMode (KeyId,Name) values (40,'a')",
+          "insert into PayMode (KeyId,Name) values (20,'b')",
+          "update PayMode set KeyId=60 where Name='b'", "insert into PayMode (Name) values ('c')",
+          "create table [Made Later] (KeyId COUNTER PRIMARY KEY, Name TEXT(20))",
+          "insert into [Made Later] (KeyId,Name) values (9,'x')",
+          "insert into [Made Later] (Name) values ('y')",
+          // a counter under another name is left to the database
+          "create table OtherCounter (Num COUNTER PRIMARY KEY)"})
+        QVERIFY2(db.Execute(QString::fromUtf8(sql)), qPrintable(db.GetLastError()));
+    QCOMPARE(keyOf(QStringLiteral("PayMode"), QStringLiteral("c")), QStringLiteral("61"));
+    QCOMPARE(keyOf(QStringLiteral("[Made Later]"), QStringLiteral("y")), QStringLiteral("10"));
+}
+
+// Statements embed texts with only the quote doubled: a backslash is a plain
+// character even when the server's or the role's default says otherwise.
+void tst_DbConnection::backslashInLiteralStays() {
+    TestDatabase test(QStringLiteral("postgresql"));
+    if (!test.IsAvailable())
+        QSKIP(qPrintable(test.Why()));
+    QVERIFY2(test.Create(), qPrintable(test.Why()));
+    const QByteArray saved = qgetenv("PGOPTIONS");
+    qputenv("PGOPTIONS", "-c standard_conforming_strings=off");
+    DbConnection db;
+    const int opened = db.Open(test.ConnectionString());
+    qputenv("PGOPTIONS", saved);
+    QCOMPARE(opened, 1);
+    QVERIFY(db.Execute(QStringLiteral("insert into PayMode (Name) values ('C:\\新\\n')")));
+    QString out;
+    QCOMPARE(
+        db.JoinColumnValues(QStringLiteral("select Name from PayMode where Name like 'C:%'"), out),
+        1);
+    QCOMPARE(out, QStringLiteral("C:\\新\\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_DbConnection)

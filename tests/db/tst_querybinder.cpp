@@ -1,7 +1,8 @@
 #include "TestDatabases.h"
 
-#include "db/DbConnection.h"
 #include "MemoryGridTarget.h"
+#include "db/DbConnection.h"
+#include "db/DbTransaction.h"
 #include "db/QueryBinder.h"
 
 #include <QtTest>
@@ -54,6 +55,10 @@ private slots:
     void cellsByNameOrCaption();
     void failingQueryLeavesConnectionUsable_data() { TestDatabase::AddEngineRows(); }
     void failingQueryLeavesConnectionUsable();
+    void orderTextsFromDefinitionFiles_data() { TestDatabase::AddEngineRows(); }
+    void orderTextsFromDefinitionFiles();
+    void pageInsideCallersTransaction_data() { TestDatabase::AddEngineRows(); }
+    void pageInsideCallersTransaction();
 };
 
 void tst_QueryBinder::pageBoundaries() {
@@ -193,6 +198,82 @@ void tst_QueryBinder::failingQueryLeavesConnectionUsable() {
     other.JoinColumnValues(QStringLiteral("select CustomerName from CustomerData where KeyId=1"),
                            names);
     QCOMPARE(names, QStringLiteral("changed"));
+}
+
+// Order texts are typed by users into definition files: a closing ';', a
+// comment or a limit of their own must not break paging, and a second
+// statement is refused.
+void tst_QueryBinder::orderTextsFromDefinitionFiles() {
+    TORVEL_TEST_CONNECTION(test);
+    QVERIFY2(AddCustomers(db, 525), qPrintable(db.GetLastError()));
+    QList<int> expected;
+    for (int key = 525; key >= 1; --key) {
+        if (key % 7 != 0)
+            expected << key;
+    }
+    MemoryGridTarget grid;
+    QueryBinder binder;
+    BindCustomerList(binder, grid);
+    // The keys of the first three pages under an order text.
+    auto pages = [&](const QString& order) {
+        binder.SetOrderClause(order);
+        binder.SetPageIndex(0);
+        QList<QList<int>> shown;
+        for (int page = 0; page < 3; ++page) {
+            page == 0 ? binder.Load(&db) : binder.NextPage();
+            shown << Keys(grid);
+        }
+        return shown;
+    };
+    const QList<QList<int>> all{expected.mid(0, 200), expected.mid(200, 200), expected.mid(400)};
+    QCOMPARE(pages(QStringLiteral(" order by LastTime desc;")), all);
+    QCOMPARE(pages(QStringLiteral(" order by LastTime desc ; ;\n")), all);
+    QCOMPARE(pages(QStringLiteral(" order by /* newest */ LastTime -- first\n desc -- end")), all);
+    // A limit of its own: its 250 rows are paged, in its order.
+    QCOMPARE(pages(QStringLiteral(" order by LastTime desc limit 250;")),
+             (QList<QList<int>>{expected.mid(0, 200), expected.mid(200, 50), {}}));
+
+    binder.SetOrderClause(QStringLiteral(" order by LastTime; delete from CustomerData"));
+    binder.SetPageIndex(0);
+    QCOMPARE(binder.Load(&db), 1);
+    QCOMPARE(grid.GetRowCount(), 1);
+    QCOMPARE(binder.GetLastError(),
+             QStringLiteral("列表的排序条件“order by LastTime; delete from CustomerData”在分号之后"
+                            "还有内容。排序条件只能是一个 order by 子句，请改正视图的定义。"));
+    QVERIFY(!binder.GetSelectText().contains(QStringLiteral("delete")));
+    QCOMPARE(db.GetMaxId(QStringLiteral("CustomerData")), 525);
+}
+
+// A list reloaded while the caller's transaction is open reads that
+// transaction's rows and leaves it open: the caller's commit keeps its work.
+void tst_QueryBinder::pageInsideCallersTransaction() {
+    TORVEL_TEST_CONNECTION(test);
+    MemoryGridTarget grid;
+    QueryBinder binder;
+    BindCustomerList(binder, grid);
+    {
+        DbTransaction action(db);
+        QVERIFY(action.IsActive());
+        QVERIFY(db.Execute(QStringLiteral("insert into CustomerData (KeyId, CustomerName, "
+                                          "IsProvider) values (1, '新客户', 0)")));
+        QCOMPARE(binder.Load(&db), 1);
+        QVERIFY2(binder.GetLastError().isEmpty(), qPrintable(binder.GetLastError()));
+        QCOMPARE(Keys(grid), QList<int>{1});
+        QCOMPARE(db.TransactionDepth(), 1);
+        // A failing page inside the transaction spoils nothing either.
+        binder.AddCondition(QStringLiteral("NoSuchColumn=1"));
+        QCOMPARE(binder.Load(&db), 1);
+        QVERIFY(!binder.GetLastError().isEmpty());
+        QVERIFY2(db.Execute(QStringLiteral("insert into CustomerData (KeyId, CustomerName) "
+                                           "values (2, '第二个')")),
+                 qPrintable(db.GetLastError()));
+        QVERIFY2(action.Commit(), qPrintable(action.GetLastError()));
+    }
+    QString names;
+    QCOMPARE(db.JoinColumnValues(
+                 QStringLiteral("select CustomerName from CustomerData order by KeyId"), names),
+             2);
+    QCOMPARE(names, QStringLiteral("新客户;第二个"));
 }
 
 QTEST_GUILESS_MAIN(tst_QueryBinder)

@@ -1,8 +1,8 @@
 #include "ScriptedPrompt.h"
 #include "TempProgramFolder.h"
 
-#include "db/DbConnection.h"
 #include "base/IniFile.h"
+#include "db/DbConnection.h"
 #include "shell/AboutDialog.h"
 #include "shell/CommandIds.h"
 #include "shell/DataSourceDialog.h"
@@ -209,6 +209,16 @@ private slots:
         run.prompt.Reset();
         run.Run(Command::PayWage);
         QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("权限不足")});
+        // The account file records the last login's rights, but editing it
+        // grants nothing: the frame keeps what li's row said at login.
+        IniFile account;
+        QVERIFY(account.Load(run.folder.File(QStringLiteral("data/account.ini"))));
+        account.SetString(QStringLiteral("."), QStringLiteral("Privilege"),
+                          QStringLiteral("发放工资"));
+        QVERIFY(account.Save(run.folder.File(QStringLiteral("data/account.ini"))));
+        run.prompt.Reset();
+        run.Run(Command::PayWage);
+        QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("权限不足")});
         run.prompt.QueueModal(FillLogin(QStringLiteral("Admin"), QStringLiteral("admin")));
         run.Run(Command::Login);
         run.prompt.Reset();
@@ -276,6 +286,9 @@ private slots:
         QVERIFY(!bare.frame->GetViewHost()->CurrentView());
         QVERIFY(bare.prompt.shown.isEmpty());
         QVERIFY(bare.frame->statusBar()->currentMessage().contains(QStringLiteral("查询客户资料")));
+        // When the note's time is up the bar says ready again.
+        bare.frame->statusBar()->clearMessage();
+        QCOMPARE(bare.frame->statusBar()->currentMessage(), QStringLiteral("就绪"));
     }
 
     void navigationItemsRunTheirCommands() {
@@ -330,7 +343,37 @@ private slots:
         run.Run(Command::About);
         QCOMPARE(seen, (QStringList{QStringLiteral("关于"), QStringLiteral("2.3.1"),
                                     QStringLiteral("https://crm.example.org/"),
-                                    QStringLiteral("mailto:help@example.org"), QString()}));
+                                    QStringLiteral("mailto:help@example.org"),
+                                    QStringLiteral("未设置 (velmora.ini [Register] Sales)")}));
+
+        // The delivered files leave no row of the About box blank, and a
+        // support text that is no address is no mail link.
+        for (const char* name : {"velmora.ini", "settings.ini"}) {
+            QFile delivered(qEnvironmentVariable("TORVEL_SOURCE_DIR") +
+                            QStringLiteral("/app-data/") + QLatin1String(name));
+            QVERIFY(delivered.open(QIODevice::ReadOnly));
+            QVERIFY(run.folder.Write(QLatin1String(name), delivered.readAll()));
+        }
+        QStringList values;
+        QString supportLink;
+        run.prompt.QueueModal([&values, &supportLink](QDialog& dialog) {
+            auto& about = static_cast<AboutDialog&>(dialog);
+            for (const char* label : {"ProductName", "版 本 号", "发布日期", "产品主页", "技术支持",
+                                      "销售热线", "版权所有"})
+                values << about.ValueOf(QString::fromUtf8(label));
+            supportLink = about.LinkOf(QStringLiteral("技术支持"));
+            return int(QDialog::Accepted);
+        });
+        run.Run(Command::About);
+        QCOMPARE(values.size(), 7);
+        QVERIFY2(!values.contains(QString()), qPrintable(values.join(QLatin1Char('|'))));
+        QCOMPARE(values.at(0), QStringLiteral("业务跟踪管理系统"));
+        QCOMPARE(values.at(3), QStringLiteral("未设置产品主页地址[Register/Homepage]"));
+        QVERIFY(supportLink.isEmpty());
+
+        // The program's icon is compiled in, at a small and a large size.
+        QVERIFY(!run.frame->windowIcon().isNull());
+        QVERIFY(run.frame->windowIcon().availableSizes().contains(QSize(256, 256)));
     }
 
     void dataSourceReopensTheConnection() {

@@ -1,5 +1,6 @@
 // What the grid paints: header colour, the selected row in the highlight
-// colour, the empty area, and Chinese text.
+// colour, the empty area, and Chinese text; how much of a huge text it
+// paints and measures.
 
 #include "GridTestSupport.h"
 
@@ -12,6 +13,7 @@ class TestGridPaint : public QObject {
 
 private slots:
     void paintsHeadersSelectionAndEmptyArea();
+    void hugeTextsAreBoundedWhenShown();
 };
 
 void TestGridPaint::paintsHeadersSelectionAndEmptyArea() {
@@ -52,6 +54,43 @@ void TestGridPaint::paintsHeadersSelectionAndEmptyArea() {
         for (int y = textCell.top() + 3; y < textCell.bottom() - 3 && !inked; ++y)
             inked = pixel(QPoint(x, y)) != grid.GetTextBkColor();
     QVERIFY(inked);
+}
+
+// A value of megabytes (one long imported line) keeps its text, but the cell
+// shows and measures only its start: auto-size stays within bounds instead
+// of giving a column millions of pixels.
+void TestGridPaint::hugeTextsAreBoundedWhenShown() {
+    const QString oneLine = QStringLiteral("很长的一行文字abc").repeated(100000); // 1 MB
+    QString manyLines;
+    for (int i = 0; i < 20000; ++i)
+        manyLines += QStringLiteral("第%1行\n").arg(i);
+
+    QCOMPARE(CGridCtrl::ShownText(oneLine), oneLine.left(CGridCtrl::kShownChars) + QChar(0x2026));
+    QCOMPARE(CGridCtrl::ShownText(manyLines).count(QLatin1Char('\n')), CGridCtrl::kShownLines - 1);
+    const QString shortText = QStringLiteral("短\n文字");
+    QCOMPARE(CGridCtrl::ShownText(shortText), shortText);
+    // A character outside the BMP is cut whole, never half.
+    const QString wide = QString(CGridCtrl::kShownChars - 1, QLatin1Char('x')) +
+                         QString::fromUcs4(U"\U00020000") + QStringLiteral("tail");
+    QCOMPARE(CGridCtrl::ShownText(wide),
+             QString(CGridCtrl::kShownChars - 1, QLatin1Char('x')) + QChar(0x2026));
+
+    CGridCtrl grid;
+    GridTest::Fill(grid, 3, 3);
+    grid.SetItemText(1, 1, oneLine);
+    grid.SetItemText(2, 2, manyLines);
+    grid.SetItemFormat(2, 2, CGridCell::DT_LEFT | CGridCell::DT_WORDBREAK);
+    GridTest::Show(grid);
+    grid.AutoSize();
+    const int margins = 20; // cell margins and the grid line, generously
+    QVERIFY(grid.GetColumnWidth(1) >= CGridCtrl::kMaxAutoSizeWidth);
+    QVERIFY(grid.GetColumnWidth(1) <= CGridCtrl::kMaxAutoSizeWidth + margins);
+    QVERIFY(grid.GetColumnWidth(2) <= CGridCtrl::kMaxAutoSizeWidth + margins);
+    const int lineHeight = QFontMetrics(grid.GetItemFont(2, 2)).height();
+    QVERIFY2(grid.GetRowHeight(2) <= CGridCtrl::kShownLines * lineHeight + margins,
+             qPrintable(QString::number(grid.GetRowHeight(2))));
+    QVERIFY(!grid.grab().isNull());
+    QCOMPARE(grid.GetItemText(1, 1).size(), oneLine.size());
 }
 
 QTEST_MAIN(TestGridPaint)
