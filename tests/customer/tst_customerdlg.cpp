@@ -12,6 +12,10 @@
 #include <QPlainTextEdit>
 #include <QtTest>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 class tst_CustomerDlg : public QObject {
     Q_OBJECT
 
@@ -22,6 +26,7 @@ private slots:
     void refusalsKeepTheForm();
     void duplicateWarnings_data() { TestDatabase::AddEngineRows(); }
     void duplicateWarnings();
+    void twoDesksAddAtOnce();
 };
 
 namespace {
@@ -191,6 +196,39 @@ void tst_CustomerDlg::duplicateWarnings() {
     edit.Field(QStringLiteral("Phone"))->setText(QStringLiteral("555"));
     edit.CheckPhone();
     QCOMPARE(prompt.Messages(), QStringList());
+}
+
+// A second desk has stored key 41 in a transaction it commits a moment later:
+// this desk's insert of 41 waits for it, collides, and saves under 42.
+void tst_CustomerDlg::twoDesksAddAtOnce() {
+    TORVEL_ENGINE_DATABASE(database, QStringLiteral("postgresql"), true);
+    DbConnection db;
+    QCOMPARE(db.Open(database.ConnectionString()), 1);
+    QVERIFY(database.RunScript(QString::fromUtf8(kRow)));
+    std::promise<bool> stored;
+    std::thread otherDesk([&] {
+        DbConnection other;
+        const bool ok =
+            other.Open(database.ConnectionString()) == 1 &&
+            other.Execute(QStringLiteral("begin")) == 1 &&
+            other.Execute(QStringLiteral("insert into CustomerData (KeyId,CustomerName) "
+                                         "values (41,'other desk')")) == 1;
+        stored.set_value(ok);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.Execute(QStringLiteral("commit"));
+    });
+    const bool otherOk = stored.get_future().get();
+    ScriptedPrompt prompt;
+    IniFile bag;
+    CCustomerDlg form(prompt, db, CustomerFormArgs(), bag);
+    form.Field(QStringLiteral("CustomerName"))->setText(QStringLiteral("this desk"));
+    const bool saved = form.OnOK();
+    otherDesk.join();
+    QVERIFY(otherOk);
+    QVERIFY2(saved, qPrintable(prompt.LastMessage()));
+    QCOMPARE(bag.GetInt(kBag, QStringLiteral("KeyId")), 42);
+    QCOMPARE(Row(db, 41, QStringLiteral("CustomerName")), QStringLiteral("other desk"));
+    QCOMPARE(Row(db, 42, QStringLiteral("CustomerName")), QStringLiteral("this desk"));
 }
 
 QTEST_MAIN(tst_CustomerDlg)
