@@ -15,7 +15,7 @@ class TestGbk : public QObject {
 private slots:
     void encodesAndDecodesWithoutLoss();
     void badInputNeverCrashesOrLoops();
-    void decodeFileChoosesTheEncoding();
+    void strictDecodingRefusesBadBytes();
     void utf8Validation();
 };
 
@@ -53,14 +53,18 @@ void TestGbk::badInputNeverCrashesOrLoops() {
     QCOMPARE(Gbk::Encode(surrogates), QByteArray("a??b?"));
 }
 
-void TestGbk::decodeFileChoosesTheEncoding() {
-    const QString chinese = U("[数据库]\r\n名称=值");
-    QCOMPARE(Gbk::DecodeFile("\xEF\xBB\xBF" + chinese.toUtf8()), chinese); // BOM dropped
-    QCOMPARE(Gbk::DecodeFile(chinese.toUtf8()), chinese);
-    QCOMPARE(Gbk::DecodeFile(Gbk::Encode(chinese)), chinese);
-    // Only a leading BOM is one; inside the text it is a character.
-    const QByteArray inner = QByteArray("x") + "\xEF\xBB\xBF";
-    QCOMPARE(Gbk::DecodeFile(inner), QString::fromUtf8(inner));
+void TestGbk::strictDecodingRefusesBadBytes() {
+    QString text;
+    QVERIFY(Gbk::DecodeStrict(Gbk::Encode(U("小谢系统😀")), text));
+    QCOMPARE(text, U("小谢系统😀"));
+    QVERIFY(Gbk::DecodeStrict(QByteArray(), text));
+    QVERIFY(text.isEmpty());
+    // A lone lead byte at the end, a bad trail byte, bytes no sequence starts
+    // with: refused, with U+FFFD where they stood.
+    for (const char* bad : {"\xD0\xA1\xD0", "a\xD0\x20", "\xFF", "x\x80y"}) {
+        QVERIFY2(!Gbk::DecodeStrict(QByteArray(bad), text), bad);
+        QVERIFY(text.contains(QChar(QChar::ReplacementCharacter)));
+    }
 }
 
 void TestGbk::utf8Validation() {
