@@ -84,7 +84,8 @@ qsizetype ForeignCharacters(const QString& text) {
 // hanzi of GB2312's first level, its punctuation and full-width rows) or
 // Western European letters. Text read in the wrong one of GBK and UTF-8 comes
 // out as Cyrillic, Greek, rare hanzi and private-use characters instead:
-// GBK's 小谢 read as UTF-8 is "Сл", UTF-8's 中文 read as GBK is "涓?枃".
+// GBK's 小谢 read as UTF-8 is "Сл"; UTF-8's 中文 read as GBK is 涓, a
+// private-use character and 枃.
 double Plausibility(const QString& text) {
     qsizetype foreign = 0;
     qsizetype common = 0;
@@ -121,6 +122,42 @@ double Plausibility(const QString& text) {
         i += 2;
     }
     return double(common) / double(foreign);
+}
+
+// Damaged spots of the bytes read as UTF-8: each place where a sequence
+// breaks counts once, and reading resumes at the next byte.
+qsizetype Utf8Errors(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype errors = 0;
+    for (qsizetype i = 0; i < size;) {
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        if (p[i] >= 0xC2 && p[i] <= 0xDF)
+            length = 2;
+        else if (p[i] >= 0xE0 && p[i] <= 0xEF)
+            length = 3;
+        else if (p[i] >= 0xF0 && p[i] <= 0xF4)
+            length = 4;
+        if (length > 0 && i + length <= size &&
+            Gbk::IsValidUtf8(QByteArray::fromRawData(bytes.constData() + i, length))) {
+            i += length;
+            continue;
+        }
+        ++errors;
+        ++i;
+    }
+    return errors;
+}
+
+qsizetype HighBytes(const QByteArray& bytes) {
+    qsizetype count = 0;
+    for (const char b : bytes)
+        count += static_cast<unsigned char>(b) >= 0x80;
+    return count;
 }
 
 // The detector's verdict over all of the bytes, in upper case; empty when it
@@ -172,19 +209,31 @@ bool DecodeUserFile(const QByteArray& bytes, QString& text, TextEncoding& encodi
             error = QStringLiteral("不是文本文件");
             return false;
         }
-        // Both readings are weighed over the whole file: the one that gives
-        // the more plausible text wins (an undecodable byte counts against
-        // its reading), so neither a stray bad byte nor text that happens to
-        // be valid in both decides alone. The detector's verdict breaks a
-        // tie; GBK, the program's own, is the default.
+        // Both readings are weighed over the whole file. One that breaks at
+        // more than one in a hundred of the non-ASCII bytes is ruled out;
+        // when neither or both are, the one that gives the more plausible
+        // text wins (an undecodable spot counts against its reading), so
+        // neither a stray bad byte nor text that happens to be valid in both
+        // decides alone. The detector's verdict breaks a tie; GBK, the
+        // program's own, is the default.
         QString gbk;
-        QString utf8;
         Gbk::DecodeStrict(bytes, gbk);
-        DecodeUtf8(bytes.constData(), bytes.size(), utf8);
-        const double gbkScore = Plausibility(gbk);
-        const double utf8Score = Plausibility(utf8);
-        const bool useUtf8 =
-            utf8Score != gbkScore ? utf8Score > gbkScore : DetectCharset(bytes) == "UTF-8";
+        const qsizetype high = HighBytes(bytes);
+        const bool gbkOut = gbk.count(QChar(QChar::ReplacementCharacter)) * 100 > high;
+        const bool utf8Out = Utf8Errors(bytes) * 100 > high;
+        bool useUtf8 = false;
+        QString utf8;
+        if (gbkOut != utf8Out) {
+            useUtf8 = gbkOut;
+        } else {
+            DecodeUtf8(bytes.constData(), bytes.size(), utf8);
+            const double gbkScore = Plausibility(gbk);
+            const double utf8Score = Plausibility(utf8);
+            useUtf8 =
+                utf8Score != gbkScore ? utf8Score > gbkScore : DetectCharset(bytes) == "UTF-8";
+        }
+        if (useUtf8 && utf8.isNull())
+            DecodeUtf8(bytes.constData(), bytes.size(), utf8);
         encoding = useUtf8 ? TextEncoding::Utf8 : TextEncoding::Gbk;
         text = useUtf8 ? utf8 : gbk;
     }

@@ -15,19 +15,20 @@ enum class TextEncoding { Gbk, Utf8, Utf8Bom, Utf16Le, Utf16Be };
 
 namespace TextDecoding {
 
-// The files the program keeps (settings, definitions, pages): a BOM decides
+// The files the program keeps (settings and definition files): a BOM decides
 // (UTF-8, UTF-16 LE or BE); without one the text is GBK whenever the bytes are
 // valid GBK, UTF-8 only when they cannot be GBK but are valid UTF-8. False when
 // the bytes are neither, or hold NUL bytes without a UTF-16 BOM: the file is
 // not text this program can read, and `text` is then empty.
 bool DecodeSettings(const QByteArray& bytes, QString& text, TextEncoding& encoding);
 
-// Files a user brings (CSV imports), which may come from anywhere: a BOM
-// decides; otherwise the whole file is weighed by a character-set detector
-// (uchardet) between GBK and UTF-8, falling back to the settings rule when the
-// detector names neither. False, with `error` saying so in Chinese, when the
-// bytes are no text: NUL bytes without a UTF-16 BOM, or a noticeable share of
-// undecodable bytes and control characters (a picture, an archive, a
+// Files a user brings (CSV imports, hand-edited page files), which may come
+// from anywhere: a BOM decides; otherwise the whole file is read both as GBK
+// and as UTF-8, the reading that gives the more plausible text wins, and a
+// character-set detector (uchardet) over the whole file breaks a tie.
+// False, with `error` saying so in Chinese, when the bytes are no text: NUL
+// bytes without a UTF-16 BOM, or more than one character in fifty
+// undecodable or a control character (a picture, an archive, a
 // spreadsheet's binary format).
 bool DecodeUserFile(const QByteArray& bytes, QString& text, TextEncoding& encoding, QString& error);
 

@@ -5,6 +5,7 @@
 #include "db/ConnectionString.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
+#include "shell/Privilege.h"
 #include "ui/Prompt.h"
 
 #include <QDir>
@@ -25,6 +26,13 @@ QString Startup::UnreadableSettingsText(const QString& path, const QString& reas
     return QStringLiteral(
                "无法读取设置文件 %1 (%2)。\r\n为了不丢失其中的设置, 程序没有改动这个文件, "
                "也没有打开数据库。请修复或删除这个文件后重新启动程序。")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString Startup::UnreadableAccountText(const QString& path, const QString& reason) {
+    return QStringLiteral(
+               "无法读取设置文件 %1 (%2)。\r\n为了不丢失其中的设置, 程序不会改动这个文件, "
+               "登录时也不会记住用户名和密码。请修复或删除这个文件。")
         .arg(QDir::toNativeSeparators(path), reason);
 }
 
@@ -93,6 +101,15 @@ int Startup::Run() {
                            connectionString);
         settings.Save(ProgramPath(kDatabaseIni));
     }
+
+    // The login reads and rewrites the account file; when nobody can read it,
+    // the login leaves it alone (IniFile will not save over it), and the
+    // user should know why the last name is not remembered.
+    IniFile account;
+    if (!account.Load(AccountFilePath()) &&
+        account.GetLoadState() == IniFile::LoadState::Unreadable)
+        prompt_.Message(UnreadableAccountText(AccountFilePath(), account.GetLoadError()),
+                        Prompt::AppTitle(), Prompt::Icon::Warning);
 
     IniFile product;
     product.Load(ProgramPath(QStringLiteral("velmora.ini")));

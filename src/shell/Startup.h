@@ -13,6 +13,7 @@ class Startup final {
 public:
     Startup(DbConnection& connection, Prompt& prompt);
 
+    // An unreadable data/account.ini gets a warning, and the start goes on.
     // Returns 1 when the database opened, 0 after showing one message: the
     // provider's text, that database.ini could not be read (it is then left
     // as it is and no database is opened), or that the database lacks the
@@ -27,6 +28,8 @@ public:
 
     // The message for a database.ini that exists but could not be read.
     static QString UnreadableSettingsText(const QString& path, const QString& reason);
+    // The warning for an unreadable data/account.ini; the start goes on.
+    static QString UnreadableAccountText(const QString& path, const QString& reason);
 
 private:
     bool HasProgramTables() const;

@@ -211,6 +211,17 @@ private slots:
                  connect);
         QVERIFY(folder.Read(QStringLiteral("database.ini")).startsWith("\xFF\xFE"));
 
+        // An unreadable account file: a warning, and the start goes on.
+        const Untouched account(folder.File(QStringLiteral("data/account.ini")),
+                                QByteArray("[\0.\0]\0", 6));
+        {
+            Started run;
+            QCOMPARE(run.prompt.Messages().size(), 1);
+            QVERIFY(run.prompt.LastMessage().startsWith(QStringLiteral("无法读取设置文件")));
+            QCOMPARE(run.Logins(), 1);
+        }
+        QVERIFY(account.Same());
+
         const Untouched broken(folder.File(QStringLiteral("database.ini")),
                                "[Torvel]\r\nConnect=\xFF\x80\xFE\r\n");
         Started run;
