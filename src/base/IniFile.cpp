@@ -2,6 +2,7 @@
 
 #include "base/TextHelpers.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -79,6 +80,12 @@ QString Unescaped(QStringView text) {
     return out;
 }
 
+// One spelling per file, so that a protected file is recognised however a
+// caller names it.
+QString AbsolutePath(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
 } // namespace
 
 IniFile::IniFile() = default;
@@ -134,7 +141,7 @@ bool IniFile::Load(const QString& path) {
     }
     Clear();
     path_ = path;
-    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString absolute = AbsolutePath(path);
     auto unreadable = [&](const QString& why) {
         loadState_ = LoadState::Unreadable;
         loadError_ = why;
@@ -157,7 +164,7 @@ bool IniFile::Load(const QString& path) {
 }
 
 bool IniFile::Save(const QString& path) const {
-    if (!protectedPath_.isEmpty() && QFileInfo(path).absoluteFilePath() == protectedPath_)
+    if (!protectedPath_.isEmpty() && AbsolutePath(path) == protectedPath_)
         return false;
     // QSaveFile writes beside the target and renames over it on commit, so the
     // old file survives a failed or interrupted save.

@@ -26,12 +26,11 @@ public:
     // "Provider=SQLite;Data Source=" + program folder + "torvel.db".
     static QString DefaultConnectionString();
 
+private:
     // The message for a database.ini that exists but could not be read.
     static QString UnreadableSettingsText(const QString& path, const QString& reason);
     // The warning for an unreadable data/account.ini; the start goes on.
     static QString UnreadableAccountText(const QString& path, const QString& reason);
-
-private:
     bool HasProgramTables() const;
     QString MissingTablesText() const;
 

@@ -15,7 +15,6 @@ class TestGbk : public QObject {
 private slots:
     void encodesAndDecodesWithoutLoss();
     void badInputNeverCrashesOrLoops();
-    void strictDecodingRefusesBadBytes();
     void utf8Validation();
 };
 
@@ -51,20 +50,6 @@ void TestGbk::badInputNeverCrashesOrLoops() {
     surrogates += QLatin1Char('b');
     surrogates += QChar(0xD83D);
     QCOMPARE(Gbk::Encode(surrogates), QByteArray("a??b?"));
-}
-
-void TestGbk::strictDecodingRefusesBadBytes() {
-    QString text;
-    QVERIFY(Gbk::DecodeStrict(Gbk::Encode(U("小谢系统😀")), text));
-    QCOMPARE(text, U("小谢系统😀"));
-    QVERIFY(Gbk::DecodeStrict(QByteArray(), text));
-    QVERIFY(text.isEmpty());
-    // A lone lead byte at the end, a bad trail byte, bytes no sequence starts
-    // with: refused, with U+FFFD where they stood.
-    for (const char* bad : {"\xD0\xA1\xD0", "a\xD0\x20", "\xFF", "x\x80y"}) {
-        QVERIFY2(!Gbk::DecodeStrict(QByteArray(bad), text), bad);
-        QVERIFY(text.contains(QChar(QChar::ReplacementCharacter)));
-    }
 }
 
 void TestGbk::utf8Validation() {
