@@ -187,11 +187,9 @@ void tst_TableImporter::stopKeepsWrittenRows() {
     QCOMPARE(f.importer.Import(f.WriteGbk(csv), kCustomers,
                                {QStringLiteral("CustomerName"), QStringLiteral("#")}),
              2);
-    QCOMPARE(seen.size(), 3);
-    QVERIFY(seen[2] < csv.size() / 2);
-    QVERIFY2(f.importer.GetErrorText().contains(QStringLiteral("第4行")) &&
-                 f.importer.GetErrorText().contains(QStringLiteral("中止")),
-             qPrintable(f.importer.GetErrorText()));
+    QVERIFY(seen.size() == 3 && seen[2] < csv.size() / 2);
+    QVERIFY(f.importer.GetErrorText().startsWith(
+        QStringLiteral("导入在读取第4行开始的引号字段时被中止")));
 }
 
 void tst_TableImporter::troublesomeFiles() {
