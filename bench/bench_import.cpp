@@ -2,6 +2,7 @@
 // CSV file.
 //
 //   bench_import [--folder DIR] [--rows N] [--runs N] [--batch ROWS] [--pg CONNECTION]
+//   bench_import --stray-quote [--folder DIR] [--rows N] [--runs N]
 //
 // Writes DIR/bench_import.csv (DIR default /tmp): a header line and N
 // (100,000) customers with every column of CustomerData, KeyId first, Chinese
@@ -14,9 +15,14 @@
 // PostgreSQL server, beside psql's "\copy ... csv header" of the same file.
 // Median of --runs (3); the database files are made before the clock starts.
 // --batch sets the importer's rows per transaction (its default otherwise).
+//
+// --stray-quote instead compares a file without any quoted field against the
+// same file with one stray quote at the start of a field in row 2, which
+// never closes: reading alone and the whole import, with progress counted.
 
 #include "QueryBenchSupport.h"
 
+#include "base/CsvRecordParser.h"
 #include "db/DbConnection.h"
 #include "db/FieldInfoList.h"
 #include "db/TableImporter.h"
@@ -60,7 +66,10 @@ private:
     quint64 state_ = 20080305;
 };
 
-void WriteCsv(const QString& path, int rows) {
+// With quoteAddress the address field is quoted around a comma; without it no
+// field is quoted. strayRow > 0 puts one stray quote at the start of that
+// row's customer name, which then never closes.
+void WriteCsv(const QString& path, int rows, bool quoteAddress = true, int strayRow = 0) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         bench::Fail(QStringLiteral("cannot write ") + path);
@@ -77,13 +86,15 @@ void WriteCsv(const QString& path, int rows) {
                                  .arg(maker.Step() % 60, 2, 10, QLatin1Char('0'))
                                  .arg(maker.Step() % 60, 2, 10, QLatin1Char('0'));
         QStringList fields;
-        fields << QString::number(row) << maker.Next(4, 8) + QStringLiteral("有限公司")
+        const QString stray = row == strayRow ? QStringLiteral("\"") : QString();
+        fields << QString::number(row) << stray + maker.Next(4, 8) + QStringLiteral("有限公司")
                << maker.Next(2, 2) << maker.Next(2, 2)
                << QStringLiteral("010-%1").arg(maker.Step() % 100000000, 8, 10, QLatin1Char('0'))
                << QStringLiteral("13%1").arg(maker.Step() % 1000000000, 9, 10, QLatin1Char('0'))
                << QStringLiteral("010-%1").arg(maker.Step() % 100000000, 8, 10, QLatin1Char('0'))
                << QStringLiteral("user%1@example.com").arg(row)
-               << QStringLiteral("\"%1路%2号,%3室\"")
+               << (quoteAddress ? QStringLiteral("\"%1路%2号,%3室\"")
+                                : QStringLiteral("%1路%2号 %3室"))
                       .arg(maker.Next(2, 4))
                       .arg(maker.Step() % 999)
                       .arg(maker.Step() % 2000)
@@ -135,6 +146,83 @@ void Print(const char* what, double seconds, int rows) {
     std::printf("  %-34s %8.3f s  %8.0f rows/s\n", what, seconds, rows / seconds);
 }
 
+// One stray quote against the same file without it: reading alone (load,
+// decode, every record) and the whole import into SQLite, each with a
+// progress callback that counts its calls. The quote opens a field that
+// never closes, so everything after it is carried into one record.
+int StrayQuoteFigures(const QString& folder, int rows, int runs) {
+    struct Case {
+        const char* name;
+        QString path;
+    };
+    const Case cases[] = {
+        {"without the quote", folder + QStringLiteral("/bench_quote.csv")},
+        {"one stray quote (row 2)", folder + QStringLiteral("/bench_quote_stray.csv")}};
+    WriteCsv(cases[0].path, rows, false, 0);
+    WriteCsv(cases[1].path, rows, false, 2);
+    std::printf("%d rows, %lld bytes, no quoted field\n", rows, QFileInfo(cases[0].path).size());
+
+    const QString base = folder + QStringLiteral("/bench_quote_template.db");
+    const QString target = folder + QStringLiteral("/bench_quote.db");
+    bench::MakeSqlite(base);
+    double read[2] = {0, 0};
+    double import[2] = {0, 0};
+    for (int k = 0; k < 2; ++k) {
+        const QString& path = cases[k].path;
+        int records = 0;
+        int progress = 0;
+        read[k] = bench::Median(bench::TimeRuns(runs, [&] {
+            QString text;
+            QString error;
+            if (!CsvRecordParser::LoadFile(path, text, error))
+                bench::Fail(error);
+            CsvRecordParser parser(text);
+            progress = 0;
+            parser.SetProgress([&](qsizetype, qsizetype) { return ++progress > 0; });
+            QStringList fields;
+            records = 0;
+            while (parser.ReadRecord(fields) > 0)
+                ++records;
+        }));
+        std::printf("  %-26s read   %8.3f s  %6d records, %4d progress calls inside a record\n",
+                    cases[k].name, read[k], records, progress);
+
+        std::vector<double> times;
+        int imported = 0;
+        int calls = 0;
+        for (int run = 0; run < runs; ++run) {
+            QFile::remove(target);
+            if (!QFile::copy(base, target))
+                bench::Fail(QStringLiteral("cannot copy ") + base);
+            DbConnection db;
+            if (!db.Open(QStringLiteral("Provider=SQLite;Data Source=") + target))
+                bench::Fail(db.GetLastError());
+            QStringList columns;
+            for (const Column& column : kColumns)
+                columns << QString::fromLatin1(column.name);
+            columns[0] = QStringLiteral("#");
+            TableImporter importer;
+            importer.SetConnection(&db);
+            calls = 0;
+            importer.SetProgress([&](qint64, qint64) { return ++calls > 0; });
+            QElapsedTimer timer;
+            timer.start();
+            imported = importer.Import(path, QStringLiteral("CustomerData"), columns);
+            times.push_back(timer.nsecsElapsed() / 1e9);
+        }
+        import[k] = bench::Median(times);
+        std::printf("  %-26s import %8.3f s  %6d rows,    %6d progress calls\n", cases[k].name,
+                    import[k], imported, calls);
+    }
+    std::printf("  stray / without: read %.2f x, import %.2f x (allowed 3 x)\n", read[1] / read[0],
+                import[1] / import[0]);
+    for (const Case& c : cases)
+        QFile::remove(c.path);
+    QFile::remove(target);
+    QFile::remove(base);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -157,6 +245,9 @@ int main(int argc, char** argv) {
         else if (args[i] == QLatin1String("--batch"))
             batchRows = args[++i].toInt();
     }
+    if (args.contains(QStringLiteral("--stray-quote")))
+        return StrayQuoteFigures(folder, rows, runs);
+
     const QString csv = folder + QStringLiteral("/bench_import.csv");
     WriteCsv(csv, rows);
     std::printf("%d rows, %lld bytes: %s\n", rows, QFileInfo(csv).size(), qPrintable(csv));

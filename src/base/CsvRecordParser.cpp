@@ -1,6 +1,6 @@
 #include "base/CsvRecordParser.h"
 
-#include "net/Gbk.h"
+#include "base/TextDecoding.h"
 
 #include <QFile>
 
@@ -13,18 +13,22 @@ constexpr QChar kSeparator = QLatin1Char(',');
 
 void CsvRecordParser::SetText(const QString& text) {
     text_ = text;
+    // Files that never use LF end their lines with a lone CR.
+    const bool crOnly = !text_.contains(QLatin1Char('\n')) && text_.contains(QLatin1Char('\r'));
+    lineEnd_ = crOnly ? QLatin1Char('\r') : QLatin1Char('\n');
     pos_ = 0;
     line_ = 0;
     openQuoteLine_ = 0;
+    stopped_ = false;
 }
 
 bool CsvRecordParser::NextLine(QString& line) {
-    // Like reading a line with fgets: text after the last LF is a line only
-    // when it is not empty, so a file ending in a line break has no extra
+    // Like reading a line with fgets: text after the last line end is a line
+    // only when it is not empty, so a file ending in a line break has no extra
     // blank record.
     if (pos_ >= text_.size())
         return false;
-    qsizetype end = text_.indexOf(QLatin1Char('\n'), pos_);
+    qsizetype end = text_.indexOf(lineEnd_, pos_);
     const qsizetype next = end < 0 ? text_.size() : end + 1;
     if (end < 0)
         end = text_.size();
@@ -38,13 +42,17 @@ bool CsvRecordParser::NextLine(QString& line) {
 int CsvRecordParser::ReadRecord(QStringList& fields) {
     fields.clear();
     QString line;
-    if (!NextLine(line))
+    if (stopped_ || !NextLine(line))
         return 0;
 
+    // The part of an open quoted field that earlier lines gave, with their
+    // CR LF joints. Only the new line is scanned, so carrying stays linear.
+    QString carried;
     qsizetype fieldStart = 0;
     qsizetype i = 0;
     bool inQuotes = false;
     int quoteLine = 0;
+    int carriedLines = 0;
     for (;;) {
         const qsizetype length = line.size();
         for (; i < length; ++i) {
@@ -61,11 +69,14 @@ int CsvRecordParser::ReadRecord(QStringList& fields) {
             } else if (c == kQuote) {
                 if (i + 1 == length) {
                     // A closing quote at the end of the line ends the record.
-                    fields.append(line.mid(fieldStart, i - fieldStart));
+                    carried += QStringView(line).mid(fieldStart, i - fieldStart);
+                    fields.append(carried);
                     return static_cast<int>(fields.size());
                 }
                 if (line.at(i + 1) == kSeparator) {
-                    fields.append(line.mid(fieldStart, i - fieldStart));
+                    carried += QStringView(line).mid(fieldStart, i - fieldStart);
+                    fields.append(carried);
+                    carried.clear();
                     inQuotes = false;
                     fieldStart = i + 2;
                     ++i;
@@ -77,17 +88,21 @@ int CsvRecordParser::ReadRecord(QStringList& fields) {
             return static_cast<int>(fields.size());
         }
 
-        // The quoted field goes on in the next line; scanning resumes inside
-        // it, right after the carried text.
-        QString carried = line.mid(fieldStart) + QStringLiteral("\r\n");
-        QString next;
-        if (!NextLine(next)) {
+        // The quoted field goes on in the next line.
+        carried += QStringView(line).mid(fieldStart);
+        carried += QLatin1String("\r\n");
+        if (!NextLine(line)) {
             openQuoteLine_ = quoteLine;
             return static_cast<int>(fields.size());
         }
-        i = carried.size();
+        if (++carriedLines % kProgressLines == 0 && progress_ && !progress_(pos_, text_.size())) {
+            stopped_ = true;
+            openQuoteLine_ = quoteLine;
+            fields.clear();
+            return 0;
+        }
+        i = 0;
         fieldStart = 0;
-        line = carried + next;
     }
 }
 
@@ -104,10 +119,11 @@ bool CsvRecordParser::LoadFile(const QString& path, QString& text, QString& erro
         error = QStringLiteral("读取文件 %1 失败: %2").arg(path, file.errorString());
         return false;
     }
-    if (bytes.contains('\0')) {
-        error = QStringLiteral("文件 %1 不是文本文件").arg(path);
+    TextEncoding encoding = TextEncoding::Gbk;
+    QString why;
+    if (!TextDecoding::DecodeUserFile(bytes, text, encoding, why)) {
+        error = QStringLiteral("文件 %1 %2").arg(path, why);
         return false;
     }
-    text = Gbk::DecodeFile(bytes);
     return true;
 }

@@ -3,10 +3,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Reads comma-separated records from decoded file text.
 //
 // A record is one line, or several when a quoted field holds line breaks:
-// - CR and LF are removed from every line;
+// - lines end at LF, and CR and LF are removed from every line; a text with
+//   CR but no LF at all (old Mac files) has its lines end at each CR;
 // - a field whose first character is a double quote is quoted: it ends at a
 //   double quote followed by a comma or standing last on the line, and the
 //   enclosing quotes are dropped; every other character inside it is kept as
@@ -20,8 +23,19 @@
 // the record; EndedInsideQuotes() then says so, and on which line the
 // unfinished field began, so that callers can tell the user why the rest of
 // the file did not arrive as rows.
+//
+// A quoted field left open by mistake swallows the rest of the file into one
+// record; each line carried into it costs only its own length, and the
+// progress callback keeps being called while it grows, so that a long read
+// stays linear and can be stopped.
 class CsvRecordParser final {
 public:
+    // Called with (Position(), Length()) every kProgressLines lines carried
+    // into a quoted field; false stops the read (ReadRecord then returns 0
+    // and Stopped() is true).
+    using Progress = std::function<bool(qsizetype done, qsizetype total)>;
+    static constexpr int kProgressLines = 1000;
+
     CsvRecordParser() = default;
     explicit CsvRecordParser(const QString& text) { SetText(text); }
 
@@ -29,8 +43,11 @@ public:
     void SetText(const QString& text);
 
     // Replaces `fields` with the next record; returns its field count, 0 at
-    // the end of the text.
+    // the end of the text or after a stop.
     int ReadRecord(QStringList& fields);
+
+    void SetProgress(Progress progress) { progress_ = std::move(progress); }
+    bool Stopped() const { return stopped_; }
 
     // Characters consumed so far, and the whole length: progress of a long read.
     qsizetype Position() const { return pos_; }
@@ -38,15 +55,16 @@ public:
     // Lines read so far (1-based number of the last line read).
     int LineNumber() const { return line_; }
 
-    bool EndedInsideQuotes() const { return openQuoteLine_ > 0; }
-    // The line on which the unfinished quoted field began; 0 when none.
+    bool EndedInsideQuotes() const { return openQuoteLine_ > 0 && !stopped_; }
+    // The line on which the unfinished quoted field began, when the text
+    // ended or the read was stopped inside it; 0 when none.
     int OpenQuoteLine() const { return openQuoteLine_; }
 
-    // Loads a text file as the program reads every text file: GBK, or UTF-8
-    // when it has a BOM or is valid UTF-8 with non-ASCII characters. A file
-    // holding NUL bytes is not text (a spreadsheet's binary format, a
-    // picture, UTF-16) and is refused rather than read as garbage rows.
-    // On failure `error` says why.
+    // Loads a file a user brings: its encoding weighed over the whole file
+    // (TextDecoding::DecodeUserFile: GBK, UTF-8, UTF-16 with a BOM). Bytes
+    // that are no text (a spreadsheet's binary format, a picture, an archive)
+    // are refused rather than read as garbage rows. On failure `error` says
+    // why, in Chinese.
     static bool LoadFile(const QString& path, QString& text, QString& error);
 
 private:
@@ -54,7 +72,10 @@ private:
     bool NextLine(QString& line);
 
     QString text_;
+    QChar lineEnd_ = QLatin1Char('\n');
     qsizetype pos_ = 0;
     int line_ = 0;
     int openQuoteLine_ = 0;
+    bool stopped_ = false;
+    Progress progress_;
 };

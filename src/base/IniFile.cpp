@@ -1,8 +1,8 @@
 #include "base/IniFile.h"
 
 #include "base/TextHelpers.h"
-#include "net/Gbk.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -80,12 +80,20 @@ QString Unescaped(QStringView text) {
     return out;
 }
 
+// One spelling per file, so that a protected file is recognised however a
+// caller names it.
+QString AbsolutePath(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
 } // namespace
 
 IniFile::IniFile() = default;
 IniFile::~IniFile() = default;
 
-IniFile::IniFile(const IniFile& other) : path_(other.path_) {
+IniFile::IniFile(const IniFile& other)
+    : path_(other.path_), loadState_(other.loadState_), loadError_(other.loadError_),
+      encoding_(other.encoding_), protectedPath_(other.protectedPath_) {
     sections_.reserve(other.sections_.size());
     for (const auto& section : other.sections_)
         sections_.push_back(std::make_unique<Section>(*section));
@@ -102,7 +110,10 @@ IniFile& IniFile::operator=(const IniFile& other) {
 // Sections live behind unique_ptr, so the cached pointer stays valid when the
 // vector moves; the source must forget it, as it no longer owns the section.
 IniFile::IniFile(IniFile&& other) noexcept
-    : path_(std::move(other.path_)), sections_(std::move(other.sections_)), cached_(other.cached_) {
+    : path_(std::move(other.path_)), loadState_(other.loadState_),
+      loadError_(std::move(other.loadError_)), encoding_(other.encoding_),
+      protectedPath_(std::move(other.protectedPath_)), sections_(std::move(other.sections_)),
+      cached_(other.cached_) {
     other.sections_.clear();
     other.cached_ = nullptr;
 }
@@ -110,6 +121,10 @@ IniFile::IniFile(IniFile&& other) noexcept
 IniFile& IniFile::operator=(IniFile&& other) noexcept {
     if (this != &other) {
         path_ = std::move(other.path_);
+        loadState_ = other.loadState_;
+        loadError_ = std::move(other.loadError_);
+        encoding_ = other.encoding_;
+        protectedPath_ = std::move(other.protectedPath_);
         sections_ = std::move(other.sections_);
         cached_ = other.cached_;
         other.sections_.clear();
@@ -119,21 +134,38 @@ IniFile& IniFile::operator=(IniFile&& other) noexcept {
 }
 
 bool IniFile::Load(const QString& path) {
-    if (!QFileInfo::exists(path))
+    if (!QFileInfo::exists(path)) {
+        loadState_ = LoadState::Missing;
+        loadError_.clear();
         return false;
+    }
     Clear();
     path_ = path;
+    const QString absolute = AbsolutePath(path);
+    auto unreadable = [&](const QString& why) {
+        loadState_ = LoadState::Unreadable;
+        loadError_ = why;
+        protectedPath_ = absolute;
+        return false;
+    };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return unreadable(file.errorString());
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return false;
-    FromBytes(bytes);
+        return unreadable(file.errorString());
+    if (!FromBytes(bytes))
+        return unreadable(QStringLiteral("文件内容既不是 GBK 也不是 UTF-8 或 UTF-16 文本"));
+    loadState_ = LoadState::Loaded;
+    loadError_.clear();
+    if (protectedPath_ == absolute)
+        protectedPath_.clear();
     return true;
 }
 
 bool IniFile::Save(const QString& path) const {
+    if (!protectedPath_.isEmpty() && AbsolutePath(path) == protectedPath_)
+        return false;
     // QSaveFile writes beside the target and renames over it on commit, so the
     // old file survives a failed or interrupted save.
     QSaveFile file(path);
@@ -259,12 +291,19 @@ QByteArray IniFile::ToBytes() const {
             text.append(QLatin1String("\r\n"));
         }
     }
-    return Gbk::Encode(text);
+    return TextDecoding::Encode(text, encoding_);
 }
 
-void IniFile::FromBytes(const QByteArray& bytes) {
+bool IniFile::FromBytes(const QByteArray& bytes) {
     Clear();
-    const QString text = Gbk::DecodeFile(bytes);
+    QString text;
+    TextEncoding encoding = TextEncoding::Gbk;
+    const bool decoded = TextDecoding::DecodeSettings(bytes, text, encoding);
+    // UTF-8 without a BOM is written back as GBK: saved as it came, it might
+    // next time read as GBK.
+    encoding_ = encoding == TextEncoding::Utf8 ? TextEncoding::Gbk : encoding;
+    if (!decoded)
+        return false;
     const QStringView all(text);
     Section* current = nullptr;
     QString line;
@@ -313,6 +352,7 @@ void IniFile::FromBytes(const QByteArray& bytes) {
             current->keys.push_back(
                 Entry{raw.left(equals).toString(), Unescaped(raw.mid(equals + 1))});
     }
+    return true;
 }
 
 int AtoI(const QString& text) {

@@ -67,3 +67,13 @@ QString ProgramPath(const QString& relative) {
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return ProgramFolder() + path;
 }
+
+QString ResolveProgramPath(const QString& path) {
+    if (path.isEmpty())
+        return path;
+    QString cleaned = path;
+    cleaned.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (QDir::isAbsolutePath(cleaned))
+        return path;
+    return ProgramFolder() + cleaned;
+}

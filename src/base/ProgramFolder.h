@@ -13,3 +13,8 @@ void SetProgramFolder(const QString& folder);
 
 // ProgramFolder() + relative, with the system's '\' separators turned into '/'.
 QString ProgramPath(const QString& relative);
+
+// A file named in a setting (a database file, say): an absolute path as it
+// stands, a relative one against the program folder rather than the working
+// directory, which depends on how the program was started.
+QString ResolveProgramPath(const QString& path);

@@ -8,6 +8,7 @@
 #include "SqlLiteral.h"
 #include "SqliteAlterColumn.h"
 #include "SqliteRowSource.h"
+#include "base/ProgramFolder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -116,11 +117,14 @@ struct DbConnection::Impl {
 };
 
 bool DbConnection::Impl::OpenSqlite(const ConnectionString& cs) {
-    const QString path = cs.Value({"Data Source", "DataSource", "Database"});
-    if (path.trimmed().isEmpty()) {
+    const QString named = cs.Value({"Data Source", "DataSource", "Database"});
+    if (named.trimmed().isEmpty()) {
         lastError = QStringLiteral("连接字符串中没有指定数据库文件 (Data Source)。");
         return false;
     }
+    // A relative file lies in the program folder, wherever the program was
+    // started from.
+    const QString path = ResolveProgramPath(named);
     // SQLite would make an empty database of a missing file; the program never
     // creates its tables, so a missing file is an error.
     const QFileInfo file(path);
@@ -246,8 +250,14 @@ int DbConnection::Open(const QString& connectionString) {
         const ConnectionString cs(connectionString);
         const QString provider = cs.Value("Provider").trimmed();
         const QString source = cs.Value({"Data Source", "DataSource"}).trimmed();
-        if (connectionString.trimmed().isEmpty() || cs.IsEmpty()) {
+        if (connectionString.trimmed().isEmpty()) {
             d->lastError = QStringLiteral("连接字符串为空，没有指定要打开的数据库。");
+            return 0;
+        }
+        if (cs.IsEmpty()) {
+            d->lastError = QStringLiteral("连接字符串格式不正确：'%1' 中没有“名称=值”形式的设置 "
+                                          "(例如 Provider=SQLite;Data Source=torvel.db)。")
+                               .arg(connectionString);
             return 0;
         }
         if (provider.startsWith(QLatin1String("Microsoft.Jet.OLEDB"), Qt::CaseInsensitive) ||

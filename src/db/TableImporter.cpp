@@ -1,12 +1,12 @@
 #include "db/TableImporter.h"
 
-#include "db/AdoType.h"
 #include "base/CNumber.h"
 #include "base/CsvRecordParser.h"
+#include "base/IniFile.h"
+#include "db/AdoType.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/FieldInfoList.h"
-#include "base/IniFile.h"
 #include "db/InsertBuilder.h"
 
 #include <QElapsedTimer>
@@ -71,6 +71,11 @@ int TableImporter::Run(const QString& path) {
     }
     CsvRecordParser parser(text);
     text.clear();
+    // A quoted field left open grows over many lines inside one ReadRecord;
+    // the parser reports from there, so progress and the stop still work.
+    if (progress_)
+        parser.SetProgress(
+            [this](qsizetype done, qsizetype total) { return progress_(done, total); });
     QStringList fields;
     parser.ReadRecord(fields); // the header line names the source columns
 
@@ -121,6 +126,10 @@ int TableImporter::Run(const QString& path) {
     if (parser.EndedInsideQuotes()) {
         errorText_ += QStringLiteral("第%1行开始的引号字段直到文件结束也没有结束的引号, "
                                      "此后的内容没有作为记录导入。\r\n")
+                          .arg(parser.OpenQuoteLine());
+    } else if (parser.Stopped() && parser.OpenQuoteLine() > 0) {
+        errorText_ += QStringLiteral("导入在读取第%1行开始的引号字段时被中止, "
+                                     "这个字段一直没有结束的引号。\r\n")
                           .arg(parser.OpenQuoteLine());
     }
     return inserted;

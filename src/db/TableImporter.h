@@ -30,8 +30,9 @@ class FieldInfoList;
 // written before a failure or a stop stays written.
 class TableImporter final {
 public:
-    // Called after every record with (characters read, characters in all);
-    // false stops the import.
+    // Called after every record with (characters read, characters in all),
+    // and every so many lines while a quoted field left open grows; false
+    // stops the import.
     using Progress = std::function<bool(qint64 done, qint64 total)>;
 
     static constexpr int kBatchRows = 20000;

@@ -19,6 +19,16 @@ void CsvReader::Close() {
     open_ = false;
 }
 
+void CsvReader::SetProgress(Progress progress) {
+    if (!progress) {
+        parser_.SetProgress(nullptr);
+        return;
+    }
+    parser_.SetProgress([this, progress = std::move(progress)](qsizetype, qsizetype) {
+        return progress(FilePosition(), fileSize_);
+    });
+}
+
 int CsvReader::ReadRecord(QStringList& fields) {
     if (!open_) {
         fields.clear();

@@ -134,9 +134,13 @@ QByteArray EncodeSlow(const QString& text) {
     return out;
 }
 
-QString DecodeSlow(const QByteArray& bytes) {
+// Decodes with U+FFFD for every byte that starts no valid sequence; `invalid`
+// counts those replacements.
+QString DecodeSlow(const QByteArray& bytes, qsizetype& invalid) {
+    invalid = 0;
     Converter& conv = Decoder();
     if (!conv.IsOpen()) {
+        invalid = bytes.size();
         QString out(bytes.size(), Qt::Uninitialized);
         for (qsizetype i = 0; i < bytes.size(); ++i) {
             const auto b = static_cast<unsigned char>(bytes.at(i));
@@ -169,6 +173,7 @@ QString DecodeSlow(const QByteArray& bytes) {
             continue;
         }
         const char16_t replacement = QChar::ReplacementCharacter;
+        ++invalid;
         std::memcpy(outPos, &replacement, 2);
         outPos += 2;
         outLeft -= 2;
@@ -195,17 +200,18 @@ QByteArray Encode(const QString& text) {
 QString Decode(const QByteArray& bytes) {
     if (BytesAreAscii(bytes.constData(), bytes.size()))
         return QString::fromLatin1(bytes);
-    return DecodeSlow(bytes);
+    qsizetype invalid = 0;
+    return DecodeSlow(bytes, invalid);
 }
 
-QString DecodeFile(const QByteArray& bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    if (BytesAreAscii(bytes.constData(), bytes.size()))
-        return QString::fromLatin1(bytes);
-    if (IsValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
-    return DecodeSlow(bytes);
+bool DecodeStrict(const QByteArray& bytes, QString& text) {
+    if (BytesAreAscii(bytes.constData(), bytes.size())) {
+        text = QString::fromLatin1(bytes);
+        return true;
+    }
+    qsizetype invalid = 0;
+    text = DecodeSlow(bytes, invalid);
+    return invalid == 0;
 }
 
 bool IsValidUtf8(const QByteArray& bytes) {

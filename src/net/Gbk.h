@@ -15,9 +15,10 @@ QByteArray Encode(const QString& text);
 // GBK bytes to QString. Invalid sequences become U+FFFD.
 QString Decode(const QByteArray& bytes);
 
-// Text of a file being read: UTF-8 when it starts with a BOM (which is dropped)
-// or is valid UTF-8 holding non-ASCII characters, otherwise GBK.
-QString DecodeFile(const QByteArray& bytes);
+// GBK bytes to QString, succeeding only when every byte belongs to a valid
+// GBK (GB18030) sequence; `text` then holds the decoded text, otherwise the
+// text with U+FFFD in place of each invalid byte.
+bool DecodeStrict(const QByteArray& bytes, QString& text);
 
 // True when the bytes form valid UTF-8.
 bool IsValidUtf8(const QByteArray& bytes);

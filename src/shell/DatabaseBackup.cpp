@@ -1,5 +1,7 @@
 #include "shell/DatabaseBackup.h"
 
+#include "base/ProgramFolder.h"
+
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/SqlLiteral.h"
@@ -87,7 +89,8 @@ QString DatabaseBackup::DatabasePath(const QString& connectionString) {
         return QString();
     const QString rest = connectionString.mid(at + key.size());
     const qsizetype end = rest.indexOf(QLatin1Char(';'));
-    return end > 0 ? rest.left(end) : rest;
+    // A relative file is the one the connection opened: in the program folder.
+    return ResolveProgramPath(end > 0 ? rest.left(end) : rest);
 }
 
 QString DatabaseBackup::FileFilter() {

@@ -13,7 +13,11 @@ class Startup final {
 public:
     Startup(DbConnection& connection, Prompt& prompt);
 
-    // Returns 1 when the database opened, 0 after showing the provider's text.
+    // An unreadable data/account.ini gets a warning, and the start goes on.
+    // Returns 1 when the database opened, 0 after showing one message: the
+    // provider's text, that database.ini could not be read (it is then left
+    // as it is and no database is opened), or that the database lacks the
+    // program's tables (the connection is then closed again).
     int Run();
 
     // velmora.ini [.] ProductName, read once the database opened.
@@ -23,6 +27,13 @@ public:
     static QString DefaultConnectionString();
 
 private:
+    // The message for a database.ini that exists but could not be read.
+    static QString UnreadableSettingsText(const QString& path, const QString& reason);
+    // The warning for an unreadable data/account.ini; the start goes on.
+    static QString UnreadableAccountText(const QString& path, const QString& reason);
+    bool HasProgramTables() const;
+    QString MissingTablesText() const;
+
     DbConnection& connection_;
     Prompt& prompt_;
     QString productTitle_;

@@ -1,7 +1,7 @@
 #include "ui/PageDialog.h"
 
 #include "base/ProgramFolder.h"
-#include "net/Gbk.h"
+#include "base/TextDecoding.h"
 #include "ui/ColorRef.h"
 #include "ui/DrawnCheckBox.h"
 #include "ui/Picture.h"
@@ -60,8 +60,17 @@ bool CPageDialog::Load(const QString& pageFile) {
         lastError_ = QStringLiteral("无法打开页面文件%1: %2").arg(path, file.errorString());
         return false;
     }
+    // Page files are edited by hand in whatever editor is at hand, and the
+    // delivered ones are UTF-8: their encoding is weighed like an import's.
+    QString text;
+    QString why;
+    TextEncoding encoding = TextEncoding::Gbk;
+    if (!TextDecoding::DecodeUserFile(file.readAll(), text, encoding, why)) {
+        lastError_ = QStringLiteral("页面文件%1%2").arg(path, why);
+        return false;
+    }
     lastError_.clear();
-    LoadText(Gbk::DecodeFile(file.readAll()));
+    LoadText(text);
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +42,9 @@ private slots:
     void namesAndTheSectionCache();
     void numbers();
     void loadAndSave();
+    void everyGbkCharacterRoundTrips();
+    void encodingsAreReadAndKept();
+    void unreadableFilesAreNeverOverwritten();
 };
 
 void TestIniFile::writesTheExactFormat() {
@@ -156,16 +160,11 @@ void TestIniFile::numbers() {
 void TestIniFile::loadAndSave() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString text = U("[邮件]\r\n主题=订单通知\r\n");
-    const QList<QByteArray> encodings{Gbk::Encode(text), text.toUtf8(),
-                                      "\xEF\xBB\xBF" + text.toUtf8()};
     const QString path = dir.filePath(U("settings.ini"));
     IniFile ini;
-    for (const QByteArray& bytes : encodings) {
-        QVERIFY(WriteAll(path, bytes));
-        QVERIFY(ini.Load(path));
-        QCOMPARE(ini.GetString(U("邮件"), U("主题")), U("订单通知"));
-    }
+    QVERIFY(WriteAll(path, Gbk::Encode(U("[邮件]\r\n主题=订单通知\r\n"))));
+    QVERIFY(ini.Load(path));
+    QCOMPARE(ini.GetString(U("邮件"), U("主题")), U("订单通知"));
     // A missing file leaves document and path as they were; something that
     // exists but cannot be read clears the document.
     QVERIFY(!ini.Load(dir.filePath(U("missing.ini"))));
@@ -188,6 +187,119 @@ void TestIniFile::loadAndSave() {
     QCOMPARE(ReadAll(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{U("settings.ini")});
+}
+
+void TestIniFile::everyGbkCharacterRoundTrips() {
+    // Every two-byte code that decodes, in section names and in values, saved
+    // and loaded again. Many short runs of these bytes are valid UTF-8 too
+    // (小 is D0 A1, "С" in UTF-8), which must not sway the reading.
+    // A few codes decode to characters beyond the BMP (two QChars each), so
+    // characters and their bytes are kept side by side.
+    QStringList all;
+    QList<QByteArray> pairs;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            QByteArray pair;
+            pair.append(char(lead)).append(char(trail));
+            QString character;
+            if (Gbk::DecodeStrict(pair, character)) {
+                all << character;
+                pairs << pair;
+            }
+        }
+    }
+    QVERIFY2(all.size() > 21000, qPrintable(QString::number(all.size())));
+
+    IniFile ini;
+    QByteArray expected;
+    constexpr int kRun = 60;
+    for (qsizetype at = 0; at < all.size(); at += kRun) {
+        const QString run = all.mid(at, kRun).join(QString());
+        const QByteArray runBytes = pairs.mid(at, kRun).join();
+        ini.SetString(run, U("值"), run);
+        expected += "\r\n[" + runBytes + "]\r\n\xD6\xB5=" + runBytes + "\r\n";
+    }
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(U("all.ini"));
+    QVERIFY(ini.Save(path));
+    QCOMPARE(ReadAll(path), expected); // the program's own bytes: GBK
+    IniFile back;
+    QVERIFY(back.Load(path));
+    QStringList names;
+    QStringList backNames;
+    ini.GetSections(names);
+    back.GetSections(backNames);
+    QCOMPARE(backNames, names);
+    for (const QString& name : std::as_const(names))
+        QCOMPARE(back.GetString(name, U("值")), name);
+
+    // Each character on its own, as a name or a short value in a small file
+    // holds it: alone, 682 of the 3,755 commonest hanzi are valid UTF-8. The
+    // file's bytes, without a disk write per character.
+    for (const QString& character : std::as_const(all)) {
+        IniFile one;
+        one.SetString(character, U("UserName"), character);
+        IniFile read;
+        QVERIFY(read.FromBytes(one.ToBytes()));
+        QVERIFY(read.GetSections(names) == 1 && names.first() == character);
+        QCOMPARE(read.GetString(character, U("UserName")), character);
+    }
+}
+
+void TestIniFile::encodingsAreReadAndKept() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(U("database.ini"));
+    const QString text = U("[Torvel]\r\nConnect=Provider=SQLite;Data Source=小谢/other.db\r\n");
+    // Notepad's "Unicode" (UTF-16 LE), big-endian UTF-16, and UTF-8 with a
+    // BOM: read, and saved back in the same form.
+    const QByteArray utf16le = "\xFF\xFE" + QStringEncoder(QStringEncoder::Utf16LE).encode(text);
+    const QByteArray utf16be = "\xFE\xFF" + QStringEncoder(QStringEncoder::Utf16BE).encode(text);
+    for (const QByteArray& bytes : {utf16le, utf16be, "\xEF\xBB\xBF" + text.toUtf8()}) {
+        QVERIFY(WriteAll(path, bytes));
+        IniFile ini;
+        QVERIFY(ini.Load(path));
+        QCOMPARE(ini.GetString(U("torvel"), U("Connect")),
+                 U("Provider=SQLite;Data Source=小谢/other.db"));
+        ini.SetString(U("MailReceiver"), U("Connect"), U("邮件"));
+        QVERIFY(ini.Save(path));
+        IniFile back;
+        QVERIFY(back.Load(path));
+        QCOMPARE(back.GetString(U("MailReceiver"), U("Connect")), U("邮件"));
+        QCOMPARE(ReadAll(path).left(2), bytes.left(2));
+    }
+    // UTF-8 without a BOM is read as UTF-8 only when it cannot be GBK (here
+    // the last character is cut in two by the end of the file), and is saved
+    // as GBK.
+    const QByteArray utf8 = U("[邮件]\r\n主题=订单通知中").toUtf8();
+    QString asGbk;
+    QVERIFY(!Gbk::DecodeStrict(utf8, asGbk));
+    QVERIFY(WriteAll(path, utf8));
+    IniFile ini;
+    QVERIFY(ini.Load(path));
+    QCOMPARE(ini.GetString(U("邮件"), U("主题")), U("订单通知中"));
+    QCOMPARE(ini.ToBytes(), Gbk::Encode(U("\r\n[邮件]\r\n主题=订单通知中\r\n")));
+}
+
+void TestIniFile::unreadableFilesAreNeverOverwritten() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(U("account.ini"));
+    // Neither GBK nor UTF-8; UTF-16 without its BOM; a UTF-16 file cut short.
+    const QList<QByteArray> unreadable{QByteArray("[.]\r\nUserName=\xFF\x80\xD0\r\n"),
+                                       QByteArray("[\0.\0]\0", 6), QByteArray("\xFF\xFE[\0.")};
+    for (const QByteArray& bytes : unreadable) {
+        QVERIFY(WriteAll(path, bytes));
+        IniFile ini;
+        QVERIFY(!ini.Load(path));
+        QCOMPARE(ini.GetLoadState(), IniFile::LoadState::Unreadable);
+        ini.SetString(U("."), U("UserName"), U("admin"));
+        QVERIFY(!ini.Save(dir.path() + U("/./account.ini")));
+        QCOMPARE(ReadAll(path), bytes);
+        // Elsewhere the document saves as any other.
+        QVERIFY(ini.Save(dir.filePath(U("copy.ini"))));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -63,6 +63,8 @@ void tst_DbConnection::refusedConnectionStrings() {
         QString mentions;
     } cases[] = {
         {QString(), QStringLiteral("连接字符串为空")},
+        // Text without a single key=value pair is malformed, not empty.
+        {QStringLiteral("torvel.db"), QStringLiteral("连接字符串格式不正确：'torvel.db'")},
         {QStringLiteral("Provider=Oracle;Data Source=x"), QStringLiteral("Oracle")},
         {QStringLiteral("Data Source=") + missing, QStringLiteral("Provider")},
         {QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\crm\\torvel.mdb"),

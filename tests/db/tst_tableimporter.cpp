@@ -1,5 +1,6 @@
 #include "TestDatabases.h"
 
+#include "base/CsvRecordParser.h"
 #include "db/DbConnection.h"
 #include "db/FieldInfoList.h"
 #include "db/TableImporter.h"
@@ -171,6 +172,24 @@ void tst_TableImporter::stopKeepsWrittenRows() {
     QString keys;
     other.JoinColumnValues(QStringLiteral("select KeyId from CustomerData order by KeyId"), keys);
     QCOMPARE(keys, QStringLiteral("1;2;3;4;5;6"));
+
+    // A stray quote swallows the rest into one record: progress still comes
+    // while it grows, a stop ends the read there, and the user learns where
+    // the quote began.
+    csv = QStringLiteral("Name\r\n甲\r\n乙\r\n\"丙\r\n");
+    for (int i = 1; i <= 3 * CsvRecordParser::kProgressLines; ++i)
+        csv += QStringLiteral("客户%1\r\n").arg(i);
+    seen.clear();
+    f.importer.SetProgress([&](qint64 done, qint64) {
+        seen << done;
+        return seen.size() < 3;
+    });
+    QCOMPARE(f.importer.Import(f.WriteGbk(csv), kCustomers,
+                               {QStringLiteral("CustomerName"), QStringLiteral("#")}),
+             2);
+    QVERIFY(seen.size() == 3 && seen[2] < csv.size() / 2);
+    QVERIFY(f.importer.GetErrorText().startsWith(
+        QStringLiteral("导入在读取第4行开始的引号字段时被中止")));
 }
 
 void tst_TableImporter::troublesomeFiles() {

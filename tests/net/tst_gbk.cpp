@@ -15,7 +15,6 @@ class TestGbk : public QObject {
 private slots:
     void encodesAndDecodesWithoutLoss();
     void badInputNeverCrashesOrLoops();
-    void decodeFileChoosesTheEncoding();
     void utf8Validation();
 };
 
@@ -51,16 +50,6 @@ void TestGbk::badInputNeverCrashesOrLoops() {
     surrogates += QLatin1Char('b');
     surrogates += QChar(0xD83D);
     QCOMPARE(Gbk::Encode(surrogates), QByteArray("a??b?"));
-}
-
-void TestGbk::decodeFileChoosesTheEncoding() {
-    const QString chinese = U("[数据库]\r\n名称=值");
-    QCOMPARE(Gbk::DecodeFile("\xEF\xBB\xBF" + chinese.toUtf8()), chinese); // BOM dropped
-    QCOMPARE(Gbk::DecodeFile(chinese.toUtf8()), chinese);
-    QCOMPARE(Gbk::DecodeFile(Gbk::Encode(chinese)), chinese);
-    // Only a leading BOM is one; inside the text it is a character.
-    const QByteArray inner = QByteArray("x") + "\xEF\xBB\xBF";
-    QCOMPARE(Gbk::DecodeFile(inner), QString::fromUtf8(inner));
 }
 
 void TestGbk::utf8Validation() {

@@ -1,6 +1,7 @@
 #include "ScriptedPrompt.h"
 #include "TempProgramFolder.h"
 
+#include "base/ProgramFolder.h"
 #include "db/DbConnection.h"
 #include "shell/DatabaseBackup.h"
 
@@ -61,9 +62,12 @@ private slots:
         QCOMPARE(
             DatabaseBackup::DatabasePath(QStringLiteral("Provider=SQLite;Data Source=/a/t.db")),
             QStringLiteral("/a/t.db"));
-        // A ';' right after "Source=" does not end the path.
+        // A ';' right after "Source=" does not end the path; a relative file
+        // is the one the connection opens, in the program folder.
         QCOMPARE(DatabaseBackup::DatabasePath(QStringLiteral("Data Source=;x;y")),
-                 QStringLiteral(";x;y"));
+                 ProgramFolder() + QStringLiteral(";x;y"));
+        QCOMPARE(DatabaseBackup::DatabasePath(QStringLiteral("Data Source=torvel.db;")),
+                 ProgramFolder() + QStringLiteral("torvel.db"));
         QVERIFY(
             DatabaseBackup::DatabasePath(QStringLiteral("Provider=PostgreSQL;Host=h;Database=d"))
                 .isNull());

@@ -1,6 +1,7 @@
 #include "ScriptedPrompt.h"
 #include "TempProgramFolder.h"
 
+#include "base/ProgramFolder.h"
 #include "net/Gbk.h"
 #include "shell/Application.h"
 #include "shell/CommandIds.h"
@@ -8,9 +9,39 @@
 #include "shell/Startup.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <QtTest>
+
+#include <functional>
+
+namespace {
+
+// A settings file as another program leaves it: its bytes and a modification
+// time well in the past, so that any rewrite shows.
+struct Untouched {
+    QString path;
+    QByteArray bytes;
+    QDateTime time = QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5));
+
+    Untouched(const QString& file, const QByteArray& content) : path(file), bytes(content) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        out.flush();
+        out.setFileTime(time, QFileDevice::FileModificationTime);
+    }
+    bool Same() const {
+        QFile in(path);
+        return in.open(QIODevice::ReadOnly) && in.readAll() == bytes &&
+               QFileInfo(path).lastModified() == time;
+    }
+};
+
+} // namespace
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -21,7 +52,10 @@ private:
     struct Started {
         ScriptedPrompt prompt;
         CMainFrame frame{prompt};
-        Started() {
+        // `prepare` queues answers before the frame starts.
+        explicit Started(const std::function<void(ScriptedPrompt&)>& prepare = {}) {
+            if (prepare)
+                prepare(prompt);
             frame.Create();
             QCoreApplication::processEvents();
         }
@@ -111,6 +145,97 @@ private slots:
         QCOMPARE(folder.Read(QStringLiteral("database.ini")),
                  "\r\n[Torvel]\r\nConnect=" + connect +
                      "\r\n\r\n[MailReceiver]\r\nConnect=" + connect + "\r\n\r\n[Other]\r\nk=v\r\n");
+    }
+
+    // Another program's GBK settings in a folder whose own name is GBK text
+    // that is also valid UTF-8: read right, and nothing rewritten.
+    void gbkSettingsOfAnotherProgramInAChineseFolder() {
+        // An ASCII parent: the default temporary folder carries the
+        // application's name, whose GBK bytes are no valid UTF-8.
+        QTemporaryDir base(QDir::tempPath() + QStringLiteral("/torvel-XXXXXX"));
+        const QString home = base.path() + QStringLiteral("/小谢系统/");
+        QVERIFY(QDir().mkpath(home));
+        QVERIFY(QFile::copy(TempProgramFolder::DeliveredDatabase(),
+                            home + QStringLiteral("torvel.db")));
+        SetProgramFolder(home);
+        const QByteArray connect = "Provider=SQLite;Data Source=" + Gbk::Encode(home) + "torvel.db";
+        QVERIFY(Gbk::IsValidUtf8(connect));
+        const Untouched database(home + QStringLiteral("database.ini"),
+                                 "[Torvel]\r\nConnect=" + connect +
+                                     "\r\n[MailReceiver]\r\nConnect=" + connect + "\r\n");
+        const Untouched account(home + QStringLiteral("data/account.ini"),
+                                "[.]\r\nUserName=\xD0\xA1\xD0\xBB\r\nSavePass=0\r\n");
+        QString shownName = QStringLiteral("<no login>");
+        {
+            Started run([&](ScriptedPrompt& prompt) {
+                prompt.QueueModal([&](QDialog& dialog) {
+                    if (const auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("UserName")))
+                        shownName = edit->text();
+                    return int(QDialog::Rejected);
+                });
+            });
+            QVERIFY2(run.prompt.Messages().isEmpty(), qPrintable(run.prompt.LastMessage()));
+            QCOMPARE(run.frame.Connection().GetConnectionString(), Gbk::Decode(connect));
+        }
+        SetProgramFolder(QString());
+        QCOMPARE(shownName, QStringLiteral("小谢"));
+        QVERIFY(database.Same());
+        QVERIFY(account.Same());
+    }
+
+    // An unreadable account file gets a warning and the start goes on; an
+    // unreadable database.ini stops it. Neither file is touched.
+    void unreadableSettingsAreLeftAlone() {
+        TempProgramFolder folder;
+        const Untouched account(folder.File(QStringLiteral("data/account.ini")),
+                                QByteArray("[\0.\0]\0", 6));
+        {
+            Started run;
+            QCOMPARE(run.prompt.Messages().size(), 1);
+            QVERIFY(run.prompt.LastMessage().startsWith(QStringLiteral("无法读取设置文件")));
+            QCOMPARE(run.Logins(), 1);
+        }
+        QVERIFY(account.Same());
+
+        const Untouched broken(folder.File(QStringLiteral("database.ini")),
+                               "[Torvel]\r\nConnect=\xFF\x80\xFE\r\n");
+        Started run;
+        QCOMPARE(run.prompt.Messages().size(), 1);
+        QVERIFY(run.prompt.LastMessage().startsWith(QStringLiteral("无法读取设置文件")));
+        QCOMPARE(run.Logins(), 0);
+        QVERIFY(!run.frame.Connection().IsOpen());
+        QVERIFY(broken.Same());
+    }
+
+    // An empty file is a valid SQLite database without any table: refused
+    // at start, like a junk file, before any login.
+    void databaseWithoutTheProgramsTables() {
+        TempProgramFolder folder(false);
+        QVERIFY(folder.Write(QStringLiteral("torvel.db"), QByteArray()));
+        Started run;
+        QCOMPARE(run.prompt.Messages().size(), 1);
+        QVERIFY(run.prompt.LastMessage().startsWith(
+            QStringLiteral("数据库 '%1' 中没有本系统的数据表 (UserData)")
+                .arg(QDir::toNativeSeparators(folder.File(QStringLiteral("torvel.db"))))));
+        QCOMPARE(run.Logins(), 0);
+        QVERIFY(!run.frame.Connection().IsOpen());
+        QVERIFY(!QFile::exists(folder.File(QStringLiteral("database.ini"))));
+    }
+
+    // A relative database file lies in the program folder, whatever the
+    // working directory.
+    void relativeDataSourceIsInTheProgramFolder() {
+        TempProgramFolder folder;
+        QTemporaryDir elsewhere;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        QVERIFY(folder.Write(QStringLiteral("database.ini"),
+                             "[Torvel]\r\nConnect=Provider=SQLite;Data Source=torvel.db\r\n"));
+        Started run;
+        QDir::setCurrent(previous);
+        QVERIFY2(run.prompt.Messages().isEmpty(), qPrintable(run.prompt.LastMessage()));
+        QCOMPARE(run.Logins(), 1);
+        QVERIFY(!QFile::exists(elsewhere.filePath(QStringLiteral("torvel.db"))));
     }
 
     void productTitleNamesTheWindow() {
