@@ -2,8 +2,8 @@
 
 #include "base/IniFile.h"
 #include "base/ProgramFolder.h"
+#include "framework/CommandIds.h"
 #include "shell/AboutDialog.h"
-#include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/DataSourceDialog.h"
 #include "shell/DatabaseBackup.h"

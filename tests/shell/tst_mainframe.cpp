@@ -1,10 +1,10 @@
 #include "ScriptedPrompt.h"
 #include "TempProgramFolder.h"
 
-#include "db/DbConnection.h"
 #include "base/IniFile.h"
+#include "db/DbConnection.h"
+#include "framework/CommandIds.h"
 #include "shell/AboutDialog.h"
-#include "shell/CommandIds.h"
 #include "shell/DataSourceDialog.h"
 #include "shell/LoginDialog.h"
 #include "shell/MainFrame.h"

@@ -1,9 +1,9 @@
 #include "ScriptedPrompt.h"
 #include "TempProgramFolder.h"
 
+#include "framework/CommandIds.h"
 #include "net/Gbk.h"
 #include "shell/Application.h"
-#include "shell/CommandIds.h"
 #include "shell/MainFrame.h"
 #include "shell/Startup.h"
 
