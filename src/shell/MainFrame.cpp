@@ -191,8 +191,8 @@ void CMainFrame::OpenView(const CommandEntry& entry) {
         return;
     }
     const ViewContext context{
-        connection_,        prompt_,        entry.UserFor(userName_), entry.FilterFor(userName_),
-        entry.Definition(), entry.Caption()};
+        connection_,        prompt_,         entry.UserFor(userName_), entry.FilterFor(userName_),
+        entry.Definition(), entry.Caption(), IsAdmin(userName_)};
     QWidget* view = views_.Create(entry.command, context);
     if (view && !viewHost_->ShowView(view))
         delete view;

@@ -272,10 +272,10 @@ private slots:
         Running bare;
         bare.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
         bare.prompt.Reset();
-        bare.Run(Command::CustomerSearch);
+        bare.Run(Command::OrderList);
         QVERIFY(!bare.frame->GetViewHost()->CurrentView());
         QVERIFY(bare.prompt.shown.isEmpty());
-        QVERIFY(bare.frame->statusBar()->currentMessage().contains(QStringLiteral("查询客户资料")));
+        QVERIFY(bare.frame->statusBar()->currentMessage().contains(QStringLiteral("订单管理")));
     }
 
     void navigationItemsRunTheirCommands() {
