@@ -77,32 +77,44 @@ bool ClassMaintenance::Rename(QTreeWidgetItem* node, const QString& name) {
         }
     }
 
-    DbTransaction transaction(connection_);
     QString failed;
     QString error;
+    const Outcome outcome = RunInOneTransaction(statements, failed, error);
+    if (outcome == Outcome::Done)
+        return true;
+    // Nothing was stored, so the screen goes back to what the table says.
+    node->setText(0, oldName);
+    if (outcome == Outcome::Failed)
+        prompt_.Message(failed + QStringLiteral("\r\n") + error);
+    return false;
+}
+
+ClassMaintenance::Outcome ClassMaintenance::RunInOneTransaction(const QStringList& statements,
+                                                                QString& failed, QString& error) {
+    // A class high in the tree may hold a large part of the customers.
+    WaitCursor wait(prompt_);
+    DbTransaction transaction(connection_);
     if (!transaction.IsActive()) {
         failed = QStringLiteral("begin");
         error = transaction.GetLastError();
+        return Outcome::Failed;
     }
-    for (const QString& sql : std::as_const(statements)) {
-        if (!failed.isEmpty())
-            break;
-        if (connection_.Execute(sql) != 1) {
-            failed = sql;
+    const int total = int(statements.size());
+    for (int i = 0; i < total; ++i) {
+        if (connection_.Execute(statements[i]) != 1) {
+            failed = statements[i];
             error = connection_.GetLastError();
+            return Outcome::Failed; // rolled back as the transaction goes
         }
+        if (progress_ && !progress_(i + 1, total))
+            return Outcome::Stopped;
     }
-    if (failed.isEmpty() && !transaction.Commit()) {
+    if (!transaction.Commit()) {
         failed = QStringLiteral("commit");
         error = transaction.GetLastError();
+        return Outcome::Failed;
     }
-    if (failed.isEmpty())
-        return true;
-    transaction.Rollback();
-    // Nothing was stored, so the screen goes back to what the table says.
-    node->setText(0, oldName);
-    prompt_.Message(failed + QStringLiteral("\r\n") + error);
-    return false;
+    return Outcome::Done;
 }
 
 int ClassMaintenance::HasRow(const QString& sql) {
