@@ -1,10 +1,25 @@
 #include "shell/ViewRegistry.h"
 
-// The list views of the customer, business and framework subsystems register
-// here, one line per view class, e.g.
-//     registry.RegisterView(QStringLiteral("CCustomerListView"), [](const ViewContext& c) {
-//         return new CCustomerListView(c.connection, c.prompt, c.userName, c.filter);
-//     });
+#include "customer/CustomerListView.h"
+#include "customer/CustomerSearchView.h"
+
+namespace {
+
+CustomerViewArgs CustomerArgs(const ViewContext& context) {
+    return {context.userName, context.filter, context.admin};
+}
+
+} // namespace
+
+// Every view class registers once by name; each command of the frame's table
+// that opens the class gets it, with that command's filter and user. The
+// customer views thus serve customers (32773, 32815), resellers (32802,
+// 32804) and, for the administrator, suppliers (32806, 32807).
 void RegisterBuiltinViews(ViewRegistry& registry) {
-    Q_UNUSED(registry);
+    registry.RegisterView(QStringLiteral("CCustomerListView"), [](const ViewContext& context) {
+        return new CCustomerListView(context.connection, context.prompt, CustomerArgs(context));
+    });
+    registry.RegisterView(QStringLiteral("CCustomerSearchView"), [](const ViewContext& context) {
+        return new CCustomerSearchView(context.connection, context.prompt, CustomerArgs(context));
+    });
 }

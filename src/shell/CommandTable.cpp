@@ -1,6 +1,6 @@
 #include "shell/CommandTable.h"
 
-#include "shell/CommandIds.h"
+#include "framework/CommandIds.h"
 #include "shell/Privilege.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include "base/IniFile.h"
 #include "base/ProgramFolder.h"
+#include "framework/CommandIds.h"
 #include "shell/AboutDialog.h"
 #include "shell/Application.h"
-#include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/DataSourceDialog.h"
 #include "shell/DatabaseBackup.h"
@@ -199,8 +199,8 @@ void CMainFrame::OpenView(const CommandEntry& entry) {
         return;
     }
     const ViewContext context{
-        connection_,        prompt_,        entry.UserFor(userName_), entry.FilterFor(userName_),
-        entry.Definition(), entry.Caption()};
+        connection_,        prompt_,         entry.UserFor(userName_), entry.FilterFor(userName_),
+        entry.Definition(), entry.Caption(), IsAdmin(userName_)};
     QWidget* view = views_.Create(entry.command, context);
     if (view && !viewHost_->ShowView(view))
         delete view;

@@ -1,6 +1,6 @@
 #include "shell/MainMenu.h"
 
-#include "shell/CommandIds.h"
+#include "framework/CommandIds.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #include "shell/NavigationTable.h"
 
-#include "shell/CommandIds.h"
+#include "framework/CommandIds.h"
 #include "ui/SmallBarCtrl.h"
 
 const std::vector<NavigationGroup>& NavigationTable() {

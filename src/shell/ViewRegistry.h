@@ -17,6 +17,7 @@ struct ViewContext {
     QString filter;     // condition the view adds to its queries, or empty
     QString definition; // list definition of a configurable list
     QString caption;    // caption of a configurable list
+    bool admin = false; // the logged-in user is the administrator
 };
 
 // Makes a new view, or returns null when the view cannot be made (for example

@@ -1,4 +1,4 @@
-#include "shell/CommandIds.h"
+#include "framework/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/MainMenu.h"
 #include "shell/NavigationTable.h"

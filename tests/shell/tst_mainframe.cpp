@@ -3,8 +3,8 @@
 
 #include "base/IniFile.h"
 #include "db/DbConnection.h"
+#include "framework/CommandIds.h"
 #include "shell/AboutDialog.h"
-#include "shell/CommandIds.h"
 #include "shell/DataSourceDialog.h"
 #include "shell/LoginDialog.h"
 #include "shell/MainFrame.h"
@@ -282,10 +282,10 @@ private slots:
         Running bare;
         bare.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
         bare.prompt.Reset();
-        bare.Run(Command::CustomerSearch);
+        bare.Run(Command::OrderList);
         QVERIFY(!bare.frame->GetViewHost()->CurrentView());
         QVERIFY(bare.prompt.shown.isEmpty());
-        QVERIFY(bare.frame->statusBar()->currentMessage().contains(QStringLiteral("查询客户资料")));
+        QVERIFY(bare.frame->statusBar()->currentMessage().contains(QStringLiteral("订单管理")));
         // When the note's time is up the bar says ready again.
         bare.frame->statusBar()->clearMessage();
         QCOMPARE(bare.frame->statusBar()->currentMessage(), QStringLiteral("就绪"));

@@ -2,9 +2,9 @@
 #include "TempProgramFolder.h"
 
 #include "base/ProgramFolder.h"
+#include "framework/CommandIds.h"
 #include "net/Gbk.h"
 #include "shell/Application.h"
-#include "shell/CommandIds.h"
 #include "shell/MainFrame.h"
 #include "shell/Startup.h"
 

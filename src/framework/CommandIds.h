@@ -70,6 +70,19 @@ constexpr int Edit = 32793;
 constexpr int Statistics = 32798;
 constexpr int ChangeClass = 32803;
 constexpr int CustomerInfo = 32816;
+constexpr int Reload = 32782;        // 最近联系: the current page again
+constexpr int AccountNotice = 32785; // 帐户通知
+
+// Class commands of a list with a classification tree.
+constexpr int AddClass = 32799;    // 添加分类
+constexpr int RenameClass = 32800; // 变更分类名称
+constexpr int DeleteClass = 32801; // 删除分类
+
+// Customer import and export of the customer search view.
+constexpr int ImportCustomers = 32861; // 导入
+constexpr int ExportEmail = 32823;     // 导出邮件地址
+constexpr int ExportMobile = 32824;    // 导出手机号码
+constexpr int ExportFax = 32825;       // 导出传真号码
 
 // Standard editing and pane commands, routed to the current view.
 constexpr int EditCopy = 57634;
@@ -78,6 +91,10 @@ constexpr int EditPaste = 57637;
 constexpr int EditUndo = 57643;
 constexpr int NextPane = 57680;
 constexpr int PrevPane = 57681;
+
+// Control identifiers of the list views: the tree beside a list, the grid.
+constexpr int TreeControl = 6001;
+constexpr int GridControl = 8001;
 
 // First identifier of controls created at run time (7001 for user-defined fields).
 constexpr int FirstDynamicControl = 6001;
