@@ -538,6 +538,22 @@ int HiSocket::SendAndRecv(const char* data, qsizetype length,
     return static_cast<int>(std::min<qsizetype>(sent, INT32_MAX));
 }
 
+QString HiSocket::LocalAddressLiteral() const {
+    sockaddr_storage address{};
+    socklen_t size = sizeof address;
+    char text[INET6_ADDRSTRLEN] = {};
+    if (fd_ < 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        return QStringLiteral("[127.0.0.1]");
+    }
+    if (address.ss_family == AF_INET6) {
+        ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr, text,
+                    sizeof text);
+        return QStringLiteral("[IPv6:%1]").arg(QString::fromLatin1(text));
+    }
+    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&address)->sin_addr, text, sizeof text);
+    return QStringLiteral("[%1]").arg(QString::fromLatin1(text));
+}
+
 bool HiSocket::IsConnected() {
     if (fd_ < 0) {
         return false;

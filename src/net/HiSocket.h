@@ -60,6 +60,9 @@ public:
     // Waits up to `timeoutMs` until a read would not block.
     Wait WaitReadable(int timeoutMs);
 
+    // The local end as an SMTP address literal: "[127.0.0.1]", "[IPv6:::1]".
+    QString LocalAddressLiteral() const;
+
     bool IsConnected();
     void Close();
     // Ends the current or next wait of the thread using the socket. Any thread.
