@@ -1,11 +1,12 @@
 #include "net/MailMessage.h"
 
-#include "net/Encoding.h"
 #include "net/Gbk.h"
 
 #include <QFile>
 #include <QLocale>
 #include <QRandomGenerator>
+
+#include <cstring>
 
 namespace {
 
@@ -57,13 +58,42 @@ QString CrLfLines(const QString& text) {
     return out;
 }
 
-// Base64 lines of 76 characters, the last one ended too.
-QByteArray Base64Lines(const QByteArray& bytes) {
-    QByteArray encoded = Encoding::Base64(bytes);
-    if (!encoded.isEmpty() && !encoded.endsWith("\r\n")) {
-        encoded += "\r\n";
+// Appends `bytes` as base64 lines of 76 characters, each ended with CR LF
+// (the last one too), written straight into `out`: attachments are large and
+// a second copy of them would cost as much as the encoding.
+void AppendBase64Lines(QByteArray& out, const QByteArray& bytes) {
+    static constexpr char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    constexpr qsizetype kLineBytes = 57; // 76 characters
+    const qsizetype size = bytes.size();
+    const qsizetype lines = (size + kLineBytes - 1) / kLineBytes;
+    const qsizetype start = out.size();
+    out.resize(start + (size + 2) / 3 * 4 + lines * 2);
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.constData());
+    char* to = out.data() + start;
+    for (qsizetype line = 0; line < size; line += kLineBytes) {
+        const qsizetype end = std::min(size, line + kLineBytes);
+        qsizetype i = line;
+        for (; i + 3 <= end; i += 3) {
+            const unsigned value = (unsigned(in[i]) << 16) | (unsigned(in[i + 1]) << 8) | in[i + 2];
+            to[0] = kAlphabet[value >> 18];
+            to[1] = kAlphabet[(value >> 12) & 63];
+            to[2] = kAlphabet[(value >> 6) & 63];
+            to[3] = kAlphabet[value & 63];
+            to += 4;
+        }
+        if (i < end) {
+            const unsigned value =
+                (unsigned(in[i]) << 16) | (i + 1 < end ? unsigned(in[i + 1]) << 8 : 0);
+            to[0] = kAlphabet[value >> 18];
+            to[1] = kAlphabet[(value >> 12) & 63];
+            to[2] = i + 1 < end ? kAlphabet[(value >> 6) & 63] : '=';
+            to[3] = '=';
+            to += 4;
+        }
+        *to++ = '\r';
+        *to++ = '\n';
     }
-    return encoded;
 }
 
 QByteArray RandomHex(int bytes) {
@@ -246,7 +276,7 @@ QByteArray MailMessage::Compose(const QDateTime& now) const {
     if (attachments_.isEmpty()) {
         out += "Content-Type: " + textType + "\r\n";
         out += "Content-Transfer-Encoding: base64\r\n\r\n";
-        out += Base64Lines(body);
+        AppendBase64Lines(out, body);
         return out;
     }
 
@@ -263,7 +293,7 @@ QByteArray MailMessage::Compose(const QDateTime& now) const {
                                                      : textType) +
                "\r\n";
         out += "Content-Transfer-Encoding: base64\r\n\r\n";
-        out += Base64Lines(body);
+        AppendBase64Lines(out, body);
     }
     for (const MailAttachment& attachment : attachments_) {
         const QByteArray name = EncodeWords(attachment.name, charset_);
@@ -272,7 +302,7 @@ QByteArray MailMessage::Compose(const QDateTime& now) const {
                "\"\r\n";
         out += "Content-Transfer-Encoding: base64\r\n";
         out += "Content-Disposition: attachment;\r\n filename=\"" + name + "\"\r\n\r\n";
-        out += Base64Lines(attachment.data);
+        AppendBase64Lines(out, attachment.data);
     }
     out += "\r\n--" + boundary + "--\r\n";
     return out;

@@ -4,6 +4,7 @@
 #include "net/SocketError.h"
 
 #include <chrono>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -258,14 +259,22 @@ bool SmtpConnection::SendDotStuffed(const QByteArray& message) {
     qsizetype from = 0;
     while (from < size) {
         const qsizetype to = std::min(size, from + kPiece);
+        // Jump from line end to line end; only a "." right after one matters.
         qsizetype runStart = from;
-        for (qsizetype i = from; i < to; ++i) {
+        qsizetype i = from;
+        while (i < to) {
             if (lineStart && data[i] == '.') {
                 piece.append(data + runStart, i - runStart);
                 piece.append('.');
                 runStart = i;
             }
-            lineStart = data[i] == '\n';
+            const void* newline = std::memchr(data + i, '\n', size_t(to - i));
+            if (newline == nullptr) {
+                lineStart = false;
+                break;
+            }
+            i = static_cast<const char*>(newline) - data + 1;
+            lineStart = true;
         }
         piece.append(data + runStart, to - runStart);
         socket_.SetTimeout(timeouts_.dataBlock);

@@ -87,13 +87,16 @@ public:
     QByteArray ReadLine() { return ReadUntil("\r\n"); }
 
     QByteArray ReadUntil(const QByteArray& end) {
+        qsizetype from = consumed_;
         for (;;) {
-            const qsizetype at = received_.indexOf(end, consumed_);
+            const qsizetype at = received_.indexOf(end, from);
             if (at >= 0) {
                 const QByteArray part = received_.mid(consumed_, at + end.size() - consumed_);
                 consumed_ = at + end.size();
                 return part;
             }
+            // Only the new bytes (and a possible split end) are searched again.
+            from = std::max(consumed_, received_.size() - end.size() + 1);
             if (!ReadMore()) {
                 return QByteArray();
             }
