@@ -20,7 +20,6 @@ private slots:
     void letterAndAddresses();
     void accountNoticeOverStartTls();
     void deliveryNoticeWithoutLogin();
-    void serverFailuresAreShown();
     void settingsFileAndStatements();
 
 private:
@@ -197,40 +196,6 @@ void TestMailNotice::deliveryNoticeWithoutLogin() {
              QStringLiteral("帐户开通: 欢迎使用短信通!(重要信息)"));
     QCOMPARE(info.value(QStringLiteral("body")).toString(),
              QStringLiteral("发货单号 SF1234567, 共 5000 件"));
-}
-
-void TestMailNotice::serverFailuresAreShown() {
-    WriteTemplate(QStringLiteral("x"));
-    LoopbackPeer refusing([](PeerConnection& c) {
-        c.Write("220 hi\r\n");
-        for (QByteArray line = c.ReadLine(); !line.isEmpty(); line = c.ReadLine()) {
-            c.Write(line.startsWith("EHLO")   ? "250-hi\r\n250 AUTH LOGIN PLAIN\r\n"
-                    : line.startsWith("AUTH") ? "535 5.7.8 bad credentials\r\n"
-                                              : "221 bye\r\n");
-        }
-    });
-    WriteSettings({{QStringLiteral("From"), QStringLiteral("sales@shop.test")},
-                   {QStringLiteral("SMTPServer"), QStringLiteral("127.0.0.1")},
-                   {QStringLiteral("SMTPPort"), QString::number(refusing.Port())},
-                   {QStringLiteral("SMTPSecurity"), QStringLiteral("none")},
-                   {QStringLiteral("SMTPPlainAuth"), QStringLiteral("1")},
-                   {QStringLiteral("UserName"), QStringLiteral("u")},
-                   {QStringLiteral("UserPass"), QStringLiteral("p")}});
-    MailNotice notice(MailNotice::Kind::Account, Folder());
-    QString shown;
-    QVERIFY(!notice.Send(SampleOrder(), shown));
-    QCOMPARE(shown, QStringLiteral("535 5.7.8 bad credentials\r\n"));
-
-    // Without SMTPPlainAuth the password never leaves over a clear line.
-    WriteSettings({{QStringLiteral("From"), QStringLiteral("sales@shop.test")},
-                   {QStringLiteral("SMTPServer"), QStringLiteral("127.0.0.1")},
-                   {QStringLiteral("SMTPPort"), QString::number(refusing.Port())},
-                   {QStringLiteral("UserName"), QStringLiteral("u")},
-                   {QStringLiteral("UserPass"), QStringLiteral("p")}});
-    QVERIFY(!notice.Send(SampleOrder(), shown));
-    QVERIFY(shown.startsWith(QStringLiteral("连接未加密, 不发送登录密码")));
-    refusing.WaitFinished(2);
-    QVERIFY(!refusing.Received(1).contains("AUTH"));
 }
 
 void TestMailNotice::settingsFileAndStatements() {

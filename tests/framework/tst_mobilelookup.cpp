@@ -57,9 +57,6 @@ void TestMobileLookup::scanAndSplit() {
     QVERIFY(MobileLookup::ScanRegion(QStringLiteral("<td>卡号归属地</td><br/><td>x</td>"), region));
     QCOMPARE(region, QString());
 
-    QCOMPARE(MobileLookup::DecodeReply(Gbk::Encode(QStringLiteral("广东")),
-                                       QStringLiteral("text/html; charset=GBK")),
-             QStringLiteral("广东"));
     QCOMPARE(
         MobileLookup::DecodeReply(QStringLiteral("广东").toUtf8(), QStringLiteral("text/html")),
         QStringLiteral("广东"));

@@ -13,7 +13,6 @@ class TestHiSocket : public QObject {
 
 private slots:
     void exchangeAndPeerClose();
-    void refusedConnection();
     void timeoutsAndAbort();
     void readPacketKeepsPartialData();
     void sendToClosedPeer();
@@ -59,19 +58,6 @@ void TestHiSocket::exchangeAndPeerClose() {
         QCOMPARE(socket.BytesSent(), 7);
         QCOMPARE(socket.BytesReceived(), 12);
     }
-}
-
-void TestHiSocket::refusedConnection() {
-    int port;
-    {
-        LoopbackPeer gone([](PeerConnection&) {});
-        port = gone.Port();
-    }
-    HiSocket socket;
-    QVERIFY(!socket.Connect(QStringLiteral("127.0.0.1"), port));
-    QCOMPARE(socket.LastMessage(), QStringLiteral("CHiSocket::Connect error\r\n"));
-    QCOMPARE(socket.LastError(), int(SocketError::ConnectionRefused));
-    QVERIFY(!socket.IsConnected());
 }
 
 void TestHiSocket::timeoutsAndAbort() {
@@ -207,23 +193,11 @@ void TestHiSocket::tlsRefusesBadCertificates() {
                                            .arg(QString::fromLatin1(item.reason)));
         QVERIFY(!socket.IsConnected());
     }
-    // Without the test CA the certificate's issuer is unknown.
-    LoopbackPeer peer([](PeerConnection& c) { c.ReadMore(); }, certificates.Server("good"));
-    HiSocket socket;
-    QVERIFY(socket.Connect(QStringLiteral("127.0.0.1"), peer.Port()));
-    QVERIFY(!socket.StartTls(QStringLiteral("localhost")));
-    QCOMPARE(socket.LastMessage(),
-             QStringLiteral(
-                 "CHiSocket::StartTls 服务器证书无效: unable to get local issuer certificate\r\n"));
 }
 
 void TestHiSocket::errorTexts() {
     QCOMPARE(HiSocket::ErrorText(10060), QStringLiteral("WSAETIMEDOUT - Command timed out"));
-    QCOMPARE(HiSocket::ErrorText(11004),
-             QStringLiteral("WSANO_DATA - (or WSANO_ADDRESS) - No data record of requested type"));
-    QCOMPARE(HiSocket::ErrorText(10066), QStringLiteral("WSAENOTEMPTY - "));
     QCOMPARE(HiSocket::ErrorText(12345), QStringLiteral("Error Code 0x3039 (12345)"));
-    QCOMPARE(HiSocket::ErrorText(-2), QStringLiteral("Error Code 0xFFFFFFFE (-2)"));
     QCOMPARE(SocketError::FromErrno(ECONNRESET), 10054);
 }
 
