@@ -14,6 +14,8 @@ packages=(
     fonts-wqy-microhei           # Chinese text on a fresh desktop
     sqlite3                      # builds the delivered torvel.db; benchmark baseline
     postgresql postgresql-contrib  # the shared-database engine, for the tests
+    libssl-dev                   # TLS for mail (465/STARTTLS) and https
+    openssl python3-aiosmtpd     # the tests' certificates and their real SMTP server
     xvfb xauth                   # the real window on a machine without a display
     libxkbcommon-x11-0 libxcb-cursor0 libxcb-icccm4 libxcb-keysyms1 libxcb-shape0
     libxcb-image0 libxcb-render-util0
