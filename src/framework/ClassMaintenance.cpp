@@ -91,8 +91,7 @@ bool ClassMaintenance::Rename(QTreeWidgetItem* node, const QString& name) {
 
 ClassMaintenance::Outcome ClassMaintenance::RunInOneTransaction(const QStringList& statements,
                                                                 QString& failed, QString& error) {
-    // A class high in the tree may hold a large part of the customers.
-    WaitCursor wait(prompt_);
+    ProgressScope progress(prompt_, QStringLiteral("正在更新分类路径..."));
     DbTransaction transaction(connection_);
     if (!transaction.IsActive()) {
         failed = QStringLiteral("begin");
@@ -106,7 +105,7 @@ ClassMaintenance::Outcome ClassMaintenance::RunInOneTransaction(const QStringLis
             error = connection_.GetLastError();
             return Outcome::Failed; // rolled back as the transaction goes
         }
-        if (progress_ && !progress_(i + 1, total))
+        if (!progress.Step(i + 1, total))
             return Outcome::Stopped;
     }
     if (!transaction.Commit()) {

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <utility>
 
 class ClassTreeCtrl;
@@ -33,13 +32,6 @@ public:
     void RenameClass(); // 32800
     void DeleteClass(); // 32801
 
-    // A rename of a class high in a large tree rewrites many rows (a tenth of a
-    // million customers takes seconds). The callback hears after every
-    // statement how far it is; returning false stops the rename, which then
-    // stores nothing and puts the caption back.
-    using Progress = std::function<bool(int done, int total)>;
-    void SetProgress(Progress progress) { progress_ = std::move(progress); }
-
     // The rename itself, without the dialog: the node's caption becomes `name`
     // and every stored path below it is rewritten. False (caption restored)
     // after showing statement + "\r\n" + error.
@@ -49,8 +41,10 @@ private:
     // The selected class, or null after "请选择分类!".
     QTreeWidgetItem* SelectedClass();
     enum class Outcome { Done, Failed, Stopped };
-    // Runs the statements all or none, under the wait cursor; Failed with the
-    // statement that failed and the database's text.
+    // Runs the statements all or none. A rename of a class high in a large tree
+    // rewrites many rows (a tenth of a million customers takes seconds), so it
+    // shows progress after every statement, and a stop stores nothing. Failed
+    // with the statement that failed and the database's text.
     Outcome RunInOneTransaction(const QStringList& statements, QString& failed, QString& error);
     // 1 when the query returns a row, 0 when none, -1 after showing the failure.
     int HasRow(const QString& sql);
@@ -60,5 +54,4 @@ private:
     Prompt& prompt_;
     ClassMembers members_;
     QWidget* dialogParent_;
-    Progress progress_;
 };

@@ -1,6 +1,7 @@
 #include "framework/MailNotice.h"
 
 #include "base/IniFile.h"
+#include "base/TextDecoding.h"
 #include "net/Gbk.h"
 
 #include <QFile>
@@ -179,9 +180,14 @@ bool MailNotice::Compose(const NoticeOrder& order, MailMessage& message, QString
         return false;
     }
 
+    // The template is the shop's to edit, in whatever editor it has: read it
+    // as a file a user brings (GBK, or UTF-8/UTF-16 where the bytes say so).
     QFile file(folder_ + QStringLiteral("templet/create_sky_user.txt"));
-    const QString letter =
-        file.open(QIODevice::ReadOnly) ? Gbk::DecodeFile(file.readAll()) : QString();
+    QString letter;
+    TextEncoding encoding = TextEncoding::Gbk;
+    QString unreadable;
+    if (file.open(QIODevice::ReadOnly))
+        TextDecoding::DecodeUserFile(file.readAll(), letter, encoding, unreadable);
     if (letter.isEmpty()) {
         error = QStringLiteral("邮件模板未建立!");
         return false;

@@ -1,6 +1,9 @@
 #include "shell/Application.h"
 
 #include "base/ProgramFolder.h"
+#include "customer/CustomerDlg.h"
+#include "framework/MobileLookup.h"
+#include "net/TraceLog.h"
 #include "ui/Prompt.h"
 
 #include <QApplication>
@@ -66,6 +69,15 @@ void Configure(QApplication& app) {
     InstallQtTranslations(app);
     ChooseChineseFont(app);
     QApplication::setWindowIcon(Icon());
+    ConnectServices();
+}
+
+void ConnectServices() {
+    // The network layer sits below the program folder's helpers, so it is
+    // told where trace.log lives; the customer form asks the configured
+    // region service for a mobile number's province and city.
+    TraceLog::Instance().SetPath(ProgramPath(QStringLiteral("trace.log")));
+    SetMobileRegionLookup(LookupMobileRegion);
 }
 
 } // namespace Application

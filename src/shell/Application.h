@@ -21,4 +21,8 @@ QIcon Icon();
 
 void Configure(QApplication& app);
 
+// Hands the program folder's trace log to the network layer and the mobile
+// region service to the customer form (part of Configure).
+void ConnectServices();
+
 } // namespace Application

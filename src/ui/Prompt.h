@@ -42,6 +42,14 @@ public:
     virtual void BeginWait() = 0;
     virtual void EndWait() = 0;
 
+    // Long work: a window with the text, a progress bar and a 停止 button.
+    // StepProgress moves the bar and keeps the window responsive; it returns
+    // false once the user asked to stop, and the work then ends within its
+    // next step. Every BeginProgress is closed by one EndProgress (use
+    // ProgressScope).
+    virtual void BeginProgress(const QString& text) = 0;
+    virtual bool StepProgress(qint64 done, qint64 total) = 0;
+    virtual void EndProgress() = 0;
     // Runs a modal dialog and returns its result code (QDialog::Accepted or
     // QDialog::Rejected).
     virtual int RunModal(QDialog& dialog) = 0;
@@ -50,6 +58,22 @@ public:
     bool Confirm(const QString& text, const QString& caption = AppTitle()) {
         return Ask(text, Buttons::YesNo, caption) == Answer::Yes;
     }
+};
+
+// Shows a progress window for the lifetime of the object.
+class ProgressScope final {
+public:
+    ProgressScope(Prompt& prompt, const QString& text) : prompt_(prompt) {
+        prompt_.BeginProgress(text);
+    }
+    ~ProgressScope() { prompt_.EndProgress(); }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+    // False once the user asked to stop.
+    bool Step(qint64 done, qint64 total) { return prompt_.StepProgress(done, total); }
+
+private:
+    Prompt& prompt_;
 };
 
 // Shows the wait cursor for the lifetime of the object.

@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 QMessageBox::Icon ToQt(Prompt::Icon icon) {
@@ -117,6 +119,40 @@ void QtPrompt::EndWait() {
         return;
     --waitDepth_;
     QApplication::restoreOverrideCursor();
+}
+
+void QtPrompt::BeginProgress(const QString& text) {
+    if (progressDepth_++ > 0) {
+        progress_->setLabelText(text);
+        return;
+    }
+    progress_ = std::make_unique<QProgressDialog>(text, QStringLiteral("停止"), 0, 0, parent_);
+    progress_->setWindowTitle(AppTitle());
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setMinimumWidth(360);
+    // Short work never flashes a window; long work shows it after a moment.
+    progress_->setMinimumDuration(500);
+    progress_->setAutoReset(false);
+    progress_->setAutoClose(false);
+    progress_->setValue(0);
+}
+
+bool QtPrompt::StepProgress(qint64 done, qint64 total) {
+    if (!progress_)
+        return true;
+    // The bar counts in thousandths, so totals beyond int's range still fit.
+    const int permille = total > 0 ? int(std::clamp<qint64>(done * 1000 / total, 0, 1000)) : 0;
+    if (progress_->maximum() != 1000)
+        progress_->setMaximum(1000);
+    progress_->setValue(permille); // also processes events while the window is modal
+    QCoreApplication::processEvents();
+    return !progress_->wasCanceled();
+}
+
+void QtPrompt::EndProgress() {
+    if (progressDepth_ == 0 || --progressDepth_ > 0)
+        return;
+    progress_.reset();
 }
 
 int QtPrompt::RunModal(QDialog& dialog) {

@@ -3,6 +3,9 @@
 #include "ui/Prompt.h"
 
 #include <QPointer>
+#include <QProgressDialog>
+
+#include <memory>
 
 class QWidget;
 
@@ -25,9 +28,14 @@ public:
     bool StartProgram(const QString& program, const QStringList& arguments) override;
     void BeginWait() override;
     void EndWait() override;
+    void BeginProgress(const QString& text) override;
+    bool StepProgress(qint64 done, qint64 total) override;
+    void EndProgress() override;
     int RunModal(QDialog& dialog) override;
 
 private:
+    std::unique_ptr<QProgressDialog> progress_;
+    int progressDepth_ = 0;
     QPointer<QWidget> parent_;
     int waitDepth_ = 0;
 };

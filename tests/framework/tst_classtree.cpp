@@ -152,18 +152,15 @@ void tst_ClassTree::renameRewritesStoredPaths() {
     QCOMPARE(Column(db, customerPaths), QStringLiteral("未分类/;/X'%_/;/X'%_/B/;/AB/;/X'%_/B/C/"));
 
     // A rename stopped or failing half-way stores nothing and puts the caption back.
-    int heard = 0;
-    classes.SetProgress([&](int done, int total) {
-        heard = total;
-        return done < 2;
-    });
+    prompt.stopProgressAt = 2;
     tree.setCurrentItem(tree.FindNode(2));
     QueueName(prompt, QStringLiteral("Z"));
     classes.RenameClass();
-    QCOMPARE(heard, 4);
+    QCOMPARE(prompt.progressTotal, 4);
+    QCOMPARE(prompt.progressDepth, 0);
     QCOMPARE(tree.FindNode(2)->text(0), QStringLiteral("B"));
     QCOMPARE(Column(db, customerPaths), QStringLiteral("未分类/;/X'%_/;/X'%_/B/;/AB/;/X'%_/B/C/"));
-    classes.SetProgress({});
+    prompt.stopProgressAt = -1;
     QVERIFY(AddRefusingTrigger(db, QStringLiteral("CustomerData"), QStringLiteral("update"),
                                QStringLiteral("old.KeyId=14")));
     tree.setCurrentItem(tree.FindNode(2));

@@ -2,6 +2,7 @@
 #include "../net/SmtpTestServer.h"
 
 #include "base/IniFile.h"
+#include "base/TextDecoding.h"
 #include "framework/MailNotice.h"
 #include "net/Gbk.h"
 
@@ -145,7 +146,10 @@ void TestMailNotice::accountNoticeOverStartTls() {
     QFile delivered(qEnvironmentVariable("TORVEL_SOURCE_DIR") +
                     QStringLiteral("/app-data/templet/create_sky_user.txt"));
     QVERIFY(delivered.open(QIODevice::ReadOnly));
-    const QString letter = Gbk::DecodeFile(delivered.readAll());
+    QString letter;
+    TextEncoding encoding = TextEncoding::Utf8;
+    QVERIFY(TextDecoding::DecodeSettings(delivered.readAll(), letter, encoding));
+    QCOMPARE(encoding, TextEncoding::Gbk);
     WriteTemplate(letter);
     WriteSettings({{QStringLiteral("From"), QStringLiteral("sales@shop.test")},
                    {QStringLiteral("SMTPServer"), QStringLiteral("localhost")},

@@ -35,6 +35,16 @@ public:
         ++waitCount;
     }
     void EndWait() override { --waitDepth; }
+    void BeginProgress(const QString& text) override {
+        progressTexts.append(text);
+        ++progressDepth;
+    }
+    bool StepProgress(qint64 done, qint64 total) override {
+        ++progressSteps;
+        progressTotal = total;
+        return stopProgressAt < 0 || done < stopProgressAt;
+    }
+    void EndProgress() override { --progressDepth; }
     int RunModal(QDialog& dialog) override;
 
     // Queues.
@@ -56,6 +66,13 @@ public:
     bool programStarts = true; // what StartProgram answers
     int waitDepth = 0;
     int waitCount = 0;
+    // Progress: the texts shown, how many steps were reported, the last total;
+    // StepProgress answers "stop" once done reaches stopProgressAt (-1: never).
+    QStringList progressTexts;
+    int progressDepth = 0;
+    int progressSteps = 0;
+    qint64 progressTotal = 0;
+    qint64 stopProgressAt = -1;
 
     std::deque<Answer> answers;
     std::deque<QString> fileNames;
