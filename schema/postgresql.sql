@@ -102,7 +102,9 @@ CREATE TABLE OrderData (
     FDId         integer DEFAULT 0
 );
 CREATE INDEX OrderData_CustomerId ON OrderData (CustomerId);
-CREATE INDEX OrderData_Handler ON OrderData (Handler);
+-- An ordinary user's order list ("Handler=... order by KeyId desc") walks this
+-- index backwards in key order; the user's total is an index-only scan of it.
+CREATE INDEX OrderData_Handler ON OrderData (Handler, KeyId) INCLUDE (FDTotal);
 CREATE INDEX OrderData_FDTime ON OrderData (FDTime);
 CREATE INDEX OrderData_FDId ON OrderData (FDId);
 

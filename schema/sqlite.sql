@@ -101,7 +101,10 @@ CREATE TABLE OrderData (
     FDId         INTEGER DEFAULT 0
 );
 CREATE INDEX OrderData_CustomerId ON OrderData (CustomerId);
-CREATE INDEX OrderData_Handler ON OrderData (Handler);
+-- An ordinary user's order list ("Handler=... order by KeyId desc") walks this
+-- index in key order; the user's total reads FDTotal from it without touching
+-- the table.
+CREATE INDEX OrderData_Handler ON OrderData (Handler, KeyId, FDTotal);
 CREATE INDEX OrderData_FDTime ON OrderData (FDTime);
 CREATE INDEX OrderData_FDId ON OrderData (FDId);
 
