@@ -84,12 +84,7 @@ void tst_OrderListView::ordinaryUserSeesAndTotalsOwnOrdersOnly() {
     QCOMPARE(prompt.LastMessage(), QStringLiteral("合计总额: 25.00"));
 
     // Nothing typed into any box widens the restriction.
-    const QString attack = QStringLiteral("x' or Handler<>'");
     OrderCriteria criteria;
-    criteria.handler = QStringLiteral("li' or '1'='1");
-    criteria.customer = attack;
-    zhang.Search(criteria);
-    QCOMPARE(Column(zhang, 0), QStringList());
     for (QString* box : {&criteria.handler, &criteria.customer, &criteria.product,
                          &criteria.serialCode, &criteria.bank, &criteria.term}) {
         criteria = OrderCriteria();
