@@ -106,7 +106,9 @@ CREATE TABLE OrderData (
 -- A customer's orders; with the amount in the index, the order total of a
 -- list never reads the order rows themselves.
 CREATE INDEX OrderData_CustomerTotal ON OrderData (CustomerId, FDTotal);
-CREATE INDEX OrderData_Handler ON OrderData (Handler);
+-- An ordinary user's order list ("Handler=... order by KeyId desc") walks this
+-- index backwards in key order; the user's total is an index-only scan of it.
+CREATE INDEX OrderData_Handler ON OrderData (Handler, KeyId) INCLUDE (FDTotal);
 CREATE INDEX OrderData_FDTime ON OrderData (FDTime);
 CREATE INDEX OrderData_FDId ON OrderData (FDId);
 

@@ -1,5 +1,6 @@
 #include "shell/ViewRegistry.h"
 
+#include "business/OrderListView.h"
 #include "customer/CustomerListView.h"
 #include "customer/CustomerSearchView.h"
 
@@ -21,5 +22,9 @@ void RegisterBuiltinViews(ViewRegistry& registry) {
     });
     registry.RegisterView(QStringLiteral("CCustomerSearchView"), [](const ViewContext& context) {
         return new CCustomerSearchView(context.connection, context.prompt, CustomerArgs(context));
+    });
+    registry.RegisterView(QStringLiteral("OrderListView"), [](const ViewContext& context) {
+        return new COrderListView(context.connection, context.prompt,
+                                  {context.userName, context.admin});
     });
 }

@@ -2,7 +2,9 @@
 #include "TempProgramFolder.h"
 
 #include "base/IniFile.h"
+#include "business/OrderListView.h"
 #include "db/DbConnection.h"
+#include "db/QueryBinder.h"
 #include "framework/CommandIds.h"
 #include "shell/AboutDialog.h"
 #include "shell/DataSourceDialog.h"
@@ -282,13 +284,30 @@ private slots:
         Running bare;
         bare.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
         bare.prompt.Reset();
-        bare.Run(Command::OrderList);
+        bare.Run(Command::PurchaseList);
         QVERIFY(!bare.frame->GetViewHost()->CurrentView());
         QVERIFY(bare.prompt.shown.isEmpty());
-        QVERIFY(bare.frame->statusBar()->currentMessage().contains(QStringLiteral("订单管理")));
+        QVERIFY(bare.frame->statusBar()->currentMessage().contains(QStringLiteral("采购成本")));
         // When the note's time is up the bar says ready again.
         bare.frame->statusBar()->clearMessage();
         QCOMPARE(bare.frame->statusBar()->currentMessage(), QStringLiteral("就绪"));
+    }
+
+    // 订单管理 opens the order list with the logged-in user's restriction; only
+    // the administrator's list has none.
+    void orderListIsTheUsersOwn() {
+        Running run;
+        run.Start(FillLogin(QStringLiteral("li"), QStringLiteral("pw")));
+        run.Run(Command::OrderList);
+        auto* view = qobject_cast<COrderListView*>(run.frame->GetViewHost()->CurrentView());
+        QVERIFY(view);
+        QCOMPARE(view->Binder().GetConditions(), QStringList{QStringLiteral("(Handler='li')")});
+        run.prompt.QueueModal(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        run.Run(Command::Login);
+        run.Run(Command::OrderList);
+        view = qobject_cast<COrderListView*>(run.frame->GetViewHost()->CurrentView());
+        QVERIFY(view);
+        QCOMPARE(view->Binder().GetConditions(), QStringList());
     }
 
     void navigationItemsRunTheirCommands() {

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class CGridCtrl;
+class CListToolbar;
+class DbConnection;
+class ListGridBinding;
+class Prompt;
+class QueryBinder;
+struct OrderCriteria;
+
+// The delivery notice of one order by e-mail; the mail work supplies it.
+// Without it the command only says in the status bar that it is not there yet.
+using OrderDeliveryNotice =
+    std::function<void(Prompt& prompt, DbConnection& connection, int orderKey, QWidget* parent)>;
+void SetOrderDeliveryNotice(OrderDeliveryNotice notice);
+
+// Columns of OrderData the user added (field, caption), shown after the
+// standard ones; the custom-field work supplies them.
+using OrderListExtraColumns =
+    std::function<QList<QPair<QString, QString>>(DbConnection& connection)>;
+void SetOrderListExtraColumns(OrderListExtraColumns columns);
+
+struct OrderListArgs {
+    QString userName;
+    bool admin = false; // the administrator sees and totals every order
+};
+
+// 订单管理: every order (an ordinary user's own only), newest first, 200 to a
+// page, with search, edit, the order's customer, delete, total, paging, the
+// delivery notice and the custom-column definitions.
+class COrderListView final : public QWidget {
+    Q_OBJECT
+
+public:
+    // The toolbar commands that have no shared list number.
+    static constexpr int kDeliveryNotice = 6007;
+    static constexpr int kCustomColumns = 6010;
+    static constexpr int kGridControl = 6001;
+
+    COrderListView(DbConnection& connection, Prompt& prompt, const OrderListArgs& args,
+                   QWidget* parent = nullptr);
+    ~COrderListView() override;
+
+    Q_INVOKABLE bool OnCommand(int id);
+
+    CGridCtrl* Grid() const { return grid_; }
+    CListToolbar* Toolbar() const { return toolbar_; }
+    QueryBinder& Binder() const;
+    const QString& LastNote() const { return lastNote_; }
+
+    // Runs a search with these criteria (what 查找 does after the dialog).
+    void Search(const OrderCriteria& criteria);
+    // Loads the current page; a failure shows the database's text.
+    int Reload();
+
+    // The restriction of an ordinary user: only rows whose Handler is theirs.
+    static QString HandlerCondition(const QString& userName);
+    // The total of the rows a list shows under `where` (its " where ..." text).
+    static QString TotalStatement(const QString& where);
+
+private:
+    void SetConditions(const QStringList& extra);
+    int KeyOfRow(int row) const;
+    void EditOrder();
+    void ShowCustomer();
+    void DeleteOrders();
+    void ShowTotal();
+    void SendDeliveryNotice();
+    void Note(const QString& text);
+
+    DbConnection& connection_;
+    Prompt& prompt_;
+    QString userName_;
+    bool admin_;
+    CListToolbar* toolbar_ = nullptr;
+    CGridCtrl* grid_ = nullptr;
+    std::unique_ptr<ListGridBinding> binding_;
+    QString lastNote_;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class IniFile;
+class Prompt;
+class QLineEdit;
+
+// The criteria of an order search, one text per box of the dialog.
+struct OrderCriteria {
+    QString term;       // 月份: "YYYY-MM", matched as the beginning of FDTime
+    QString handler;    // 经理人: the exact name
+    QString customer;   // 客户名称: a fragment
+    QString product;    // 产品名称: a fragment
+    QString serialCode; // 序列号: a fragment
+    QString bank;       // 付款方式: the exact name
+
+    // The keys of data/order_search.ini, in the dialog's order.
+    static const QStringList& Keys();
+    void Load(const IniFile& file);
+    void Save(IniFile& file) const;
+    // The conditions of the filled boxes, each in parentheses with the typed
+    // text as one literal: a quote cannot end it, so nothing typed joins an
+    // "or" to a list's Handler restriction. % and _ stay wildcards.
+    QStringList Conditions() const;
+};
+
+// The condition on one month of FDTime. A well-formed month is also given as
+// a range, which both engines answer from the index on FDTime (PostgreSQL
+// cannot use an index for the case-blind like); the like keeps the meaning
+// "begins with" exact whatever the collation.
+QString MonthCondition(const QString& month);
+
+// 订单查询: asks the criteria of an order search, starting from the last ones
+// of data/order_search.ini (an empty month shows the current one), and writes
+// all six back on 确定.
+class COrderSearchDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit COrderSearchDlg(QWidget* parent = nullptr);
+
+    // The box of a key of OrderCriteria::Keys(), or null.
+    QLineEdit* Field(const QString& key) const;
+    OrderCriteria Criteria() const;
+    void SetCriteria(const OrderCriteria& criteria);
+
+    // What 确定 does: stores the criteria and accepts.
+    void OnOK();
+
+    // data/order_search.ini of the program folder.
+    static QString CriteriaFilePath();
+
+private:
+    QList<QLineEdit*> edits_;
+};
+
+// Runs the dialog through the prompt; true on 确定 with the criteria.
+bool AskOrderCriteria(Prompt& prompt, QWidget* parent, OrderCriteria& criteria);
