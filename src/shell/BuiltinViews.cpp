@@ -1,5 +1,7 @@
 #include "shell/ViewRegistry.h"
 
+#include "business/TraceSearchView.h"
+#include "business/TrackPlanSearchView.h"
 #include "customer/CustomerListView.h"
 #include "customer/CustomerSearchView.h"
 
@@ -21,5 +23,13 @@ void RegisterBuiltinViews(ViewRegistry& registry) {
     });
     registry.RegisterView(QStringLiteral("CCustomerSearchView"), [](const ViewContext& context) {
         return new CCustomerSearchView(context.connection, context.prompt, CustomerArgs(context));
+    });
+    // The record and plan lists get the frame's handler condition for every
+    // user but admin.
+    registry.RegisterView(QStringLiteral("CTraceSearchView"), [](const ViewContext& context) {
+        return new CTraceSearchView(context.connection, context.prompt, context.filter);
+    });
+    registry.RegisterView(QStringLiteral("CTrackPlanSearchView"), [](const ViewContext& context) {
+        return new CTrackPlanSearchView(context.connection, context.prompt, context.filter);
     });
 }
