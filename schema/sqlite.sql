@@ -45,8 +45,10 @@ CREATE TABLE CustomerData (
     LastTime      VARCHAR(19)  COLLATE NOCASE DEFAULT ''
 );
 -- The customer and supplier lists: "IsProvider < 1" / "IsProvider=1" ordered by
--- LastTime descending, read in index order with the flag tested in the index.
-CREATE INDEX CustomerData_LastTime ON CustomerData (LastTime, IsProvider);
+-- LastTime descending, read in index order with the flag tested in the index;
+-- a large class of the tree is listed the same way, its class tested in the
+-- index too (see docs/database.md).
+CREATE INDEX CustomerData_LastTimeClass ON CustomerData (LastTime, IsProvider, CustomerClass);
 CREATE INDEX CustomerData_CustomerClass ON CustomerData (CustomerClass);
 CREATE INDEX CustomerData_ClassPath ON CustomerData (ClassPath);
 CREATE INDEX CustomerData_Handler ON CustomerData (Handler);
@@ -100,7 +102,9 @@ CREATE TABLE OrderData (
     Comment      TEXT         COLLATE NOCASE DEFAULT '',
     FDId         INTEGER DEFAULT 0
 );
-CREATE INDEX OrderData_CustomerId ON OrderData (CustomerId);
+-- A customer's orders; with the amount in the index, the order total of a
+-- list never reads the order rows themselves.
+CREATE INDEX OrderData_CustomerTotal ON OrderData (CustomerId, FDTotal);
 CREATE INDEX OrderData_Handler ON OrderData (Handler);
 CREATE INDEX OrderData_FDTime ON OrderData (FDTime);
 CREATE INDEX OrderData_FDId ON OrderData (FDId);

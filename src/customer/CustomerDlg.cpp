@@ -183,6 +183,9 @@ void CCustomerDlg::BuildForm() {
     layout->addLayout(grid, 1);
     layout->addWidget(buttons);
 
+    // Opens as small as the fields allow; the note box takes what the user adds.
+    resize(sizeHint().width(), minimumSizeHint().height());
+
     fields_.value(QStringLiteral("Phone"))->installEventFilter(this);
     fields_.value(QStringLiteral("Mobile"))->installEventFilter(this);
 }

@@ -102,7 +102,8 @@ QStringList CCustomerListView::NodeConditions(QTreeWidgetItem* node) const {
         if (ClassTreeCtrl::KeyOf(level) > 0)
             keys.append(ClassTreeCtrl::KeyOf(level));
     }
-    return {CustomerStatements::ClassCondition(keys, ClassTreeCtrl::KeyOf(node) < 1)};
+    const int allClasses = int(tree_->Subtree(tree_->RootNode()).size()) - 1;
+    return {CustomerStatements::ClassCondition(keys, ClassTreeCtrl::KeyOf(node) < 1, allClasses)};
 }
 
 void CCustomerListView::FilterByNode(QTreeWidgetItem* node) {

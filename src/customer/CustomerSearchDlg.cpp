@@ -33,18 +33,24 @@ const QStringList& CustomerCriteria::Keys() {
     return keys;
 }
 
+std::array<QString*, 6> CustomerCriteria::Fields() {
+    return {&regTime, &customerName, &contact, &handler, &city, &phone};
+}
+
+std::array<const QString*, 6> CustomerCriteria::Fields() const {
+    return {&regTime, &customerName, &contact, &handler, &city, &phone};
+}
+
 void CustomerCriteria::Load(const IniFile& file) {
-    const QStringList& keys = Keys();
-    QString* fields[] = {&regTime, &customerName, &contact, &handler, &city, &phone};
-    for (int i = 0; i < keys.size(); ++i)
-        *fields[i] = file.GetString(kBag, keys[i]);
+    const auto fields = Fields();
+    for (size_t i = 0; i < fields.size(); ++i)
+        *fields[i] = file.GetString(kBag, Keys()[int(i)]);
 }
 
 void CustomerCriteria::Save(IniFile& file) const {
-    const QStringList& keys = Keys();
-    const QString* fields[] = {&regTime, &customerName, &contact, &handler, &city, &phone};
-    for (int i = 0; i < keys.size(); ++i)
-        file.SetString(kBag, keys[i], *fields[i]);
+    const auto fields = Fields();
+    for (size_t i = 0; i < fields.size(); ++i)
+        file.SetString(kBag, Keys()[int(i)], *fields[i]);
 }
 
 QStringList CustomerCriteria::Conditions() const {
@@ -110,18 +116,16 @@ QLineEdit* CCustomerSearchDlg::Field(const QString& key) const {
 
 CustomerCriteria CCustomerSearchDlg::Criteria() const {
     CustomerCriteria criteria;
-    QString* fields[] = {&criteria.regTime, &criteria.customerName, &criteria.contact,
-                         &criteria.handler, &criteria.city,         &criteria.phone};
-    for (int i = 0; i < edits_.size(); ++i)
-        *fields[i] = edits_[i]->text();
+    const auto fields = criteria.Fields();
+    for (size_t i = 0; i < fields.size(); ++i)
+        *fields[i] = edits_[int(i)]->text();
     return criteria;
 }
 
 void CCustomerSearchDlg::SetCriteria(const CustomerCriteria& criteria) {
-    const QString* fields[] = {&criteria.regTime, &criteria.customerName, &criteria.contact,
-                               &criteria.handler, &criteria.city,         &criteria.phone};
-    for (int i = 0; i < edits_.size(); ++i)
-        edits_[i]->setText(*fields[i]);
+    const auto fields = criteria.Fields();
+    for (size_t i = 0; i < fields.size(); ++i)
+        edits_[int(i)]->setText(*fields[i]);
 }
 
 void CCustomerSearchDlg::OnOK() {

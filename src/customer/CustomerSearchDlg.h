@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+
 class IniFile;
 class Prompt;
 class QLineEdit;
@@ -19,6 +21,9 @@ struct CustomerCriteria {
 
     // The keys of data/customer_search.ini, in the dialog's order.
     static const QStringList& Keys();
+    // The six texts in the order of Keys().
+    std::array<QString*, 6> Fields();
+    std::array<const QString*, 6> Fields() const;
     void Load(const IniFile& file);
     void Save(IniFile& file) const;
     // The conditions of the filled fields, in the dialog's order, each in

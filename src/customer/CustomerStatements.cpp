@@ -13,16 +13,19 @@ QString Enclosed(const QString& condition) {
     return QStringLiteral("(") + condition + QStringLiteral(")");
 }
 
-QString ClassCondition(const QList<int>& classKeys, bool root) {
+QString ClassCondition(const QList<int>& classKeys, bool root, int allClasses) {
     if (root || classKeys.isEmpty())
-        return QStringLiteral("(CustomerClass > 0)");
+        return QStringLiteral("(+CustomerClass > 0)");
+    const bool large = qint64(classKeys.size()) * 200 >= allClasses;
     QString keys;
     for (const int key : classKeys) {
         if (!keys.isEmpty())
             keys += QLatin1Char(',');
         keys += SqlLiteral::Long(key);
     }
-    return QStringLiteral("(CustomerClass in (") + keys + QStringLiteral("))");
+    return (large ? QStringLiteral("(+CustomerClass in (")
+                  : QStringLiteral("(CustomerClass in (")) +
+           keys + QStringLiteral("))");
 }
 
 QString TotalStatement(const QString& where) {

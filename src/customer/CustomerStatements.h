@@ -13,9 +13,17 @@ namespace CustomerStatements {
 QString Enclosed(const QString& condition);
 
 // The tree filter: the customers filed in one of the classes (a class and
-// every class below it). No keys (the root) means every customer filed in
-// some class. Keys are numbers, so the text is always well formed.
-QString ClassCondition(const QList<int>& classKeys, bool root);
+// every class below it), out of `allClasses` classes in the tree. The root
+// means every customer filed in some class. Keys are numbers, so the text is
+// always well formed.
+//
+// How the database should find the first page depends on how much of the
+// table the classes hold. A few classes are found through the index on
+// CustomerClass and sorted; a large part of the tree (1/200 of the classes
+// or more) is found faster by walking the LastTime order, where the first
+// page fills after a few thousand index entries, so there the class test is
+// written as "+CustomerClass", which keeps both engines off the class index.
+QString ClassCondition(const QList<int>& classKeys, bool root, int allClasses);
 
 // The total of the orders of the customers a list shows under `where` (its
 // " where ..." text, or empty): one statement, read through the index on

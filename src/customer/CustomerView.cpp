@@ -84,6 +84,7 @@ int CCustomerView::Reload() {
     {
         WaitCursor wait(prompt_);
         result = Binder().Load(&connection_);
+        binding_->FitColumnsOnce();
     }
     if (!Binder().GetLastError().isEmpty())
         prompt_.Message(Binder().GetLastError() + QStringLiteral("\r\n") +

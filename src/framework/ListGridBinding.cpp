@@ -23,6 +23,14 @@ void ListGridBinding::Setup(int controlId) {
     GridSettings::ApplyColors(grid_);
     binder_.SetupGrid();
     grid_.SetFixedColumnCount(1);
-    GridSettings::RestoreColumnWidths(grid_, key_);
+    fitted_ = GridSettings::RestoreColumnWidths(grid_, key_) > 0;
     setUp_ = true;
+}
+
+void ListGridBinding::FitColumnsOnce() {
+    if (fitted_ || grid_.GetRowCount() <= grid_.GetFixedRowCount())
+        return;
+    fitted_ = true;
+    grid_.AutoSizeColumns();
+    grid_.Refresh();
 }

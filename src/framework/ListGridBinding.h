@@ -27,6 +27,9 @@ public:
     // After the binder's columns are added: options, colours, header row and
     // the remembered widths.
     void Setup(int controlId);
+    // After a page load: a grid without remembered widths fits its columns
+    // to the first rows it shows, once, so that later pages keep the layout.
+    void FitColumnsOnce();
 
 private:
     CGridCtrl& grid_;
@@ -34,4 +37,5 @@ private:
     QueryBinder binder_;
     QString key_;
     bool setUp_ = false;
+    bool fitted_ = false;
 };

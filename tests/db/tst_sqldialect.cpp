@@ -186,7 +186,7 @@ void tst_SqlDialect::alterColumn() {
             ColumnText(db, QStringLiteral("select name from sqlite_master where "
                                           "tbl_name = 'OrderData' and type = 'index' "
                                           "order by name")),
-            QStringList({QStringLiteral("OrderData_CustomerId"), QStringLiteral("OrderData_FDId"),
+            QStringList({QStringLiteral("OrderData_CustomerTotal"), QStringLiteral("OrderData_FDId"),
                          QStringLiteral("OrderData_FDTime"), QStringLiteral("OrderData_Handler")}));
     }
 
