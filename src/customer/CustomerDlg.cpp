@@ -255,8 +255,10 @@ void CCustomerDlg::CheckMobile() {
 
 void CCustomerDlg::CheckDuplicate(const QString& column, const QString& label, QLineEdit* edit,
                                   QString& lastChecked) {
-    // Only a new record is compared: an edited one is already in the table.
-    if (editMode_)
+    // Only a new record is compared: an edited one is already in the table,
+    // and so is a new one once saved (the focus leaves the box as the form
+    // closes, and the record would be reported as its own duplicate).
+    if (editMode_ || key_ > 0)
         return;
     QString text = edit->text();
     text.remove(QLatin1Char('\''));

@@ -77,32 +77,39 @@ bool ClassMaintenance::Rename(QTreeWidgetItem* node, const QString& name) {
         }
     }
 
-    DbTransaction transaction(connection_);
     QString failed;
     QString error;
-    if (!transaction.IsActive()) {
-        failed = QStringLiteral("begin");
-        error = transaction.GetLastError();
-    }
-    for (const QString& sql : std::as_const(statements)) {
-        if (!failed.isEmpty())
-            break;
-        if (connection_.Execute(sql) != 1) {
-            failed = sql;
-            error = connection_.GetLastError();
-        }
-    }
-    if (failed.isEmpty() && !transaction.Commit()) {
-        failed = QStringLiteral("commit");
-        error = transaction.GetLastError();
-    }
-    if (failed.isEmpty())
+    if (RunInOneTransaction(statements, failed, error))
         return true;
-    transaction.Rollback();
     // Nothing was stored, so the screen goes back to what the table says.
     node->setText(0, oldName);
     prompt_.Message(failed + QStringLiteral("\r\n") + error);
     return false;
+}
+
+bool ClassMaintenance::RunInOneTransaction(const QStringList& statements, QString& failed,
+                                           QString& error) {
+    // A class high in the tree may hold a large part of the customers.
+    WaitCursor wait(prompt_);
+    DbTransaction transaction(connection_);
+    if (!transaction.IsActive()) {
+        failed = QStringLiteral("begin");
+        error = transaction.GetLastError();
+        return false;
+    }
+    for (const QString& sql : statements) {
+        if (connection_.Execute(sql) != 1) {
+            failed = sql;
+            error = connection_.GetLastError();
+            return false; // rolled back as the transaction goes
+        }
+    }
+    if (!transaction.Commit()) {
+        failed = QStringLiteral("commit");
+        error = transaction.GetLastError();
+        return false;
+    }
+    return true;
 }
 
 int ClassMaintenance::HasRow(const QString& sql) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class ClassTreeCtrl;
 class DbConnection;
@@ -37,6 +38,9 @@ public:
 private:
     // The selected class, or null after "请选择分类!".
     QTreeWidgetItem* SelectedClass();
+    // Runs the statements all or none, under the wait cursor; false with the
+    // statement that failed and the database's text.
+    bool RunInOneTransaction(const QStringList& statements, QString& failed, QString& error);
     // 1 when the query returns a row, 0 when none, -1 after showing the failure.
     int HasRow(const QString& sql);
 

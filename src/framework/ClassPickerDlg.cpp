@@ -1,16 +1,11 @@
 #include "framework/ClassPickerDlg.h"
 
-#include "base/ProgramFolder.h"
 #include "framework/ClassTreeCtrl.h"
 #include "ui/Prompt.h"
 #include "ui/RowLayout.h"
 
-#include <QBitmap>
-#include <QFileInfo>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPushButton>
-#include <QStyle>
 
 CClassPickerDlg::CClassPickerDlg(Prompt& prompt, DbConnection& connection, const QString& table,
                                  const QString& title, QWidget* parent)
@@ -42,22 +37,8 @@ CClassPickerDlg::CClassPickerDlg(Prompt& prompt, DbConnection& connection, const
             [this](QTreeWidgetItem* node) { pathEdit_->setText(tree_->PathOf(node)); });
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this] { OnOK(); });
 
-    tree_->SetNodeIcon(FolderIcon(this));
     tree_->SetTable(table, caption);
     tree_->Load();
-}
-
-QIcon CClassPickerDlg::FolderIcon(const QWidget* widget) {
-    const QString file = ProgramPath(QStringLiteral("images/folder.gif"));
-    if (QFileInfo::exists(file)) {
-        QPixmap picture(file);
-        if (!picture.isNull()) {
-            // White is the picture's transparent colour.
-            picture.setMask(picture.createMaskFromColor(Qt::white));
-            return QIcon(picture);
-        }
-    }
-    return widget->style()->standardIcon(QStyle::SP_DirIcon);
 }
 
 bool CClassPickerDlg::OnOK() {

@@ -29,10 +29,6 @@ public:
     int Key() const { return key_; }
     const QString& Path() const { return path_; }
 
-    // images/folder.gif of the program folder when it is there, else the
-    // style's folder picture.
-    static QIcon FolderIcon(const QWidget* widget);
-
 private:
     ClassTreeCtrl* tree_;
     QLineEdit* pathEdit_;

@@ -1,5 +1,6 @@
 #include "framework/ClassTreeCtrl.h"
 
+#include "base/ProgramFolder.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/DbTransaction.h"
@@ -8,7 +9,10 @@
 #include "db/SqlLiteral.h"
 #include "ui/Prompt.h"
 
-#include <QHeaderView>
+#include <QBitmap>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QStyle>
 
 #include <map>
 
@@ -28,6 +32,7 @@ ClassTreeCtrl::ClassTreeCtrl(DbConnection& connection, Prompt& prompt, QWidget* 
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformRowHeights(true);
+    icon_ = FolderIcon(this);
     connect(this, &QTreeWidget::itemSelectionChanged, this,
             [this] { emit NodeSelected(SelectedNode()); });
 }
@@ -47,6 +52,18 @@ void ClassTreeCtrl::SetNodeIcon(const QIcon& icon) {
         for (QTreeWidgetItem* node : Subtree(root_))
             node->setIcon(0, icon_);
     }
+}
+
+QIcon ClassTreeCtrl::FolderIcon(const QWidget* widget) {
+    const QString file = ProgramPath(QStringLiteral("images/folder.gif"));
+    if (QFileInfo::exists(file)) {
+        QPixmap picture(file);
+        if (!picture.isNull()) {
+            picture.setMask(picture.createMaskFromColor(Qt::white));
+            return QIcon(picture);
+        }
+    }
+    return widget->style()->standardIcon(QStyle::SP_DirIcon);
 }
 
 bool ClassTreeCtrl::IsTableName(const QString& table) {

@@ -27,8 +27,11 @@ public:
     void SetTable(const QString& table, const QString& rootCaption);
     const QString& Table() const;
     const QString& RootCaption() const { return rootCaption_; }
-    // The picture every node shows (none by default).
+    // The picture every node shows; FolderIcon() unless changed.
     void SetNodeIcon(const QIcon& icon);
+    // images/folder.gif of the program folder (white is transparent) when it
+    // is there, else the style's folder picture.
+    static QIcon FolderIcon(const QWidget* widget);
 
     bool Load();                                       // false + message on failure / no table
     QTreeWidgetItem* RootNode() const;                 // null before Load
