@@ -28,7 +28,7 @@ CCustomerListView::CCustomerListView(DbConnection& connection, Prompt& prompt,
     tree_->setObjectName(QStringLiteral("CustomerClassTree"));
     tree_->setProperty("controlId", Command::TreeControl);
     tree_->SetTable(QStringLiteral("CustomerClass"), QStringLiteral("客户分类"));
-    tree_->SetNodeIcon(CClassPickerDlg::FolderIcon(this));
+    tree_->SetNodeIcon(ClassTreeCtrl::FolderIcon(this));
     classes_ = std::make_unique<ClassMaintenance>(
         *tree_, connection_, prompt_,
         ClassMembers{QStringLiteral("CustomerData"), QStringLiteral("CustomerClass"),
