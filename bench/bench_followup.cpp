@@ -2,7 +2,7 @@
 // database's own command-line program running the same statements.
 //
 //   bench_followup [--folder DIR] [--customers N] [--records N] [--plans N]
-//                  [--runs N] [--pg CONNECTION]
+//                  [--runs N] [--pg CONNECTION] [--pg-only]
 //
 // Makes (or reuses) DIR/bench_followup.db (DIR default /tmp) from the
 // delivered schema: N customers (1,000,000), N records (5,000,000) and N plans
@@ -18,7 +18,7 @@
 //     one transaction) against the CLI running the same four statements in
 //     one transaction.
 // With --pg the same tables are made in the schema bench_followup of that
-// PostgreSQL server and compared with psql's \timing.
+// PostgreSQL server and compared with psql's \timing; --pg-only skips SQLite.
 // Median of --runs (7) after one warm-up each.
 
 #include "QueryBenchSupport.h"
@@ -242,6 +242,7 @@ int main(int argc, char** argv) {
     Sizes sizes;
     int runs = 7;
     const QStringList args = app.arguments();
+    const bool pgOnly = args.contains(QStringLiteral("--pg-only"));
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--folder"))
             folder = args[++i];
@@ -264,8 +265,8 @@ int main(int argc, char** argv) {
     // only while it still has most of its plans.
     const QString path = folder + QStringLiteral("/bench_followup.db");
     QString connection = QStringLiteral("Provider=SQLite;Data Source=") + path;
-    bool reuse = false;
-    if (QFileInfo::exists(path)) {
+    bool reuse = pgOnly;
+    if (!pgOnly && QFileInfo::exists(path)) {
         bench::RawDb probe(connection);
         reuse =
             probe.Count(QStringLiteral("select count(*) from CustomerData")) == sizes.customers &&
@@ -278,7 +279,7 @@ int main(int argc, char** argv) {
         bench::RawDb db(connection);
         Fill(db, sizes);
     }
-    {
+    if (!pgOnly) {
         DbConnection db;
         if (!db.Open(connection))
             bench::Fail(db.GetLastError());
