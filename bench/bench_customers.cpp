@@ -18,7 +18,8 @@
 //   - picking a class node (a top-level class and a leaf);
 //   - page 2,500 of 查询客户资料;
 //   - searches by name fragment, by phone and by month;
-// against sqlite3 (.timer) / psql (\timing) running the same statements, and
+// against sqlite3 (.timer) / psql (\timing) running the same statements (the
+// second of two passes in one session, as the program's connection is warm), and
 //   - the order total of all listed customers, moving 200 selected customers
 //     to another class, deleting 200 customers with their related rows,
 // against one second. Moved and deleted rows are put back afterwards.
@@ -239,12 +240,17 @@ public:
     }
 
 private:
+    // The program's connection is long-lived, with its caches warm; the
+    // program gets the statements twice in one session and the second pass
+    // is what counts, so that its start-up (a new server backend, an empty
+    // page cache) is not held against it.
     double Once(const QStringList& statements) const {
         QByteArray input;
         for (const QString& statement : statements)
             input += statement.toUtf8() + ";\n";
+        input += input;
         QString output;
-        double total = 0;
+        std::vector<double> times;
         if (path_.isEmpty()) {
             if (bench::RunProgram(QStringLiteral("psql"), psql_.arguments,
                                   "\\timing on\n\\o /dev/null\n" + input, &output, true,
@@ -252,7 +258,7 @@ private:
                 bench::Fail(QStringLiteral("psql failed: ") + output);
             auto it = QRegularExpression(QStringLiteral("Time: ([0-9.]+) ms")).globalMatch(output);
             while (it.hasNext())
-                total += it.next().captured(1).toDouble() / 1e3;
+                times.push_back(it.next().captured(1).toDouble() / 1e3);
         } else {
             if (bench::RunProgram(QStringLiteral("sqlite3"), {path_},
                                   ".timer on\n.output /dev/null\n" + input, &output, true) < 0)
@@ -260,8 +266,15 @@ private:
             auto it =
                 QRegularExpression(QStringLiteral("Run Time: real ([0-9.]+)")).globalMatch(output);
             while (it.hasNext())
-                total += it.next().captured(1).toDouble();
+                times.push_back(it.next().captured(1).toDouble());
         }
+        if (times.size() != size_t(2 * statements.size()))
+            bench::Fail(QStringLiteral("the program timed %1 of %2 statements")
+                            .arg(times.size())
+                            .arg(2 * statements.size()));
+        double total = 0;
+        for (size_t i = statements.size(); i < times.size(); ++i)
+            total += times[i];
         return total;
     }
 

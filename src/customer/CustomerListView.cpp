@@ -5,7 +5,6 @@
 #include "customer/CustomerStatements.h"
 #include "db/DbConnection.h"
 #include "framework/ClassMaintenance.h"
-#include "framework/ClassPickerDlg.h"
 #include "framework/ClassTreeCtrl.h"
 #include "framework/CommandIds.h"
 #include "framework/ListToolbar.h"
@@ -28,7 +27,6 @@ CCustomerListView::CCustomerListView(DbConnection& connection, Prompt& prompt,
     tree_->setObjectName(QStringLiteral("CustomerClassTree"));
     tree_->setProperty("controlId", Command::TreeControl);
     tree_->SetTable(QStringLiteral("CustomerClass"), QStringLiteral("客户分类"));
-    tree_->SetNodeIcon(ClassTreeCtrl::FolderIcon(this));
     classes_ = std::make_unique<ClassMaintenance>(
         *tree_, connection_, prompt_,
         ClassMembers{QStringLiteral("CustomerData"), QStringLiteral("CustomerClass"),

@@ -79,37 +79,42 @@ bool ClassMaintenance::Rename(QTreeWidgetItem* node, const QString& name) {
 
     QString failed;
     QString error;
-    if (RunInOneTransaction(statements, failed, error))
+    const Outcome outcome = RunInOneTransaction(statements, failed, error);
+    if (outcome == Outcome::Done)
         return true;
     // Nothing was stored, so the screen goes back to what the table says.
     node->setText(0, oldName);
-    prompt_.Message(failed + QStringLiteral("\r\n") + error);
+    if (outcome == Outcome::Failed)
+        prompt_.Message(failed + QStringLiteral("\r\n") + error);
     return false;
 }
 
-bool ClassMaintenance::RunInOneTransaction(const QStringList& statements, QString& failed,
-                                           QString& error) {
+ClassMaintenance::Outcome ClassMaintenance::RunInOneTransaction(const QStringList& statements,
+                                                                QString& failed, QString& error) {
     // A class high in the tree may hold a large part of the customers.
     WaitCursor wait(prompt_);
     DbTransaction transaction(connection_);
     if (!transaction.IsActive()) {
         failed = QStringLiteral("begin");
         error = transaction.GetLastError();
-        return false;
+        return Outcome::Failed;
     }
-    for (const QString& sql : statements) {
-        if (connection_.Execute(sql) != 1) {
-            failed = sql;
+    const int total = int(statements.size());
+    for (int i = 0; i < total; ++i) {
+        if (connection_.Execute(statements[i]) != 1) {
+            failed = statements[i];
             error = connection_.GetLastError();
-            return false; // rolled back as the transaction goes
+            return Outcome::Failed; // rolled back as the transaction goes
         }
+        if (progress_ && !progress_(i + 1, total))
+            return Outcome::Stopped;
     }
     if (!transaction.Commit()) {
         failed = QStringLiteral("commit");
         error = transaction.GetLastError();
-        return false;
+        return Outcome::Failed;
     }
-    return true;
+    return Outcome::Done;
 }
 
 int ClassMaintenance::HasRow(const QString& sql) {

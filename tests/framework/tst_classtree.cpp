@@ -151,7 +151,19 @@ void tst_ClassTree::renameRewritesStoredPaths() {
     QCOMPARE(Column(db, classPaths), QStringLiteral("/X'%_/;/X'%_/B/;/AB;/X'%_/B/C/;/x/lost;/A"));
     QCOMPARE(Column(db, customerPaths), QStringLiteral("未分类/;/X'%_/;/X'%_/B/;/AB/;/X'%_/B/C/"));
 
-    // A rename that fails half-way stores nothing and puts the caption back.
+    // A rename stopped or failing half-way stores nothing and puts the caption back.
+    int heard = 0;
+    classes.SetProgress([&](int done, int total) {
+        heard = total;
+        return done < 2;
+    });
+    tree.setCurrentItem(tree.FindNode(2));
+    QueueName(prompt, QStringLiteral("Z"));
+    classes.RenameClass();
+    QCOMPARE(heard, 4);
+    QCOMPARE(tree.FindNode(2)->text(0), QStringLiteral("B"));
+    QCOMPARE(Column(db, customerPaths), QStringLiteral("未分类/;/X'%_/;/X'%_/B/;/AB/;/X'%_/B/C/"));
+    classes.SetProgress({});
     QVERIFY(AddRefusingTrigger(db, QStringLiteral("CustomerData"), QStringLiteral("update"),
                                QStringLiteral("old.KeyId=14")));
     tree.setCurrentItem(tree.FindNode(2));
