@@ -153,7 +153,7 @@ CREATE TABLE TraceData (
     FDTime       VARCHAR(19)  COLLATE NOCASE DEFAULT ''
 );
 CREATE INDEX TraceData_CustomerId ON TraceData (CustomerId);
-CREATE INDEX TraceData_Handler ON TraceData (Handler);
+CREATE INDEX TraceData_Handler ON TraceData (Handler, KeyId);
 CREATE INDEX TraceData_FDTime ON TraceData (FDTime);
 
 CREATE TABLE TrackPlan (
@@ -167,8 +167,8 @@ CREATE TABLE TrackPlan (
     Comment      TEXT         COLLATE NOCASE DEFAULT ''
 );
 CREATE INDEX TrackPlan_CustomerId ON TrackPlan (CustomerId);
-CREATE INDEX TrackPlan_PlanTime ON TrackPlan (PlanTime);
-CREATE INDEX TrackPlan_Handler ON TrackPlan (Handler);
+CREATE INDEX TrackPlan_PlanTime ON TrackPlan (PlanTime, KeyId);
+CREATE INDEX TrackPlan_Handler ON TrackPlan (Handler, PlanTime, KeyId);
 
 CREATE TABLE UserData (
     KeyId     INTEGER PRIMARY KEY AUTOINCREMENT,

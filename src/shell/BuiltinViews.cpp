@@ -1,6 +1,8 @@
 #include "shell/ViewRegistry.h"
 
 #include "business/OrderListView.h"
+#include "business/TraceSearchView.h"
+#include "business/TrackPlanSearchView.h"
 #include "customer/CustomerListView.h"
 #include "customer/CustomerSearchView.h"
 
@@ -26,5 +28,13 @@ void RegisterBuiltinViews(ViewRegistry& registry) {
     registry.RegisterView(QStringLiteral("OrderListView"), [](const ViewContext& context) {
         return new COrderListView(context.connection, context.prompt,
                                   {context.userName, context.admin});
+    });
+    // The record and plan lists get the frame's handler condition for every
+    // user but admin.
+    registry.RegisterView(QStringLiteral("CTraceSearchView"), [](const ViewContext& context) {
+        return new CTraceSearchView(context.connection, context.prompt, context.filter);
+    });
+    registry.RegisterView(QStringLiteral("CTrackPlanSearchView"), [](const ViewContext& context) {
+        return new CTrackPlanSearchView(context.connection, context.prompt, context.filter);
     });
 }

@@ -1,5 +1,6 @@
 #include "shell/CommandTable.h"
 
+#include "db/SqlLiteral.h"
 #include "framework/CommandIds.h"
 #include "shell/Privilege.h"
 
@@ -123,8 +124,9 @@ QString CommandEntry::Caption() const {
 
 QString CommandEntry::FilterFor(const QString& userName) const {
     if (handlerFilter)
-        return IsAdmin(userName) ? QString()
-                                 : QStringLiteral(" Handler='") + userName + QStringLiteral("' ");
+        return IsAdmin(userName)
+                   ? QString()
+                   : QStringLiteral(" Handler=") + SqlLiteral::Text(userName) + QStringLiteral(" ");
     return QString::fromUtf8(filter);
 }
 

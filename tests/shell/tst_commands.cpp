@@ -96,6 +96,10 @@ private slots:
         QCOMPARE(QByteArray(FindPluginCommand(32832)->entry), QByteArray("listDailyWork"));
         QCOMPARE(menu.value(QStringLiteral("客户管理")), Command::CustomerList);
         QCOMPARE(navigation.value(QStringLiteral("客户管理")), Command::CustomerSearch);
+
+        // A user name is one literal in the handler condition of the lists.
+        QCOMPARE(FindCommand(Command::TrackPlan)->FilterFor(QStringLiteral("o'neil")),
+                 QStringLiteral(" Handler='o''neil' "));
     }
 
     void builtMenuSendsItsNumbers() {

@@ -1,0 +1,226 @@
+#include "business/TraceDlg.h"
+
+#include "base/IniFile.h"
+#include "db/DbConnection.h"
+#include "db/DbRecordset.h"
+#include "db/InsertBuilder.h"
+#include "db/SqlLiteral.h"
+#include "db/UpdateBuilder.h"
+#include "framework/SelectedRows.h"
+#include "ui/Prompt.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kBag = QStringLiteral(".");
+
+} // namespace
+
+CTraceDlg::CTraceDlg(Prompt& prompt, DbConnection& connection, TraceKind kind, int customerKey,
+                     IniFile& bag, QWidget* parent)
+    : QDialog(parent), prompt_(prompt), connection_(connection), kind_(kind),
+      customerKey_(customerKey), bag_(bag) {
+    setWindowTitle(TraceStatements::FormTitle(kind));
+    setObjectName(kind == TraceKind::Record ? QStringLiteral("CTraceDlg")
+                                            : QStringLiteral("CTrackPlanDlg"));
+    auto makeEdit = [this](const QString& column) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(column);
+        return edit;
+    };
+    keyEdit_ = makeEdit(QStringLiteral("KeyId"));
+    keyEdit_->setReadOnly(true);
+    keyEdit_->setFocusPolicy(Qt::NoFocus);
+    customerName_ = makeEdit(QStringLiteral("CustomerName"));
+    contact_ = makeEdit(QStringLiteral("Contact"));
+    handler_ = makeEdit(QStringLiteral("Handler"));
+    title_ = makeEdit(QStringLiteral("Title"));
+    time_ = makeEdit(TraceStatements::TimeColumn(kind));
+    time_->setPlaceholderText(QStringLiteral("年-月-日 时:分:秒"));
+    text_ = new QPlainTextEdit(this);
+    text_->setObjectName(TraceStatements::TextColumn(kind));
+    text_->setTabChangesFocus(true);
+    text_->setMinimumHeight(fontMetrics().lineSpacing() * 6);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("编号"), keyEdit_);
+    form->addRow(QStringLiteral("客户名称"), customerName_);
+    form->addRow(QStringLiteral("联系人"), contact_);
+    form->addRow(QStringLiteral("经理人"), handler_);
+    form->addRow(QStringLiteral("标题"), title_);
+    form->addRow(TraceStatements::TimeCaption(kind), time_);
+    form->addRow(QStringLiteral("备注"), text_);
+    customerName_->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 30);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form, 1);
+    layout->addWidget(buttons);
+
+    time_->setText(TraceStatements::Now());
+    if (const auto key = bag_.Find(kBag, QStringLiteral("KeyId"))) {
+        editMode_ = true;
+        if (!SelectedRows::ParseKey(key->trimmed(), key_))
+            key_ = 0;
+        LoadRecord();
+    } else {
+        LoadCustomer();
+    }
+    title_->setFocus();
+}
+
+QLineEdit* CTraceDlg::Field(const QString& column) const {
+    for (QLineEdit* edit : {keyEdit_, customerName_, contact_, handler_, title_, time_}) {
+        if (edit->objectName().compare(column, Qt::CaseInsensitive) == 0)
+            return edit;
+    }
+    return nullptr;
+}
+
+void CTraceDlg::LoadRecord() {
+    loaded_ = false;
+    if (key_ < 1) {
+        prompt_.Message(QStringLiteral("指定的数据不存在!"));
+        return;
+    }
+    const QString sql = TraceStatements::SelectByKey(kind_, key_);
+    DbRecordset rs(connection_);
+    if (!rs.Open(sql)) {
+        prompt_.Message(sql + QStringLiteral("\r\n") + rs.GetLastError());
+        return;
+    }
+    if (rs.IsEOF()) {
+        prompt_.Message(QStringLiteral("指定的数据不存在!"));
+        return;
+    }
+    keyEdit_->setText(SqlLiteral::Long(key_));
+    customerKey_ = rs.GetLong(QStringLiteral("CustomerId"));
+    customerName_->setText(rs.GetString(QStringLiteral("CustomerName")));
+    contact_->setText(rs.GetString(QStringLiteral("Contact")));
+    handler_->setText(rs.GetString(QStringLiteral("Handler")));
+    title_->setText(rs.GetString(QStringLiteral("Title")));
+    time_->setText(rs.GetString(TraceStatements::TimeColumn(kind_)));
+    text_->setPlainText(rs.GetString(TraceStatements::TextColumn(kind_)));
+    loaded_ = true;
+}
+
+void CTraceDlg::LoadCustomer() {
+    const QString sql =
+        QStringLiteral("select * from CustomerData where KeyId=") + SqlLiteral::Long(customerKey_);
+    DbRecordset rs(connection_);
+    if (!rs.Open(sql)) {
+        prompt_.Message(sql + QStringLiteral("\r\n") + rs.GetLastError());
+        return;
+    }
+    if (rs.IsEOF())
+        return;
+    customerName_->setText(rs.GetString(QStringLiteral("CustomerName")));
+    handler_->setText(rs.GetString(QStringLiteral("Handler")));
+    contact_->setText(rs.GetString(QStringLiteral("Contact")));
+}
+
+bool CTraceDlg::OnOK() {
+    if (editMode_ && !loaded_) {
+        // The row was never shown; writing the empty form would wipe it.
+        prompt_.Message(QStringLiteral("指定的数据不存在!"));
+        return false;
+    }
+    // The lists colour and the plan calendar files rows by this text.
+    if (!TraceStatements::IsValidTime(time_->text())) {
+        prompt_.Message(TraceStatements::TimeCaption(kind_) +
+                        QStringLiteral("格式不正确，请按“年-月-日 时:分:秒”输入，例如 ") +
+                        TraceStatements::Now());
+        time_->setFocus();
+        return false;
+    }
+    if (!(editMode_ ? Update() : Insert()))
+        return false;
+
+    bag_.SetInt(kBag, QStringLiteral("KeyId"), key_);
+    bag_.SetString(kBag, QStringLiteral("CustomerName"), customerName_->text());
+    bag_.SetString(kBag, QStringLiteral("Contact"), contact_->text());
+    bag_.SetString(kBag, QStringLiteral("Handler"), handler_->text());
+    bag_.SetString(kBag, QStringLiteral("Title"), title_->text());
+    bag_.SetString(kBag, TraceStatements::TimeColumn(kind_), time_->text());
+    bag_.SetString(kBag, TraceStatements::TextColumn(kind_), text_->toPlainText());
+    if (!editMode_)
+        bag_.SetInt(kBag, QStringLiteral("CustomerId"), customerKey_);
+    keyEdit_->setText(SqlLiteral::Long(key_));
+    accept();
+    return true;
+}
+
+bool CTraceDlg::Insert() {
+    const QString table = TraceStatements::Table(kind_);
+    const QString timeColumn = TraceStatements::TimeColumn(kind_);
+    const QString textColumn = TraceStatements::TextColumn(kind_);
+    // What a failure shows; the row goes in through the recordset, which
+    // reads the database's key back from the insert itself.
+    InsertBuilder shown;
+    shown.SetTable(table);
+    shown.SetText(QStringLiteral("Contact"), contact_->text());
+    shown.SetText(QStringLiteral("Handler"), handler_->text());
+    shown.SetLong(QStringLiteral("CustomerId"), customerKey_);
+    shown.SetText(QStringLiteral("CustomerName"), customerName_->text());
+    shown.SetText(QStringLiteral("Title"), title_->text());
+    shown.SetText(timeColumn, time_->text());
+    shown.SetText(textColumn, text_->toPlainText());
+
+    DbRecordset rs(connection_);
+    const bool written =
+        rs.Open(QStringLiteral("select * from ") + table + QStringLiteral(" where 1=0")) &&
+        rs.AddNew() && rs.SetString(QStringLiteral("Contact"), contact_->text()) &&
+        rs.SetString(QStringLiteral("Handler"), handler_->text()) &&
+        rs.SetLong(QStringLiteral("CustomerId"), customerKey_) &&
+        rs.SetString(QStringLiteral("CustomerName"), customerName_->text()) &&
+        rs.SetString(QStringLiteral("Title"), title_->text()) &&
+        rs.SetString(timeColumn, time_->text()) && rs.SetString(textColumn, text_->toPlainText()) &&
+        rs.Update();
+    if (!written) {
+        prompt_.Message(shown.Build() + QStringLiteral("\r\n") + rs.GetLastError());
+        return false;
+    }
+    key_ = rs.GetLong(QStringLiteral("KeyId"));
+    return true;
+}
+
+bool CTraceDlg::Update() {
+    UpdateBuilder update;
+    update.SetTable(TraceStatements::Table(kind_));
+    update.SetText(QStringLiteral("Contact"), contact_->text());
+    update.SetText(QStringLiteral("Handler"), handler_->text());
+    update.SetText(QStringLiteral("CustomerName"), customerName_->text());
+    update.SetText(QStringLiteral("Title"), title_->text());
+    update.SetText(TraceStatements::TimeColumn(kind_), time_->text());
+    update.SetText(TraceStatements::TextColumn(kind_), text_->toPlainText());
+    update.AddCondition(QStringLiteral("KeyId=") + SqlLiteral::Long(key_));
+    const QString sql = update.Build();
+    long affected = 0;
+    if (connection_.Execute(sql, &affected) != 1) {
+        prompt_.Message(sql + QStringLiteral("\r\n") + connection_.GetLastError());
+        return false;
+    }
+    if (affected == 0) {
+        // Another desk deleted the row while it was open here.
+        prompt_.Message(QStringLiteral("指定的数据不存在!"));
+        return false;
+    }
+    return true;
+}
+
+bool RunTraceForm(Prompt& prompt, DbConnection& connection, QWidget* parent, TraceKind kind,
+                  int customerKey, IniFile& bag) {
+    CTraceDlg dialog(prompt, connection, kind, customerKey, bag, parent);
+    return prompt.RunModal(dialog) == QDialog::Accepted;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "business/TraceStatements.h"
+
+#include <QDialog>
+#include <QString>
+
+class DbConnection;
+class IniFile;
+class Prompt;
+class QLineEdit;
+class QPlainTextEdit;
+
+// 沟通记录 / 沟通计划: adds or changes one communication record or plan. With a
+// KeyId in the bag (section ".") the row is read and edited; without one a new
+// row is made for `customerKey`, its name, handler and contact taken from the
+// customer. 确定 saves and leaves KeyId and every saved column's text in the
+// bag; a failure keeps the form open with what was typed.
+class CTraceDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    CTraceDlg(Prompt& prompt, DbConnection& connection, TraceKind kind, int customerKey,
+              IniFile& bag, QWidget* parent = nullptr);
+
+    bool IsEditMode() const { return editMode_; }
+    // The box of a column: KeyId, CustomerName, Contact, Handler, Title and the
+    // time column (FDTime or PlanTime); null for others.
+    QLineEdit* Field(const QString& column) const;
+    // The several-line text (FDText or Comment).
+    QPlainTextEdit* TextEdit() const { return text_; }
+
+    // What 确定 does: true (and the dialog accepted) when the row was saved.
+    bool OnOK();
+
+private:
+    void LoadRecord();
+    void LoadCustomer();
+    bool Insert();
+    bool Update();
+
+    Prompt& prompt_;
+    DbConnection& connection_;
+    TraceKind kind_;
+    int customerKey_;
+    IniFile& bag_;
+    int key_ = 0;
+    bool editMode_ = false;
+    // False when an edited row could not be read: saving would blank it.
+    bool loaded_ = true;
+
+    QLineEdit* keyEdit_ = nullptr;
+    QLineEdit* customerName_ = nullptr;
+    QLineEdit* contact_ = nullptr;
+    QLineEdit* handler_ = nullptr;
+    QLineEdit* title_ = nullptr;
+    QLineEdit* time_ = nullptr;
+    QPlainTextEdit* text_ = nullptr;
+};
+
+// Runs the form through prompt.RunModal; true when a row was written.
+bool RunTraceForm(Prompt& prompt, DbConnection& connection, QWidget* parent, TraceKind kind,
+                  int customerKey, IniFile& bag);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "business/TraceListBase.h"
+
+struct TraceCriteria;
+
+// 跟踪计划: the plans of every customer (of the user's own, for everyone but
+// admin), earliest first, 200 to a page, overdue rows red and today's green:
+// search, edit, complete into a communication record, delete, the row's
+// customer.
+class CTrackPlanSearchView final : public CTraceListBase {
+    Q_OBJECT
+
+public:
+    CTrackPlanSearchView(DbConnection& connection, Prompt& prompt, const QString& filter,
+                         QWidget* parent = nullptr);
+
+    Q_INVOKABLE bool OnCommand(int id) override;
+
+    void Search(const TraceCriteria& criteria);
+
+protected:
+    void ColourRows() override;
+
+private:
+    // 完成: the top selected plan becomes a record dated now.
+    void CompletePlan();
+};
