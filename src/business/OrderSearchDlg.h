@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "framework/CriteriaDlg.h"
+
 #include <QString>
 #include <QStringList>
 
-class IniFile;
+#include <array>
+
 class Prompt;
-class QLineEdit;
 
 // The criteria of an order search, one text per box of the dialog.
 struct OrderCriteria {
@@ -17,10 +18,9 @@ struct OrderCriteria {
     QString serialCode; // 序列号: a fragment
     QString bank;       // 付款方式: the exact name
 
-    // The keys of data/order_search.ini, in the dialog's order.
-    static const QStringList& Keys();
-    void Load(const IniFile& file);
-    void Save(IniFile& file) const;
+    // The six texts in the dialog's order.
+    std::array<QString*, 6> Fields();
+    std::array<const QString*, 6> Fields() const;
     // The conditions of the filled boxes, each in parentheses with the typed
     // text as one literal: a quote cannot end it, so nothing typed joins an
     // "or" to a list's Handler restriction. % and _ stay wildcards.
@@ -36,25 +36,17 @@ QString MonthCondition(const QString& month);
 // 订单查询: asks the criteria of an order search, starting from the last ones
 // of data/order_search.ini (an empty month shows the current one), and writes
 // all six back on 确定.
-class COrderSearchDlg final : public QDialog {
+class COrderSearchDlg final : public CCriteriaDlg {
     Q_OBJECT
 
 public:
     explicit COrderSearchDlg(QWidget* parent = nullptr);
 
-    // The box of a key of OrderCriteria::Keys(), or null.
-    QLineEdit* Field(const QString& key) const;
     OrderCriteria Criteria() const;
     void SetCriteria(const OrderCriteria& criteria);
 
-    // What 确定 does: stores the criteria and accepts.
-    void OnOK();
-
     // data/order_search.ini of the program folder.
     static QString CriteriaFilePath();
-
-private:
-    QList<QLineEdit*> edits_;
 };
 
 // Runs the dialog through the prompt; true on 确定 with the criteria.

@@ -1,20 +1,11 @@
 #include "business/TraceSearchDlg.h"
 
-#include "base/IniFile.h"
 #include "base/ProgramFolder.h"
 #include "db/SqlLiteral.h"
-#include "ui/Prompt.h"
-
-#include <QDate>
-#include <QDialogButtonBox>
-#include <QDir>
-#include <QFormLayout>
-#include <QLineEdit>
-#include <QVBoxLayout>
 
 namespace {
 
-const QString kBag = QStringLiteral(".");
+const QString kFile = QStringLiteral("data/trace_search.ini");
 
 QString Like(const QString& column, const QString& pattern) {
     return QStringLiteral("(") + column + QStringLiteral(" like ") + SqlLiteral::Text(pattern) +
@@ -27,24 +18,12 @@ QString Percent() {
 
 } // namespace
 
-const QStringList& TraceCriteria::Keys() {
-    // Contact has always been written as CONTACT; keys compare without case.
-    static const QStringList keys = {QStringLiteral("KeyId"),   QStringLiteral("CustomerName"),
-                                     QStringLiteral("CONTACT"), QStringLiteral("Handler"),
-                                     QStringLiteral("Title"),   QStringLiteral("FDTime")};
-    return keys;
+std::array<QString*, 6> TraceCriteria::Fields() {
+    return {&keyId, &customerName, &contact, &handler, &title, &time};
 }
 
-void TraceCriteria::Load(const IniFile& file) {
-    QString* fields[] = {&keyId, &customerName, &contact, &handler, &title, &time};
-    for (int i = 0; i < Keys().size(); ++i)
-        *fields[i] = file.GetString(kBag, Keys()[i]);
-}
-
-void TraceCriteria::Save(IniFile& file) const {
-    const QString* fields[] = {&keyId, &customerName, &contact, &handler, &title, &time};
-    for (int i = 0; i < Keys().size(); ++i)
-        file.SetString(kBag, Keys()[i], *fields[i]);
+std::array<const QString*, 6> TraceCriteria::Fields() const {
+    return {&keyId, &customerName, &contact, &handler, &title, &time};
 }
 
 qint32 TraceCriteria::KeyNumber(const QString& text) {
@@ -86,82 +65,34 @@ QStringList TraceCriteria::Conditions(const QString& timeColumn) const {
     return conditions;
 }
 
-CTraceSearchDlg::CTraceSearchDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("查找沟通记录"));
+// Contact has always been written as CONTACT; keys compare without case.
+CTraceSearchDlg::CTraceSearchDlg(QWidget* parent)
+    : CCriteriaDlg(QStringLiteral("查找沟通记录"), kFile,
+                   {{QStringLiteral("KeyId"), QStringLiteral("编号")},
+                    {QStringLiteral("CustomerName"), QStringLiteral("客户名称")},
+                    {QStringLiteral("CONTACT"), QStringLiteral("联系人")},
+                    {QStringLiteral("Handler"), QStringLiteral("经理人")},
+                    {QStringLiteral("Title"), QStringLiteral("标题")},
+                    {QStringLiteral("FDTime"), QStringLiteral("时间"),
+                     QStringLiteral("年-月，如 2024-03"), ThisMonth()}},
+                   parent) {
     setObjectName(QStringLiteral("CTraceSearchDlg"));
-    auto* form = new QFormLayout;
-    const QStringList captions = {QStringLiteral("编号"),   QStringLiteral("客户名称"),
-                                  QStringLiteral("联系人"), QStringLiteral("经理人"),
-                                  QStringLiteral("标题"),   QStringLiteral("时间")};
-    for (int i = 0; i < captions.size(); ++i) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(TraceCriteria::Keys()[i]);
-        edit->setMinimumWidth(200);
-        form->addRow(captions[i], edit);
-        edits_.append(edit);
-    }
-    edits_.last()->setPlaceholderText(QStringLiteral("年-月，如 2024-03"));
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CTraceSearchDlg::OnOK);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
-
-    IniFile file;
-    file.Load(CriteriaFilePath());
-    TraceCriteria last;
-    last.Load(file);
-    if (last.time.isEmpty())
-        last.time = QDate::currentDate().toString(QStringLiteral("yyyy-MM"));
-    SetCriteria(last);
 }
 
 QString CTraceSearchDlg::CriteriaFilePath() {
-    return ProgramPath(QStringLiteral("data/trace_search.ini"));
-}
-
-QLineEdit* CTraceSearchDlg::Field(const QString& key) const {
-    for (int i = 0; i < edits_.size(); ++i) {
-        if (TraceCriteria::Keys()[i].compare(key, Qt::CaseInsensitive) == 0)
-            return edits_[i];
-    }
-    return nullptr;
+    return ProgramPath(kFile);
 }
 
 TraceCriteria CTraceSearchDlg::Criteria() const {
     TraceCriteria criteria;
-    QString* fields[] = {&criteria.keyId,   &criteria.customerName, &criteria.contact,
-                         &criteria.handler, &criteria.title,        &criteria.time};
-    for (int i = 0; i < edits_.size(); ++i)
-        *fields[i] = edits_[i]->text();
+    SetCriteriaTexts(criteria.Fields(), Values());
     return criteria;
 }
 
 void CTraceSearchDlg::SetCriteria(const TraceCriteria& criteria) {
-    const QString* fields[] = {&criteria.keyId,   &criteria.customerName, &criteria.contact,
-                               &criteria.handler, &criteria.title,        &criteria.time};
-    for (int i = 0; i < edits_.size(); ++i)
-        edits_[i]->setText(*fields[i]);
-}
-
-void CTraceSearchDlg::OnOK() {
-    const QString path = CriteriaFilePath();
-    QDir().mkpath(ProgramPath(QStringLiteral("data")));
-    IniFile file;
-    file.Load(path);
-    Criteria().Save(file);
-    // A file that cannot be written only loses the remembered criteria.
-    file.Save(path);
-    accept();
+    SetValues(CriteriaTexts(criteria.Fields()));
 }
 
 bool AskTraceCriteria(Prompt& prompt, QWidget* parent, TraceCriteria& criteria) {
-    CTraceSearchDlg dialog(parent);
-    if (prompt.RunModal(dialog) != QDialog::Accepted)
-        return false;
-    criteria = dialog.Criteria();
-    return true;
+    return AskCriteria<CTraceSearchDlg>(prompt, parent, criteria);
 }

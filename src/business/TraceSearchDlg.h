@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QDialog>
-#include <QList>
+#include "framework/CriteriaDlg.h"
+
 #include <QString>
 #include <QStringList>
 
-class IniFile;
+#include <array>
+
 class Prompt;
-class QLineEdit;
 
 // The criteria of a record or plan search, one text per box of the dialog.
 struct TraceCriteria {
@@ -18,10 +18,9 @@ struct TraceCriteria {
     QString title;        // 标题: a fragment
     QString time;         // 时间: a month "YYYY-MM" (or any start of a time)
 
-    // The keys of data/trace_search.ini, in the dialog's order.
-    static const QStringList& Keys();
-    void Load(const IniFile& file);
-    void Save(IniFile& file) const;
+    // The six texts in the dialog's order.
+    std::array<QString*, 6> Fields();
+    std::array<const QString*, 6> Fields() const;
     // The conditions of the filled boxes, each in parentheses with the typed
     // text as one literal, so nothing typed can change the statement; % and _
     // stay wildcards. `timeColumn` is FDTime or PlanTime.
@@ -34,25 +33,17 @@ struct TraceCriteria {
 // 查找沟通记录: asks the criteria of a record or plan search. It shows the
 // last criteria of data/trace_search.ini (an empty time as the current month)
 // and writes all six back on 确定.
-class CTraceSearchDlg final : public QDialog {
+class CTraceSearchDlg final : public CCriteriaDlg {
     Q_OBJECT
 
 public:
     explicit CTraceSearchDlg(QWidget* parent = nullptr);
 
-    // The box of a key of TraceCriteria::Keys() (case ignored), or null.
-    QLineEdit* Field(const QString& key) const;
     TraceCriteria Criteria() const;
     void SetCriteria(const TraceCriteria& criteria);
 
-    // What 确定 does: stores the criteria and accepts.
-    void OnOK();
-
     // data/trace_search.ini of the program folder.
     static QString CriteriaFilePath();
-
-private:
-    QList<QLineEdit*> edits_;
 };
 
 // Runs the dialog through the prompt; true on 确定 with the criteria.

@@ -1,17 +1,15 @@
 #include "business/TrackPlanSearchView.h"
 
 #include "business/TraceRowColours.h"
-#include "business/TraceSearchDlg.h"
 #include "db/QueryBinder.h"
 #include "framework/CommandIds.h"
-#include "framework/ListToolbar.h"
 #include "framework/SelectedRows.h"
 #include "ui/Prompt.h"
 
 CTrackPlanSearchView::CTrackPlanSearchView(DbConnection& connection, Prompt& prompt,
                                            const QString& filter, QWidget* parent)
-    : CTraceListBase(connection, prompt, TraceKind::Plan, filter,
-                     QStringLiteral("CTrackPlanSearchView"), parent) {
+    : CTraceSearchListBase(connection, prompt, TraceKind::Plan, filter,
+                           QStringLiteral("CTrackPlanSearchView"), parent) {
     setObjectName(QStringLiteral("CTrackPlanSearchView"));
     CreateParts({{QStringLiteral("KeyId"), QStringLiteral("编号")},
                  {QStringLiteral("CustomerID"), QStringLiteral("客户编号")},
@@ -23,13 +21,7 @@ CTrackPlanSearchView::CTrackPlanSearchView(DbConnection& connection, Prompt& pro
                 // The key breaks ties, so paging through plans of the same time
                 // neither repeats nor skips one.
                 QStringLiteral(" order by PlanTime, KeyId "));
-    toolbar_->AddButton(QStringLiteral("查找"), Command::Find, 50);
-    toolbar_->AddButton(QStringLiteral("编辑"), Command::Edit, 50);
-    toolbar_->AddButton(QStringLiteral("完成"), Command::CompletePlan, 50);
-    toolbar_->AddButton(QStringLiteral("客户资料"), Command::CustomerInfo, 80);
-    toolbar_->AddButton(QStringLiteral("删除"), Command::Delete, 50);
-    toolbar_->AddButton(QStringLiteral("上页"), Command::PrevPage, 50);
-    toolbar_->AddButton(QStringLiteral("下页"), Command::NextPage, 50);
+    AddSearchButtons({{QStringLiteral("完成"), Command::CompletePlan}});
 
     SetConditions({});
     Reload();
@@ -37,26 +29,12 @@ CTrackPlanSearchView::CTrackPlanSearchView(DbConnection& connection, Prompt& pro
 
 bool CTrackPlanSearchView::OnCommand(int id) {
     switch (id) {
-    case Command::Find: {
-        TraceCriteria criteria;
-        if (AskTraceCriteria(prompt_, this, criteria))
-            Search(criteria);
-        return true;
-    }
-    case Command::CustomerInfo:
-        ShowCustomer();
-        return true;
     case Command::CompletePlan:
         CompletePlan();
         return true;
     default:
-        return CTraceListBase::OnCommand(id);
+        return CTraceSearchListBase::OnCommand(id);
     }
-}
-
-void CTrackPlanSearchView::Search(const TraceCriteria& criteria) {
-    SetConditions(criteria.Conditions(QStringLiteral("PlanTime")));
-    Reload();
 }
 
 void CTrackPlanSearchView::ColourRows() {

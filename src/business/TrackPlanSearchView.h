@@ -1,14 +1,12 @@
 #pragma once
 
-#include "business/TraceListBase.h"
-
-struct TraceCriteria;
+#include "business/TraceSearchListBase.h"
 
 // 跟踪计划: the plans of every customer (of the user's own, for everyone but
 // admin), earliest first, 200 to a page, overdue rows red and today's green:
 // search, edit, complete into a communication record, delete, the row's
 // customer.
-class CTrackPlanSearchView final : public CTraceListBase {
+class CTrackPlanSearchView final : public CTraceSearchListBase {
     Q_OBJECT
 
 public:
@@ -16,8 +14,6 @@ public:
                          QWidget* parent = nullptr);
 
     Q_INVOKABLE bool OnCommand(int id) override;
-
-    void Search(const TraceCriteria& criteria);
 
 protected:
     void ColourRows() override;

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "framework/CriteriaDlg.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <array>
 
-class IniFile;
 class Prompt;
-class QLineEdit;
 
 // The criteria of a customer search, one text per field of the dialog.
 struct CustomerCriteria {
@@ -19,13 +18,9 @@ struct CustomerCriteria {
     QString city;         // 城市: a prefix
     QString phone;        // 电话/手机: a fragment of either number
 
-    // The keys of data/customer_search.ini, in the dialog's order.
-    static const QStringList& Keys();
-    // The six texts in the order of Keys().
+    // The six texts in the dialog's order.
     std::array<QString*, 6> Fields();
     std::array<const QString*, 6> Fields() const;
-    void Load(const IniFile& file);
-    void Save(IniFile& file) const;
     // The conditions of the filled fields, in the dialog's order, each in
     // parentheses with the typed text as one literal: quotes cannot end it,
     // while % and _ keep working as wildcards.
@@ -34,25 +29,17 @@ struct CustomerCriteria {
 
 // 客户查询: asks the criteria of a customer search. It shows the last criteria
 // of data/customer_search.ini and writes all six back on 确定.
-class CCustomerSearchDlg final : public QDialog {
+class CCustomerSearchDlg final : public CCriteriaDlg {
     Q_OBJECT
 
 public:
     explicit CCustomerSearchDlg(QWidget* parent = nullptr);
 
-    // The box of a key of CustomerCriteria::Keys(), or null.
-    QLineEdit* Field(const QString& key) const;
     CustomerCriteria Criteria() const;
     void SetCriteria(const CustomerCriteria& criteria);
 
-    // What 确定 does: stores the criteria and accepts.
-    void OnOK();
-
     // data/customer_search.ini of the program folder.
     static QString CriteriaFilePath();
-
-private:
-    QList<QLineEdit*> edits_;
 };
 
 // Runs the dialog through the prompt; true on 确定 with the criteria.
