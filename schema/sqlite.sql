@@ -51,8 +51,9 @@ CREATE TABLE CustomerData (
 -- The customer and supplier lists: "IsProvider < 1" / "IsProvider=1" ordered by
 -- LastTime descending, read in index order with the flag tested in the index;
 -- a large class of the tree is listed the same way, its class tested in the
--- index too (see docs/database.md).
-CREATE INDEX CustomerData_LastTimeClass ON CustomerData (LastTime, IsProvider, CustomerClass);
+-- index too (see docs/database.md). FDTotal at the end makes the total of a
+-- list a scan of this index alone, without reading the customer rows.
+CREATE INDEX CustomerData_LastTimeClass ON CustomerData (LastTime, IsProvider, CustomerClass, FDTotal);
 CREATE INDEX CustomerData_CustomerClass ON CustomerData (CustomerClass);
 CREATE INDEX CustomerData_ClassPath ON CustomerData (ClassPath);
 CREATE INDEX CustomerData_Handler ON CustomerData (Handler);
