@@ -42,13 +42,18 @@ CREATE TABLE CustomerData (
     CustomerClass INTEGER DEFAULT 0,
     ClassPath     VARCHAR(255) COLLATE NOCASE DEFAULT '未分类/',
     RegTime       VARCHAR(19)  COLLATE NOCASE DEFAULT '',
-    LastTime      VARCHAR(19)  COLLATE NOCASE DEFAULT ''
+    LastTime      VARCHAR(19)  COLLATE NOCASE DEFAULT '',
+    -- The sum of the customer's order amounts, kept by the triggers on
+    -- OrderData below, so that the total of a list reads one number per
+    -- customer instead of every order.
+    FDTotal       DOUBLE DEFAULT 0
 );
 -- The customer and supplier lists: "IsProvider < 1" / "IsProvider=1" ordered by
 -- LastTime descending, read in index order with the flag tested in the index;
 -- a large class of the tree is listed the same way, its class tested in the
--- index too (see docs/database.md).
-CREATE INDEX CustomerData_LastTimeClass ON CustomerData (LastTime, IsProvider, CustomerClass);
+-- index too (see docs/database.md). FDTotal at the end makes the total of a
+-- list a scan of this index alone, without reading the customer rows.
+CREATE INDEX CustomerData_LastTimeClass ON CustomerData (LastTime, IsProvider, CustomerClass, FDTotal);
 CREATE INDEX CustomerData_CustomerClass ON CustomerData (CustomerClass);
 CREATE INDEX CustomerData_ClassPath ON CustomerData (ClassPath);
 CREATE INDEX CustomerData_Handler ON CustomerData (Handler);
@@ -111,6 +116,27 @@ CREATE INDEX OrderData_CustomerTotal ON OrderData (CustomerId, FDTotal);
 CREATE INDEX OrderData_Handler ON OrderData (Handler, KeyId, FDTotal);
 CREATE INDEX OrderData_FDTime ON OrderData (FDTime);
 CREATE INDEX OrderData_FDId ON OrderData (FDId);
+
+-- CustomerData.FDTotal follows every write to OrderData, whoever makes it (the
+-- order form, an import, the sqlite3 shell). A missing amount counts as 0.
+CREATE TRIGGER OrderData_TotalInsert AFTER INSERT ON OrderData
+BEGIN
+    UPDATE CustomerData SET FDTotal = coalesce(FDTotal, 0) + coalesce(NEW.FDTotal, 0)
+        WHERE KeyId = NEW.CustomerId;
+END;
+CREATE TRIGGER OrderData_TotalDelete AFTER DELETE ON OrderData
+BEGIN
+    UPDATE CustomerData SET FDTotal = coalesce(FDTotal, 0) - coalesce(OLD.FDTotal, 0)
+        WHERE KeyId = OLD.CustomerId;
+END;
+CREATE TRIGGER OrderData_TotalUpdate AFTER UPDATE OF FDTotal, CustomerId ON OrderData
+    WHEN OLD.FDTotal IS NOT NEW.FDTotal OR OLD.CustomerId IS NOT NEW.CustomerId
+BEGIN
+    UPDATE CustomerData SET FDTotal = coalesce(FDTotal, 0) - coalesce(OLD.FDTotal, 0)
+        WHERE KeyId = OLD.CustomerId;
+    UPDATE CustomerData SET FDTotal = coalesce(FDTotal, 0) + coalesce(NEW.FDTotal, 0)
+        WHERE KeyId = NEW.CustomerId;
+END;
 
 CREATE TABLE PurchaseData (
     KeyId        INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -29,9 +29,9 @@ QString ClassCondition(const QList<int>& classKeys, bool root, int allClasses) {
 }
 
 QString TotalStatement(const QString& where) {
-    return QStringLiteral("select sum(FDTotal) as asSumup from OrderData where CustomerId in "
-                          "(select KeyId from CustomerData") +
-           where + QStringLiteral(")");
+    // CustomerData.FDTotal is the customer's order total, kept by triggers on
+    // OrderData, so the list's own rows carry what is summed.
+    return QStringLiteral("select sum(FDTotal) as asSumup from CustomerData") + where;
 }
 
 bool RunTotal(DbConnection& connection, const QString& where, QString& message) {

@@ -26,8 +26,9 @@ QString Enclosed(const QString& condition);
 QString ClassCondition(const QList<int>& classKeys, bool root, int allClasses);
 
 // The total of the orders of the customers a list shows under `where` (its
-// " where ..." text, or empty): one statement, read through the index on
-// OrderData.CustomerId. The value comes back as asSumup.
+// " where ..." text, or empty): the sum of CustomerData.FDTotal, which the
+// database's triggers keep equal to each customer's orders. The value comes
+// back as asSumup.
 QString TotalStatement(const QString& where);
 // "累计总额 " and the sum, or after a failure the statement, "\r\n" and the
 // database's text in `message`. False on failure.

@@ -234,10 +234,34 @@ std::vector<QString> SqlTokenizer::SplitStatements(const QString& script) {
         if (significant)
             statements.push_back(statement);
     };
+    // A CREATE TRIGGER statement holds statements of its own between BEGIN and
+    // END; their ';' do not end it. CASE ... END inside the body nests.
+    bool atStart = true;  // no significant token of the statement seen yet
+    bool created = false; // the statement starts with CREATE
+    bool trigger = false; // ... and is a trigger
+    int depth = 0;
     for (const SqlToken& token : Tokenize(script)) {
+        if (token.kind == SqlToken::Kind::Space || token.kind == SqlToken::Kind::Comment)
+            continue;
         if (token.IsSymbol(script, ';')) {
+            if (depth > 0)
+                continue;
             flush(token.begin);
             start = token.begin + 1;
+            atStart = true;
+            created = trigger = false;
+            continue;
+        }
+        if (atStart) {
+            created = token.Is(script, QLatin1String("create"));
+            atStart = false;
+        } else if (created && !trigger && token.Is(script, QLatin1String("trigger"))) {
+            trigger = true;
+        } else if (trigger && (token.Is(script, QLatin1String("begin")) ||
+                               token.Is(script, QLatin1String("case")))) {
+            ++depth;
+        } else if (trigger && depth > 0 && token.Is(script, QLatin1String("end"))) {
+            --depth;
         }
     }
     flush(script.size());

@@ -72,6 +72,7 @@ public:
     static QString ApplyEdits(const QString& sql, std::vector<SqlEdit> edits);
 
     // Splits a script at the ';' that end statements (outside literals and
-    // comments); blank statements are dropped.
+    // comments, and inside the BEGIN ... END body of a CREATE TRIGGER); blank
+    // statements are dropped.
     static std::vector<QString> SplitStatements(const QString& script);
 };

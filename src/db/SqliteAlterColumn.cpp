@@ -323,10 +323,16 @@ bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alt
                            sources.join(QLatin1Char(',')), SqlLiteral::Name(info.name)),
                   error) &&
              Exec(db, QStringLiteral("drop table %1").arg(SqlLiteral::Name(info.name)), error) &&
+             // Triggers of other tables may name this one (the order total on
+             // OrderData updates CustomerData); between the drop and the
+             // rename they point at nothing, which a checking rename refuses.
+             Exec(db, QStringLiteral("pragma legacy_alter_table = on"), error) &&
              Exec(db,
                   QStringLiteral("alter table %1 rename to %2")
                       .arg(SqlLiteral::Name(rebuilt), SqlLiteral::Name(info.name)),
                   error);
+        QString ignored;
+        Exec(db, QStringLiteral("pragma legacy_alter_table = off"), ignored);
         for (size_t k = 0; ok && k < info.dependents.size(); ++k)
             ok = Exec(db, info.dependents[k], error);
         if (ok && info.sequence) {

@@ -3,6 +3,7 @@
 #include "db/AdoType.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
+#include "db/DbTransaction.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -21,7 +22,7 @@ const struct {
     {"CustomerData",
      "KeyId,CustomerName,Contact,Handler,Phone,Mobile,Fax,Email,Address,ZIPCode,Province,City,"
      "Homepage,FDSource,FDLevel,Comment,IsReseller,IsProvider,Category,CustomerClass,ClassPath,"
-     "RegTime,LastTime",
+     "RegTime,LastTime,FDTotal",
      false},
     {"CustomerClass", "KeyId,ParentId,Name,ClassPath", false},
     {"StockClass", "KeyId,ParentId,Name,ClassPath", false},
@@ -69,6 +70,18 @@ QByteArray Digest(const QString& path) {
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
+// The running order totals of customers 1, 2 and 3, as "a b c".
+QString CustomerTotals(DbConnection& db) {
+    DbRecordset rs(db);
+    if (!rs.Open(QStringLiteral("select FDTotal from CustomerData where KeyId in (1, 2, 3) "
+                                "order by KeyId")))
+        return rs.GetLastError();
+    QStringList totals;
+    for (; !rs.IsEOF(); rs.MoveNext())
+        totals << QString::number(rs.GetDouble(QStringLiteral("FDTotal")), 'f', 2);
+    return totals.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 class tst_Schema : public QObject {
@@ -81,6 +94,8 @@ private slots:
     void keysAndDefaults();
     void initialRows_data() { TestDatabase::AddEngineRows(); }
     void initialRows();
+    void customerTotalFollowsOrders_data() { TestDatabase::AddEngineRows(); }
+    void customerTotalFollowsOrders();
     void deliveredDatabaseIsMadeOnce();
     void postgresSchemaScript();
 };
@@ -188,6 +203,59 @@ void tst_Schema::deliveredDatabaseIsMadeOnce() {
     QVERIFY(!QFile::exists(target + QStringLiteral(".partial")));
 }
 
+// CustomerData.FDTotal follows every kind of write to OrderData.
+void tst_Schema::customerTotalFollowsOrders() {
+    TORVEL_TEST_CONNECTION(test);
+    for (int key = 1; key <= 3; ++key)
+        QCOMPARE(
+            db.Execute(QStringLiteral("insert into CustomerData (KeyId) values (%1)").arg(key)), 1);
+    QCOMPARE(CustomerTotals(db), QStringLiteral("0.00 0.00 0.00"));
+    const auto run = [&db](const char* sql) {
+        return db.Execute(QString::fromLatin1(sql)) == 1 ? QString() : db.GetLastError();
+    };
+    // Inserts, one without an amount and one of several rows at once.
+    QCOMPARE(run("insert into OrderData (CustomerId, FDTotal) values (1, 100.5)"), QString());
+    QCOMPARE(run("insert into OrderData (CustomerId) values (1)"), QString());
+    QCOMPARE(run("insert into OrderData (CustomerId, FDTotal) values (1, null)"), QString());
+    QCOMPARE(run("insert into OrderData (CustomerId, FDTotal) select 2, FDTotal * 2 from "
+                 "OrderData where CustomerId = 1 and FDTotal > 0"),
+             QString());
+    QCOMPARE(CustomerTotals(db), QStringLiteral("100.50 201.00 0.00"));
+    // A changed amount, an amount set to null and back, a move to another
+    // customer and a change of both at once.
+    QCOMPARE(run("update OrderData set FDTotal = 80 where CustomerId = 1 and FDTotal = 100.5"),
+             QString());
+    QCOMPARE(CustomerTotals(db), QStringLiteral("80.00 201.00 0.00"));
+    QCOMPARE(run("update OrderData set FDTotal = null where CustomerId = 2"), QString());
+    QCOMPARE(CustomerTotals(db), QStringLiteral("80.00 0.00 0.00"));
+    QCOMPARE(run("update OrderData set FDTotal = 12.25 where CustomerId = 2"), QString());
+    QCOMPARE(run("update OrderData set CustomerId = 3 where FDTotal = 80"), QString());
+    QCOMPARE(CustomerTotals(db), QStringLiteral("0.00 12.25 80.00"));
+    QCOMPARE(run("update OrderData set CustomerId = 1, FDTotal = 5 where CustomerId = 2"),
+             QString());
+    QCOMPARE(CustomerTotals(db), QStringLiteral("5.00 0.00 80.00"));
+    // Writes that leave the amount and the customer alone change nothing.
+    QCOMPARE(run("update OrderData set Comment = 'x', FDTotal = FDTotal"), QString());
+    QCOMPARE(CustomerTotals(db), QStringLiteral("5.00 0.00 80.00"));
+    // An order of a customer that does not exist (yet) touches no one.
+    QCOMPARE(run("insert into OrderData (CustomerId, FDTotal) values (99, 1)"), QString());
+    // Deletes, and a rolled-back write leaves the totals as they were.
+    QCOMPARE(run("delete from OrderData where CustomerId = 3"), QString());
+    {
+        DbTransaction undone(db);
+        QVERIFY(undone.IsActive());
+        QCOMPARE(run("delete from OrderData"), QString());
+        QCOMPARE(CustomerTotals(db), QStringLiteral("0.00 0.00 0.00"));
+    }
+    QCOMPARE(CustomerTotals(db), QStringLiteral("5.00 0.00 0.00"));
+    // Changing a column type of CustomerData (SQLite rebuilds the table while
+    // the OrderData triggers name it) keeps the triggers working.
+    QCOMPARE(run("alter table CustomerData add d1 VARCHAR(100)"), QString());
+    QCOMPARE(run("alter table CustomerData alter column d1 Integer"), QString());
+    QCOMPARE(run("insert into OrderData (CustomerId, FDTotal) values (2, 4)"), QString());
+    QCOMPARE(CustomerTotals(db), QStringLiteral("5.00 4.00 0.00"));
+}
+
 void tst_Schema::postgresSchemaScript() {
     TORVEL_ENGINE_DATABASE(test, QStringLiteral("postgresql"), false);
     QProcess script;
@@ -202,6 +270,12 @@ void tst_Schema::postgresSchemaScript() {
     QString out;
     QCOMPARE(db.JoinColumnValues(QStringLiteral("select UserName from UserData"), out), 1);
     QCOMPARE(out, QStringLiteral("admin"));
+    // The order-total trigger works in the schema psql made it in.
+    QCOMPARE(db.Execute(QStringLiteral("insert into CustomerData (KeyId) values (1)")), 1);
+    QCOMPARE(
+        db.Execute(QStringLiteral("insert into OrderData (CustomerId, FDTotal) values (1, 3.5)")),
+        1);
+    QCOMPARE(CustomerTotals(db), QStringLiteral("3.50"));
 }
 
 QTEST_GUILESS_MAIN(tst_Schema)

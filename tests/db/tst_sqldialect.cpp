@@ -114,6 +114,15 @@ void tst_SqlDialect::parseStatements() {
     QCOMPARE(statements[0],
              QStringLiteral("-- head; comment\ninsert into t values ('a;b', \"x;\")"));
     QCOMPARE(statements[1], QStringLiteral("select 1"));
+
+    // A trigger body's statements stay inside the trigger, CASE ... END too.
+    const auto triggers = SqlTokenizer::SplitStatements(QStringLiteral(
+        "create trigger t after update on a when new.x > 0 begin update b set y = case when "
+        "new.x > 1 then 1 else 0 end; delete from c; end;\ncreate index i on a (x);begin;"));
+    QCOMPARE(triggers.size(), size_t(3));
+    QVERIFY(triggers[0].endsWith(QLatin1String("delete from c; end")));
+    QCOMPARE(triggers[1], QStringLiteral("create index i on a (x)"));
+    QCOMPARE(triggers[2], QStringLiteral("begin"));
 }
 
 namespace {
