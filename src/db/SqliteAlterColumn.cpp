@@ -331,8 +331,8 @@ bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alt
                   QStringLiteral("alter table %1 rename to %2")
                       .arg(SqlLiteral::Name(rebuilt), SqlLiteral::Name(info.name)),
                   error);
-        QString ignored;
-        Exec(db, QStringLiteral("pragma legacy_alter_table = off"), ignored);
+        QString notReported;
+        Exec(db, QStringLiteral("pragma legacy_alter_table = off"), notReported);
         for (size_t k = 0; ok && k < info.dependents.size(); ++k)
             ok = Exec(db, info.dependents[k], error);
         if (ok && info.sequence) {
