@@ -189,17 +189,9 @@ bool COrderListView::OnCommand(int id) {
     }
 }
 
-int COrderListView::KeyOfRow(int row) const {
-    int key = 0;
-    if (row < grid_->GetFixedRowCount() || row >= grid_->GetRowCount() ||
-        !SelectedRows::ParseKey(grid_->GetItemText(row, 0).trimmed(), key))
-        return 0;
-    return key;
-}
-
 void COrderListView::EditOrder() {
     const int row = SelectedRows::TopRow(*grid_);
-    const int key = KeyOfRow(row);
+    const int key = SelectedRows::KeyOfRow(*grid_, row);
     if (key < 1) {
         prompt_.Message(QStringLiteral("请选择要编辑的信息!"));
         return;
@@ -212,7 +204,7 @@ void COrderListView::EditOrder() {
 }
 
 void COrderListView::ShowCustomer() {
-    const int key = KeyOfRow(SelectedRows::TopRow(*grid_));
+    const int key = SelectedRows::KeyOfRow(*grid_, SelectedRows::TopRow(*grid_));
     if (key < 1) {
         prompt_.Message(QStringLiteral("请选择要查看的客户!"));
         return;
@@ -303,7 +295,7 @@ void COrderListView::SendDeliveryNotice() {
         Note(QStringLiteral("发货通知: 该功能尚未提供"));
         return;
     }
-    const int key = KeyOfRow(SelectedRows::TopRow(*grid_));
+    const int key = SelectedRows::KeyOfRow(*grid_, SelectedRows::TopRow(*grid_));
     if (key < 1) {
         prompt_.Message(QStringLiteral("请选择要发送通知的订单!"));
         return;

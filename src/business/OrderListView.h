@@ -68,7 +68,6 @@ public:
 
 private:
     void SetConditions(const QStringList& extra);
-    int KeyOfRow(int row) const;
     void EditOrder();
     void ShowCustomer();
     void DeleteOrders();

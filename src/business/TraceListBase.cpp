@@ -118,17 +118,9 @@ bool CTraceListBase::OnCommand(int id) {
     }
 }
 
-int CTraceListBase::KeyOfRow(int row) const {
-    int key = 0;
-    if (row < grid_->GetFixedRowCount() || row >= grid_->GetRowCount() ||
-        !SelectedRows::ParseKey(grid_->GetItemText(row, 0).trimmed(), key))
-        return 0;
-    return key;
-}
-
 void CTraceListBase::EditRow() {
     const int row = SelectedRows::TopRow(*grid_);
-    const int key = KeyOfRow(row);
+    const int key = SelectedRows::KeyOfRow(*grid_, row);
     if (key < 1) {
         prompt_.Message(QStringLiteral("请选择要编辑的信息!"));
         return;
@@ -181,7 +173,7 @@ void CTraceListBase::DeleteRows() {
 
 void CTraceListBase::ShowCustomer() {
     const int row = SelectedRows::TopRow(*grid_);
-    const int key = KeyOfRow(row);
+    const int key = SelectedRows::KeyOfRow(*grid_, row);
     if (key < 1) {
         prompt_.Message(QStringLiteral("请选择要查看的客户!"));
         return;

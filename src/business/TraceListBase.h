@@ -67,8 +67,6 @@ protected:
     void DeleteRows();
     void ShowCustomer();
     void Note(const QString& text);
-    // The key in column 0 of a data row; 0 for none or not a key.
-    int KeyOfRow(int row) const;
 
     DbConnection& connection_;
     Prompt& prompt_;

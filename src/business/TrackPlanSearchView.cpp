@@ -43,7 +43,7 @@ void CTrackPlanSearchView::ColourRows() {
 }
 
 void CTrackPlanSearchView::CompletePlan() {
-    const int key = KeyOfRow(SelectedRows::TopRow(*grid_));
+    const int key = SelectedRows::KeyOfRow(*grid_, SelectedRows::TopRow(*grid_));
     if (key < 1) {
         prompt_.Message(QStringLiteral("请选择要编辑的信息!"));
         return;

@@ -112,16 +112,8 @@ bool CCustomerView::OnCommand(int id) {
     }
 }
 
-int CCustomerView::KeyOfRow(int row) const {
-    int key = 0;
-    if (row < grid_->GetFixedRowCount() || row >= grid_->GetRowCount() ||
-        !SelectedRows::ParseKey(grid_->GetItemText(row, 0).trimmed(), key))
-        return 0;
-    return key;
-}
-
 void CCustomerView::UpdateShownCustomer() {
-    shownCustomer_ = KeyOfRow(SelectedRows::TopRow(*grid_));
+    shownCustomer_ = SelectedRows::KeyOfRow(*grid_, SelectedRows::TopRow(*grid_));
 }
 
 void CCustomerView::EditCustomer() {
@@ -130,7 +122,7 @@ void CCustomerView::EditCustomer() {
         return;
     }
     const int row = SelectedRows::TopRow(*grid_);
-    const int key = KeyOfRow(row);
+    const int key = SelectedRows::KeyOfRow(*grid_, row);
     if (key < 1) {
         prompt_.Message(QStringLiteral("请选择要修改的信息!"));
         return;

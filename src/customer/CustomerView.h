@@ -73,8 +73,6 @@ protected:
     void ShowTotal();
     // A note in the frame's status bar (and LastNote()).
     void Note(const QString& text);
-    // The key in the first column of a grid row; 0 for none or not a key.
-    int KeyOfRow(int row) const;
     void UpdateShownCustomer();
 
     DbConnection& connection_;

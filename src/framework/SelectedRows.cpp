@@ -46,6 +46,14 @@ bool ParseKey(const QString& text, int& key) {
     return true;
 }
 
+int KeyOfRow(const CGridCtrl& grid, int row) {
+    int key = 0;
+    if (row < grid.GetFixedRowCount() || row >= grid.GetRowCount() ||
+        !ParseKey(grid.GetItemText(row, 0).trimmed(), key))
+        return 0;
+    return key;
+}
+
 QString ContinueQuestion(const QString& error) {
     return error + QStringLiteral("\r\n\r\n是否继续?");
 }

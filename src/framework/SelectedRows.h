@@ -26,6 +26,10 @@ QList<int> BottomUp(const CGridCtrl& grid);
 // never as the cell's text.
 bool ParseKey(const QString& text, int& key);
 
+// The key in the first column of a data row; 0 for a header row, a row
+// outside the grid or a cell that holds no key.
+int KeyOfRow(const CGridCtrl& grid, int row);
+
 // What a batch over the selected rows did.
 struct BatchResult {
     int done = 0;         // rows whose action succeeded and were kept
