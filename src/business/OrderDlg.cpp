@@ -10,6 +10,7 @@
 #include "db/SqlLiteral.h"
 #include "db/UpdateBuilder.h"
 #include "framework/CommandIds.h"
+#include "framework/FormRecord.h"
 #include "framework/SelectedRows.h"
 #include "ui/Prompt.h"
 
@@ -251,21 +252,9 @@ void COrderDlg::FillList(QComboBox* box, const QString& sql) {
 void COrderDlg::LoadOrder(int key) {
     loaded_ = false;
     key_ = key;
-    if (key < 1) {
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return;
-    }
-    const QString sql =
-        QStringLiteral("select * from OrderData where KeyId=") + SqlLiteral::Long(key);
     DbRecordset rs(connection_);
-    if (!rs.Open(sql)) {
-        prompt_.Message(sql + QStringLiteral("\r\n") + rs.GetLastError());
+    if (!FormRecord::Open(rs, prompt_, QStringLiteral("OrderData"), key))
         return;
-    }
-    if (rs.IsEOF()) {
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return;
-    }
     fields_.value(QStringLiteral("KeyId"))->setText(SqlLiteral::Long(key));
     for (const QString& column :
          {QStringLiteral("Handler"), QStringLiteral("CustomerName"), QStringLiteral("SerialCode"),

@@ -6,6 +6,7 @@
 #include "db/InsertBuilder.h"
 #include "db/SqlLiteral.h"
 #include "db/UpdateBuilder.h"
+#include "framework/FormRecord.h"
 #include "framework/SelectedRows.h"
 #include "ui/Prompt.h"
 
@@ -90,20 +91,9 @@ QLineEdit* CTraceDlg::Field(const QString& column) const {
 
 void CTraceDlg::LoadRecord() {
     loaded_ = false;
-    if (key_ < 1) {
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return;
-    }
-    const QString sql = TraceStatements::SelectByKey(kind_, key_);
     DbRecordset rs(connection_);
-    if (!rs.Open(sql)) {
-        prompt_.Message(sql + QStringLiteral("\r\n") + rs.GetLastError());
+    if (!FormRecord::Open(rs, prompt_, TraceStatements::Table(kind_), key_))
         return;
-    }
-    if (rs.IsEOF()) {
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return;
-    }
     keyEdit_->setText(SqlLiteral::Long(key_));
     customerKey_ = rs.GetLong(QStringLiteral("CustomerId"));
     customerName_->setText(rs.GetString(QStringLiteral("CustomerName")));

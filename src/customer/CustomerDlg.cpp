@@ -7,6 +7,7 @@
 #include "db/NewKeyInsert.h"
 #include "db/SqlLiteral.h"
 #include "db/UpdateBuilder.h"
+#include "framework/FormRecord.h"
 #include "ui/Prompt.h"
 
 #include <QCheckBox>
@@ -200,21 +201,9 @@ QLineEdit* CCustomerDlg::Field(const QString& column) const {
 
 void CCustomerDlg::LoadRecord() {
     loaded_ = false;
-    if (key_ < 1) {
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return;
-    }
-    const QString sql =
-        QStringLiteral("select * from CustomerData where KeyId=") + SqlLiteral::Long(key_);
     DbRecordset rs(connection_);
-    if (!rs.Open(sql)) {
-        prompt_.Message(sql + QStringLiteral("\r\n") + rs.GetLastError());
+    if (!FormRecord::Open(rs, prompt_, QStringLiteral("CustomerData"), key_))
         return;
-    }
-    if (rs.IsEOF()) {
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return;
-    }
     keyEdit_->setText(SqlLiteral::Long(key_));
     for (const QString& column : TextColumns())
         fields_.value(column)->setText(rs.GetString(column));
