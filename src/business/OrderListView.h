@@ -1,19 +1,9 @@
 #pragma once
 
-#include <QList>
-#include <QPair>
-#include <QString>
-#include <QWidget>
+#include "framework/RecordListView.h"
 
 #include <functional>
-#include <memory>
 
-class CGridCtrl;
-class CListToolbar;
-class DbConnection;
-class ListGridBinding;
-class Prompt;
-class QueryBinder;
 struct OrderCriteria;
 
 // The delivery notice of one order by e-mail; the mail work supplies it.
@@ -36,7 +26,7 @@ struct OrderListArgs {
 // 订单管理: every order (an ordinary user's own only), newest first, 200 to a
 // page, with search, edit, the order's customer, delete, total, paging, the
 // delivery notice and the custom-column definitions.
-class COrderListView final : public QWidget {
+class COrderListView final : public CRecordListView {
     Q_OBJECT
 
 public:
@@ -47,19 +37,11 @@ public:
 
     COrderListView(DbConnection& connection, Prompt& prompt, const OrderListArgs& args,
                    QWidget* parent = nullptr);
-    ~COrderListView() override;
 
-    Q_INVOKABLE bool OnCommand(int id);
-
-    CGridCtrl* Grid() const { return grid_; }
-    CListToolbar* Toolbar() const { return toolbar_; }
-    QueryBinder& Binder() const;
-    const QString& LastNote() const { return lastNote_; }
+    Q_INVOKABLE bool OnCommand(int id) override;
 
     // Runs a search with these criteria (what 查找 does after the dialog).
     void Search(const OrderCriteria& criteria);
-    // Loads the current page; a failure shows the database's text.
-    int Reload();
 
     // The restriction of an ordinary user: only rows whose Handler is theirs.
     static QString HandlerCondition(const QString& userName);
@@ -67,20 +49,9 @@ public:
     static QString TotalStatement(const QString& where);
 
 private:
-    void SetConditions(const QStringList& extra);
-    void EditOrder();
-    void ShowCustomer();
-    void DeleteOrders();
+    bool RunForm(IniFile& bag) override;
     void ShowTotal();
     void SendDeliveryNotice();
-    void Note(const QString& text);
 
-    DbConnection& connection_;
-    Prompt& prompt_;
-    QString userName_;
     bool admin_;
-    CListToolbar* toolbar_ = nullptr;
-    CGridCtrl* grid_ = nullptr;
-    std::unique_ptr<ListGridBinding> binding_;
-    QString lastNote_;
 };

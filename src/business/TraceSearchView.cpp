@@ -21,7 +21,7 @@ CTraceSearchView::CTraceSearchView(DbConnection& connection, Prompt& prompt, con
     Reload();
 }
 
-void CTraceSearchView::ColourRows() {
+void CTraceSearchView::AfterLoad() {
     TraceRowColours::ColourRecords(*grid_, Binder().FindColumn(QStringLiteral("FDTime")),
                                    QDate::currentDate());
 }

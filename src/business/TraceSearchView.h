@@ -13,5 +13,5 @@ public:
                      QWidget* parent = nullptr);
 
 protected:
-    void ColourRows() override;
+    void AfterLoad() override;
 };

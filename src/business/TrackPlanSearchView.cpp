@@ -37,7 +37,7 @@ bool CTrackPlanSearchView::OnCommand(int id) {
     }
 }
 
-void CTrackPlanSearchView::ColourRows() {
+void CTrackPlanSearchView::AfterLoad() {
     TraceRowColours::ColourPlans(*grid_, Binder().FindColumn(QStringLiteral("PlanTime")),
                                  QDate::currentDate());
 }

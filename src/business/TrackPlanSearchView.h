@@ -16,7 +16,7 @@ public:
     Q_INVOKABLE bool OnCommand(int id) override;
 
 protected:
-    void ColourRows() override;
+    void AfterLoad() override;
 
 private:
     // 完成: the top selected plan becomes a record dated now.

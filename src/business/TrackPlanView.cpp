@@ -37,20 +37,12 @@ void CTrackPlanView::SetCustomer(int customerKey) {
     customerKey_ = customerKey;
     SetConditions(
         {QStringLiteral("(CustomerId=") + SqlLiteral::Long(customerKey) + QStringLiteral(")")});
-    const int result = [&] {
-        WaitCursor wait(prompt_);
-        return Binder().Load(&connection_);
-    }();
-    if (result != 1 || !Binder().GetLastError().isEmpty())
-        prompt_.Message(Binder().GetSelectText() + QStringLiteral("\r\n") +
-                        Binder().GetLastError());
+    Reload();
 }
 
 void CTrackPlanView::AddPlan() {
     if (customerKey_ < 1)
         return;
     IniFile bag;
-    if (!RunTraceForm(prompt_, connection_, this, TraceKind::Plan, customerKey_, bag))
-        return;
-    GridRowPatch::InsertRow(Binder(), *grid_, bag);
+    AddRow(bag);
 }

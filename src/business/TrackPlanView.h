@@ -23,6 +23,4 @@ public:
 
 private:
     void AddPlan();
-
-    int customerKey_ = 0;
 };

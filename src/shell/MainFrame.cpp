@@ -2,7 +2,9 @@
 
 #include "base/IniFile.h"
 #include "base/ProgramFolder.h"
+#include "customer/CustomerDlg.h"
 #include "framework/CommandIds.h"
+#include "framework/CustomerDetail.h"
 #include "shell/AboutDialog.h"
 #include "shell/Application.h"
 #include "shell/CommandTable.h"
@@ -44,9 +46,18 @@ CMainFrame::CMainFrame(Prompt& prompt, QWidget* parent) : QMainWindow(parent), p
     setObjectName(QStringLiteral("MainFrame"));
     setWindowIcon(Application::Icon());
     RegisterBuiltinViews(views_);
+    // A list row's 客户资料 shows its customer in the customer form.
+    SetCustomerDetailOpener([this](int customerKey, QWidget* over) {
+        IniFile bag;
+        bag.SetInt(QStringLiteral("."), QStringLiteral("KeyId"), customerKey);
+        CustomerFormArgs args;
+        args.userName = userName_;
+        RunCustomerForm(prompt_, connection_, over, args, bag);
+    });
 }
 
 CMainFrame::~CMainFrame() {
+    SetCustomerDetailOpener(nullptr);
     // The view may still use the connection while it goes.
     delete viewHost_;
     viewHost_ = nullptr;

@@ -10,6 +10,7 @@
 #include "db/DbConnection.h"
 #include "db/QueryBinder.h"
 #include "framework/CommandIds.h"
+#include "framework/CustomerDetail.h"
 #include "ui/GridCtrl.h"
 
 #include <QDate>
@@ -210,13 +211,13 @@ void tst_OrderListView::editPatchesRowAndCommandsNeedSelection() {
     QCOMPARE(view.Binder().GetCellText(2, QStringLiteral("Quantity")), QStringLiteral("4"));
     QCOMPARE(view.Binder().GetCellText(1, QStringLiteral("SerialCode")), QStringLiteral("SN3"));
 
-    // The order's customer opens in the customer form; an order without one
-    // says so.
-    prompt.QueueModal([](QDialog& dialog) {
-        return dialog.windowTitle() == QStringLiteral("客户资料") ? int(QDialog::Rejected) : -1;
-    });
+    // The order's customer opens in the frame's customer window; an order
+    // without one says so.
+    int shownCustomer = 0;
+    SetCustomerDetailOpener([&](int key, QWidget*) { shownCustomer = key; });
     view.OnCommand(Command::CustomerInfo);
-    QCOMPARE(prompt.shown.last().kind, ScriptedPrompt::Shown::Kind::Modal);
+    SetCustomerDetailOpener(nullptr);
+    QVERIFY(shownCustomer > 0);
     QCOMPARE(db.Execute(QStringLiteral("update OrderData set CustomerId=0")), 1);
     view.OnCommand(Command::CustomerInfo);
     QCOMPARE(prompt.LastMessage(), QStringLiteral("资料不存在"));
