@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kExcerpt = 80;
@@ -49,9 +51,13 @@ QString JsonText(const QJsonValue& value) {
     case QJsonValue::String:
         return value.toString();
     case QJsonValue::Double: {
+        // Codes are integers: 0, not 0.0 or 0e0. Beyond 2^53 a double holds
+        // no exact integer anyway.
         const double number = value.toDouble();
-        const qint64 whole = static_cast<qint64>(number);
-        return double(whole) == number ? QString::number(whole) : QString::number(number);
+        if (std::abs(number) < 9007199254740992.0 && std::trunc(number) == number) {
+            return QString::number(static_cast<qint64>(number));
+        }
+        return QString::number(number);
     }
     case QJsonValue::Bool:
         return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
@@ -164,6 +170,10 @@ bool GatewayReply::Judge(const SuccessRule& rule, const GatewaySettings& setting
         return false;
     };
 
+    if (status == 0) {
+        // No HTTP status line: something else listens there.
+        return unrecognized();
+    }
     if (status < 200 || status > 299) {
         error = QStringLiteral("短信网关返回HTTP状态%1").arg(status);
         if (readable && !IsMarkup(text) && !text.trimmed().isEmpty()) {

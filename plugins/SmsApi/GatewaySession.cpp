@@ -100,6 +100,7 @@ int GatewaySession::Send(const QString& mobile, const QString& text) {
         QString::fromLatin1(GatewayRequest::PasswordMd5(pass_, settings.charset)),
         QString::fromLatin1(GatewayRequest::PasswordMd5(pass_, settings.charset).toUpper()),
         QString::fromLatin1(pass_.toUtf8().toPercentEncoding()),
+        QString::fromLatin1(Gbk::Encode(pass_).toPercentEncoding()),
     };
 
     HttpClient client;
@@ -124,8 +125,11 @@ int GatewaySession::Send(const QString& mobile, const QString& text) {
     } else if (result == HttpClient::Failed) {
         error = MaskSecrets(TransportError(client, url, settings.timeoutSeconds), secrets);
     } else {
+        // Without a status line the "header" is whatever came: judged as the reply.
         const GatewayReply reply{client.StatusCode(), client.ResponseContentType(),
-                                 ReplyBody(client)};
+                                 client.StatusCode() == 0
+                                     ? client.ResponseHeader() + ReplyBody(client)
+                                     : ReplyBody(client)};
         if (reply.Judge(rule, settings, secrets, error)) {
             TraceLog::Instance().Write(
                 TraceLog::ThreadLine(logged + "HTTP " + QByteArray::number(reply.status) + " ok"));

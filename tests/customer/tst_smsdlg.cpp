@@ -112,7 +112,7 @@ void tst_SmsDlg::openingAndCounter() {
 
 void tst_SmsDlg::failuresKeepTheDialog() {
     TempProgramFolder folder(false);
-    LoopbackPeer peer(Gateway(R"({"code":7,"msg":"密码错误"})", 600));
+    LoopbackPeer peer(Gateway(R"({"code":7,"msg":"密码错误"})", 1200));
     const QByteArray settings = Settings(peer.Port());
     QVERIFY(folder.Write(kSettings, settings));
     ScriptedPrompt prompt;
