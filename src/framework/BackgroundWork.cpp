@@ -21,10 +21,12 @@ bool Run(Prompt& prompt, const QString& text, const std::function<void()>& work,
         // Steps count up with no total: the bar shows that work goes on, and
         // a stop is noticed within one interval.
         for (qint64 step = 0; !finished; ++step) {
-            if (!stopped && !progress.Step(step, 0)) {
+            if (!stopped && !progress.Step(step, 0))
                 stopped = true;
+            // Repeated until the work ends: a connection the worker opens
+            // after the first abort starts over and must be stopped too.
+            if (stopped)
                 abort();
-            }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }

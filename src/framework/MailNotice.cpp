@@ -7,11 +7,6 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
 
 const QString kSection = QStringLiteral(".");
@@ -82,36 +77,8 @@ bool MailSettings::Save(const QString& path) const {
     ini.SetString(kSection, QStringLiteral("UserPass"), userPass);
     ini.SetInt(kSection, QStringLiteral("SMTPPlainAuth"), plainAuth ? 1 : 0);
     ini.SetString(kSection, QStringLiteral("SMTPCAFile"), caFile);
-    const QByteArray bytes = ini.ToBytes();
-
-    // A new file made 0600 from the start and renamed over the old one, so
-    // the password is never readable by others, not even for a moment.
-    const QByteArray target = QFile::encodeName(path);
-    const QByteArray temporary = target + ".tmp" + QByteArray::number(::getpid());
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    ::fchmod(fd, 0600);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written =
-            ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            break;
-        }
-        done += written;
-    }
-    const bool ok = done == bytes.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok || ::rename(temporary.constData(), target.constData()) != 0) {
-        ::unlink(temporary.constData());
-        return false;
-    }
-    return true;
+    // Made the owner's alone before the password is written into it.
+    return ini.Save(path, IniFile::Access::OwnerOnly);
 }
 
 MailNotice::MailNotice(Kind kind, const QString& folder) : kind_(kind), folder_(folder) {

@@ -99,6 +99,9 @@ bool HiSocket::Create() {
     Close();
     bytesSent_ = 0;
     bytesReceived_ = 0;
+    // An abort of the previous conversation must not end the next one.
+    uint64_t signalled = 0;
+    [[maybe_unused]] const ssize_t read = ::read(abortFd_, &signalled, sizeof signalled);
     return abortFd_ >= 0;
 }
 
