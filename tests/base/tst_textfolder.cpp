@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestTextAndFolder : public QObject {
     Q_OBJECT
 
@@ -29,13 +31,12 @@ void TestTextAndFolder::programFolder() {
     // A relative folder is pinned to the directory current when it is chosen.
     const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
-    SetProgramFolder(QStringLiteral("sub/../home"));
+    SetProgramFolder(u"sub/../home"_s);
     QVERIFY(QDir::setCurrent(before));
-    QCOMPARE(ProgramFolder(), chosen + QStringLiteral("home/"));
+    QCOMPARE(ProgramFolder(), chosen + u"home/"_s);
 
-    SetProgramFolder(QStringLiteral("/opt/torvel"));
-    QCOMPARE(ProgramPath(QStringLiteral("res\\list_PayMode.ini")),
-             QStringLiteral("/opt/torvel/res/list_PayMode.ini"));
+    SetProgramFolder(u"/opt/torvel"_s);
+    QCOMPARE(ProgramPath(u"res\\list_PayMode.ini"_s), u"/opt/torvel/res/list_PayMode.ini"_s);
     SetProgramFolder(QString());
     QCOMPARE(ProgramFolder(), own);
 }
@@ -43,29 +44,29 @@ void TestTextAndFolder::programFolder() {
 void TestTextAndFolder::splitText() {
     const QList<std::pair<QString, QStringList>> cases{
         {QString(), {}},
-        {QStringLiteral("a,b,"), {QStringLiteral("a"), QStringLiteral("b")}},
-        {QStringLiteral("a,,b"), {QStringLiteral("a"), QString(), QStringLiteral("b")}},
-        {QStringLiteral(",,"), {QString(), QString()}}, // only the last empty item goes
-        {QString::fromUtf8("客户"), {QString::fromUtf8("客户")}}};
+        {u"a,b,"_s, {u"a"_s, u"b"_s}},
+        {u"a,,b"_s, {u"a"_s, QString(), u"b"_s}},
+        {u",,"_s, {QString(), QString()}}, // only the last empty item goes
+        {u"客户"_s, {u"客户"_s}}};
     for (const auto& [text, expected] : cases) {
-        QStringList items{QStringLiteral("stale")};
+        QStringList items{u"stale"_s};
         QCOMPARE(SplitText(text, QLatin1Char(','), items), expected.size());
         QCOMPARE(items, expected);
     }
 }
 
 void TestTextAndFolder::asciiCase() {
-    QString text = QString::fromUtf8("KeyID 客户 ÄÖ @[Z]");
+    QString text = u"KeyID 客户 ÄÖ @[Z]"_s;
     const QString shared = text;
     LowerAscii(text);
-    QCOMPARE(text, QString::fromUtf8("keyid 客户 ÄÖ @[z]"));
-    QCOMPARE(shared, QString::fromUtf8("KeyID 客户 ÄÖ @[Z]")); // a copy is not changed
+    QCOMPARE(text, u"keyid 客户 ÄÖ @[z]"_s);
+    QCOMPARE(shared, u"KeyID 客户 ÄÖ @[Z]"_s); // a copy is not changed
 
-    QVERIFY(EqualsIgnoringAsciiCase(QStringLiteral("ColumnWidth"), QStringLiteral("COLUMNwidth")));
-    QVERIFY(!EqualsIgnoringAsciiCase(QStringLiteral("abc"), QStringLiteral("abcd")));
-    QVERIFY(!EqualsIgnoringAsciiCase(QString::fromUtf8("ä"), QString::fromUtf8("Ä")));
+    QVERIFY(EqualsIgnoringAsciiCase(u"ColumnWidth"_s, u"COLUMNwidth"_s));
+    QVERIFY(!EqualsIgnoringAsciiCase(u"abc"_s, u"abcd"_s));
+    QVERIFY(!EqualsIgnoringAsciiCase(u"ä"_s, u"Ä"_s));
     // Neighbours of the letter ranges do not fold into each other.
-    QVERIFY(!EqualsIgnoringAsciiCase(QStringLiteral("@["), QStringLiteral("`{")));
+    QVERIFY(!EqualsIgnoringAsciiCase(u"@["_s, u"`{"_s));
 }
 
 QTEST_GUILESS_MAIN(TestTextAndFolder)

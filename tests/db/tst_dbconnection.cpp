@@ -4,10 +4,13 @@
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 
+#include "db/DbTransaction.h"
 #include <QFile>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 class tst_DbConnection : public QObject {
     Q_OBJECT
@@ -28,22 +31,26 @@ private slots:
     void explicitKeysKeepCounterAhead_data() { TestDatabase::AddEngineRows(); }
     void explicitKeysKeepCounterAhead();
     void backslashInLiteralStays();
+    void commitAndRollback_data() { TestDatabase::AddEngineRows(); }
+    void commitAndRollback();
+    void savepointsKeepTheRest_data() { TestDatabase::AddEngineRows(); }
+    void savepointsKeepTheRest();
 };
 
 void tst_DbConnection::neverOpened() {
     DbConnection db;
     QCOMPARE(db.GetState(), -1);
     long affected = 99;
-    QCOMPARE(db.Execute(QStringLiteral("delete from UserData"), &affected), 0);
-    QCOMPARE(db.GetLastError(), QStringLiteral("Connection Not open!\r\n"));
+    QCOMPARE(db.Execute(u"delete from UserData"_s, &affected), 0);
+    QCOMPARE(db.GetLastError(), u"Connection Not open!\r\n"_s);
     QCOMPARE(affected, 99L);
-    QCOMPARE(db.GetMaxId(QStringLiteral("UserData")), -1);
-    QString out = QStringLiteral("stale");
-    QCOMPARE(db.JoinColumnValues(QStringLiteral("select Name from PayMode"), out), -1);
+    QCOMPARE(db.GetMaxId(u"UserData"_s), -1);
+    QString out = u"stale"_s;
+    QCOMPARE(db.JoinColumnValues(u"select Name from PayMode"_s, out), -1);
     QVERIFY(out.isEmpty());
 
     DbRecordset rs(db);
-    QCOMPARE(rs.Open(QStringLiteral("select * from UserData")), 0);
+    QCOMPARE(rs.Open(u"select * from UserData"_s), 0);
     QVERIFY(rs.IsEOF() && rs.IsEmpty());
 }
 
@@ -51,8 +58,8 @@ void tst_DbConnection::neverOpened() {
 // leaves a file behind.
 void tst_DbConnection::refusedConnectionStrings() {
     QTemporaryDir dir;
-    const QString missing = dir.filePath(QStringLiteral("nowhere.db"));
-    const QString junk = dir.filePath(QStringLiteral("junk.bak"));
+    const QString missing = dir.filePath(u"nowhere.db"_s);
+    const QString junk = dir.filePath(u"junk.bak"_s);
     {
         QFile file(junk);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -62,21 +69,20 @@ void tst_DbConnection::refusedConnectionStrings() {
         QString text;
         QString mentions;
     } cases[] = {
-        {QString(), QStringLiteral("连接字符串为空")},
+        {QString(), u"连接字符串为空"_s},
         // Text without a single key=value pair is malformed, not empty.
-        {QStringLiteral("torvel.db"), QStringLiteral("连接字符串格式不正确：'torvel.db'")},
-        {QStringLiteral("Provider=Oracle;Data Source=x"), QStringLiteral("Oracle")},
-        {QStringLiteral("Data Source=") + missing, QStringLiteral("Provider")},
-        {QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\crm\\torvel.mdb"),
-         QStringLiteral("请先将其迁移为 SQLite 数据库")},
-        {QStringLiteral("Provider=SQLite;Data Source=/old/torvel.MDB"),
-         QStringLiteral("不支持 Access 数据库文件 '/old/torvel.MDB'")},
-        {QStringLiteral("Provider=SQLite;Data Source=") + missing, missing},
-        {QStringLiteral("Provider=SQLite"), QStringLiteral("Data Source")},
-        {QStringLiteral("Provider=SQLite;Data Source=") + dir.path(), dir.path()},
-        {QStringLiteral("Provider=SQLite;Data Source=") + junk, junk},
-        {QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=1;Database=x;User ID=x"),
-         QStringLiteral("127.0.0.1")},
+        {u"torvel.db"_s, u"连接字符串格式不正确：'torvel.db'"_s},
+        {u"Provider=Oracle;Data Source=x"_s, u"Oracle"_s},
+        {u"Data Source="_s + missing, u"Provider"_s},
+        {u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\crm\\torvel.mdb"_s,
+         u"请先将其迁移为 SQLite 数据库"_s},
+        {u"Provider=SQLite;Data Source=/old/torvel.MDB"_s,
+         u"不支持 Access 数据库文件 '/old/torvel.MDB'"_s},
+        {u"Provider=SQLite;Data Source="_s + missing, missing},
+        {u"Provider=SQLite"_s, u"Data Source"_s},
+        {u"Provider=SQLite;Data Source="_s + dir.path(), dir.path()},
+        {u"Provider=SQLite;Data Source="_s + junk, junk},
+        {u"Provider=PostgreSQL;Host=127.0.0.1;Port=1;Database=x;User ID=x"_s, u"127.0.0.1"_s},
     };
     for (const auto& c : cases) {
         DbConnection db;
@@ -84,27 +90,27 @@ void tst_DbConnection::refusedConnectionStrings() {
         QCOMPARE(db.GetState(), 0);
         QCOMPARE(db.GetConnectionString(), c.text);
         QVERIFY2(db.GetLastError().contains(c.mentions),
-                 qPrintable(c.text + QStringLiteral(" -> ") + db.GetLastError()));
-        QCOMPARE(db.Execute(QStringLiteral("select 1")), 0);
+                 qPrintable(c.text + u" -> "_s + db.GetLastError()));
+        QCOMPARE(db.Execute(u"select 1"_s), 0);
     }
     QVERIFY(!QFile::exists(missing));
 }
 
 void tst_DbConnection::connectionStringParsing() {
-    const ConnectionString cs(QStringLiteral(
-        " provider = sqlite ;DATA SOURCE=/a b/c.db; Password=\"x;y\"\"z\" ;flag;User ID='o''k';"));
-    QCOMPARE(cs.Value("Provider"), QStringLiteral("sqlite"));
-    QCOMPARE(cs.Value("datasource"), QStringLiteral("/a b/c.db"));
-    QCOMPARE(cs.Value("Password"), QStringLiteral("x;y\"z"));
-    QCOMPARE(cs.Value({"UID", "User ID"}), QStringLiteral("o'k"));
+    const ConnectionString cs(
+        u" provider = sqlite ;DATA SOURCE=/a b/c.db; Password=\"x;y\"\"z\" ;flag;User ID='o''k';"_s);
+    QCOMPARE(cs.Value("Provider"), u"sqlite"_s);
+    QCOMPARE(cs.Value("datasource"), u"/a b/c.db"_s);
+    QCOMPARE(cs.Value("Password"), u"x;y\"z"_s);
+    QCOMPARE(cs.Value({"UID", "User ID"}), u"o'k"_s);
     QVERIFY(cs.Value("flag").isNull());
     QVERIFY(!cs.Has("Port"));
 
     // The database file of backup and restore.
-    QCOMPARE(ConnectionString::FilePath(QStringLiteral("Provider=SQLite;Data Source=/p/torvel.db")),
-             QStringLiteral("/p/torvel.db"));
-    QCOMPARE(ConnectionString::FilePath(QStringLiteral("Data Source=;x")), QStringLiteral(";x"));
-    QVERIFY(ConnectionString::FilePath(QStringLiteral("Provider=PostgreSQL;Host=h")).isEmpty());
+    QCOMPARE(ConnectionString::FilePath(u"Provider=SQLite;Data Source=/p/torvel.db"_s),
+             u"/p/torvel.db"_s);
+    QCOMPARE(ConnectionString::FilePath(u"Data Source=;x"_s), u";x"_s);
+    QVERIFY(ConnectionString::FilePath(u"Provider=PostgreSQL;Host=h"_s).isEmpty());
 }
 
 void tst_DbConnection::openCloseReopen() {
@@ -126,15 +132,8 @@ void tst_DbConnection::openCloseReopen() {
         QCOMPARE(second.Open(test.ConnectionString()), 1);
         QCOMPARE(db.Open(db.GetConnectionString()), 1);
         QCOMPARE(db.Open(db.GetConnectionString()), 1); // open again while open
-        QCOMPARE(db.GetMaxId(QStringLiteral("UserData")), 1);
+        QCOMPARE(db.GetMaxId(u"UserData"_s), 1);
         QCOMPARE(QSqlDatabase::connectionNames().size(), namesBefore + 2);
-
-        // Keys of the connection string ignore case.
-        QString lower = test.ConnectionString();
-        lower.replace(QStringLiteral("Provider"), QStringLiteral("PROVIDER"));
-        lower.replace(QStringLiteral("Data Source"), QStringLiteral("data source"));
-        DbConnection third;
-        QCOMPARE(third.Open(lower), 1);
     }
     QCOMPARE(QSqlDatabase::connectionNames().size(), namesBefore);
 }
@@ -144,51 +143,45 @@ void tst_DbConnection::execute() {
 
     long affected = -5;
     for (int i = 1; i <= 3; ++i) {
-        QCOMPARE(db.Execute(QStringLiteral("insert into TraceData (CustomerId, Title) values (7, "
-                                           "'第%1次 O''Neil')")
-                                .arg(i),
+        QCOMPARE(db.Execute(u"insert into TraceData (CustomerId, Title) values (7, "
+                            "'第%1次 O''Neil')"_s.arg(i),
                             &affected),
                  1);
         QCOMPARE(affected, 1L);
     }
-    QCOMPARE(db.Execute(QStringLiteral("update TraceData set Handler='admin' where customerid=7"),
-                        &affected),
+    QCOMPARE(db.Execute(u"update TraceData set Handler='admin' where customerid=7"_s, &affected),
              1);
     QCOMPARE(affected, 3L);
-    QCOMPARE(db.Execute(QStringLiteral("delete from TraceData where customerid=8"), &affected), 1);
+    QCOMPARE(db.Execute(u"delete from TraceData where customerid=8"_s, &affected), 1);
     QCOMPARE(affected, 0L);
 
     // A failure keeps the provider's text and leaves the connection usable.
-    QCOMPARE(db.Execute(QStringLiteral("update NoSuchTable set x=1")), 0);
-    QVERIFY(db.GetLastError().contains(QStringLiteral("nosuchtable"), Qt::CaseInsensitive));
-    QCOMPARE(db.Execute(QStringLiteral("insert into UserData (UserName) values ('bob')")), 1);
-    QCOMPARE(db.GetMaxId(QStringLiteral("UserData")), 2);
+    QCOMPARE(db.Execute(u"update NoSuchTable set x=1"_s), 0);
+    QVERIFY(db.GetLastError().contains(u"nosuchtable"_s, Qt::CaseInsensitive));
+    QCOMPARE(db.Execute(u"insert into UserData (UserName) values ('bob')"_s), 1);
+    QCOMPARE(db.GetMaxId(u"UserData"_s), 2);
 }
 
 void tst_DbConnection::maxIdAndJoin() {
     TORVEL_TEST_CONNECTION(test);
 
-    QCOMPARE(db.GetMaxId(QStringLiteral("CustomerData")), 0);
-    QCOMPARE(db.Execute(QStringLiteral("insert into CustomerData (KeyId, CustomerName) values "
-                                       "(%1, '甲')")
-                            .arg(db.GetMaxId(QStringLiteral("CustomerData")) + 1)),
+    QCOMPARE(db.GetMaxId(u"CustomerData"_s), 0);
+    QCOMPARE(db.Execute(u"insert into CustomerData (KeyId, CustomerName) values "
+                        "(%1, '甲')"_s.arg(db.GetMaxId(u"CustomerData"_s) + 1)),
              1);
-    QCOMPARE(db.GetMaxId(QStringLiteral("customerdata")), 1);
-    QCOMPARE(db.GetMaxId(QStringLiteral("NoSuchTable")), -1);
+    QCOMPARE(db.GetMaxId(u"customerdata"_s), 1);
+    QCOMPARE(db.GetMaxId(u"NoSuchTable"_s), -1);
     QVERIFY(!db.GetLastError().isEmpty());
 
-    QString out = QStringLiteral("stale");
-    QCOMPARE(db.JoinColumnValues(QStringLiteral("select Name from PayMode order by KeyId"), out),
-             5);
-    QCOMPARE(out, QStringLiteral("现金;银行转账;支票;支付宝;微信支付"));
-    QCOMPARE(
-        db.JoinColumnValues(QStringLiteral("select Name, KeyId from PayMode where KeyId > 4"), out),
-        1);
-    QCOMPARE(out, QStringLiteral("微信支付"));
-    QCOMPARE(db.JoinColumnValues(QStringLiteral("select Name from PayMode where 1=0"), out), 0);
+    QString out = u"stale"_s;
+    QCOMPARE(db.JoinColumnValues(u"select Name from PayMode order by KeyId"_s, out), 5);
+    QCOMPARE(out, u"现金;银行转账;支票;支付宝;微信支付"_s);
+    QCOMPARE(db.JoinColumnValues(u"select Name, KeyId from PayMode where KeyId > 4"_s, out), 1);
+    QCOMPARE(out, u"微信支付"_s);
+    QCOMPARE(db.JoinColumnValues(u"select Name from PayMode where 1=0"_s, out), 0);
     QCOMPARE(out, QString());
-    out = QStringLiteral("stale");
-    QCOMPARE(db.JoinColumnValues(QStringLiteral("select Nothing from PayMode"), out), -1);
+    out = u"stale"_s;
+    QCOMPARE(db.JoinColumnValues(u"select Nothing from PayMode"_s, out), -1);
     QCOMPARE(out, QString());
 }
 
@@ -196,16 +189,16 @@ void tst_DbConnection::maxIdAndJoin() {
 // without regard to case, with like patterns that also match numbers.
 void tst_DbConnection::textIgnoresCase() {
     TORVEL_TEST_CONNECTION(test);
-    QCOMPARE(db.Execute(QStringLiteral(
-                 "insert into CustomerData (KeyId, CustomerName, Phone, ClassPath) values "
-                 "(12, 'Acme 上海', '021-5550', '/A/B/'), (13, 'acme back\\slash', '', '/A/')")),
-             1);
+    QCOMPARE(
+        db.Execute(u"insert into CustomerData (KeyId, CustomerName, Phone, ClassPath) values "
+                   "(12, 'Acme 上海', '021-5550', '/A/B/'), (13, 'acme back\\slash', '', '/A/')"_s),
+        1);
     QString out;
-    QCOMPARE(db.JoinColumnValues(QStringLiteral("Select UserName from UserData where "
-                                                "UserName='ADMIN'"),
+    QCOMPARE(db.JoinColumnValues(u"Select UserName from UserData where "
+                                 "UserName='ADMIN'"_s,
                                  out),
              1);
-    QCOMPARE(out, QStringLiteral("admin"));
+    QCOMPARE(out, u"admin"_s);
     const struct {
         const char* where;
         const char* keys;
@@ -221,8 +214,8 @@ void tst_DbConnection::textIgnoresCase() {
         {" CustomerName = 'I like it' or City like 'x'", ""},
     };
     for (const auto& s : searches) {
-        const QString sql = QStringLiteral("select KeyId from CustomerData where") +
-                            QString::fromUtf8(s.where) + QStringLiteral(" order by KeyId");
+        const QString sql = u"select KeyId from CustomerData where"_s + QString::fromUtf8(s.where) +
+                            u" order by KeyId"_s;
         const int rows = db.JoinColumnValues(sql, out);
         if (!s.keys) {
             QCOMPARE(rows, -1);
@@ -236,30 +229,27 @@ void tst_DbConnection::textIgnoresCase() {
 // A server that drops the session: the next statement fails with a text, and
 // opening again recovers.
 void tst_DbConnection::serverGoneAway() {
-    TORVEL_ENGINE_DATABASE(test, QStringLiteral("postgresql"), true);
+    TORVEL_ENGINE_DATABASE(test, u"postgresql"_s, true);
 
     DbConnection db;
     QCOMPARE(db.Open(test.ConnectionString()), 1);
     QString pid;
-    QCOMPARE(db.JoinColumnValues(QStringLiteral("select pg_backend_pid()"), pid), 1);
+    QCOMPARE(db.JoinColumnValues(u"select pg_backend_pid()"_s, pid), 1);
 
     DbConnection killer;
     QCOMPARE(killer.Open(test.ConnectionString()), 1);
     QString killed;
-    QCOMPARE(
-        killer.JoinColumnValues(QStringLiteral("select pg_terminate_backend(%1)").arg(pid), killed),
-        1);
+    QCOMPARE(killer.JoinColumnValues(u"select pg_terminate_backend(%1)"_s.arg(pid), killed), 1);
 
-    QCOMPARE(db.Execute(QStringLiteral("update UserData set Privilege='' where 1=0")), 0);
+    QCOMPARE(db.Execute(u"update UserData set Privilege='' where 1=0"_s), 0);
     QVERIFY(!db.GetLastError().isEmpty());
     DbRecordset rs(db);
-    QCOMPARE(rs.Open(QStringLiteral("select * from UserData")), 0);
-    QCOMPARE(rs.GetLastError(), QStringLiteral("与数据库的连接已经断开，请重新打开数据库。"));
+    QCOMPARE(rs.Open(u"select * from UserData"_s), 0);
+    QCOMPARE(rs.GetLastError(), u"与数据库的连接已经断开，请重新打开数据库。"_s);
 
     QCOMPARE(db.Open(db.GetConnectionString()), 1);
-    QCOMPARE(db.Execute(QStringLiteral("update UserData set Privilege='x' where UserName='admin'")),
-             1);
-    QCOMPARE(db.GetMaxId(QStringLiteral("UserData")), 1);
+    QCOMPARE(db.Execute(u"update UserData set Privilege='x' where UserName='admin'"_s), 1);
+    QCOMPARE(db.GetMaxId(u"UserData"_s), 1);
 }
 
 // Forms write typed keys into tables whose keys the database assigns; the next
@@ -269,13 +259,12 @@ void tst_DbConnection::explicitKeysKeepCounterAhead() {
     TORVEL_TEST_CONNECTION(test);
     auto keyOf = [&](const QString& table, const QString& name) {
         QString key;
-        db.JoinColumnValues(QStringLiteral("select KeyId from %1 where Name='%2'").arg(table, name),
-                            key);
+        db.JoinColumnValues(u"select KeyId from %1 where Name='%2'"_s.arg(table, name), key);
         return key;
     };
-    QVERIFY(db.Execute(QStringLiteral("insert into PayMode (KeyId,Name) values (6,'汇票')")));
-    QVERIFY(db.Execute(QStringLiteral("insert into PayMode (Name) values ('赊账')")));
-    QCOMPARE(keyOf(QStringLiteral("PayMode"), QStringLiteral("赊账")), QStringLiteral("7"));
+    QVERIFY(db.Execute(u"insert into PayMode (KeyId,Name) values (6,'汇票')"_s));
+    QVERIFY(db.Execute(u"insert into PayMode (Name) values ('赊账')"_s));
+    QCOMPARE(keyOf(u"PayMode"_s, u"赊账"_s), u"7"_s);
     // A lower key never moves the counter back; an update to a higher key
     // moves it on.
     for (const char* sql :
@@ -288,29 +277,85 @@ void tst_DbConnection::explicitKeysKeepCounterAhead() {
           // a counter under another name is left to the database
           "create table OtherCounter (Num COUNTER PRIMARY KEY)"})
         QVERIFY2(db.Execute(QString::fromUtf8(sql)), qPrintable(db.GetLastError()));
-    QCOMPARE(keyOf(QStringLiteral("PayMode"), QStringLiteral("c")), QStringLiteral("61"));
-    QCOMPARE(keyOf(QStringLiteral("[Made Later]"), QStringLiteral("y")), QStringLiteral("10"));
+    QCOMPARE(keyOf(u"PayMode"_s, u"c"_s), u"61"_s);
+    QCOMPARE(keyOf(u"[Made Later]"_s, u"y"_s), u"10"_s);
 }
 
 // Statements embed texts with only the quote doubled: a backslash is a plain
 // character even when the server's or the role's default says otherwise.
 void tst_DbConnection::backslashInLiteralStays() {
-    TestDatabase test(QStringLiteral("postgresql"));
-    if (!test.IsAvailable())
-        QSKIP(qPrintable(test.Why()));
-    QVERIFY2(test.Create(), qPrintable(test.Why()));
+    TORVEL_ENGINE_DATABASE(test, u"postgresql"_s, true);
     const QByteArray saved = qgetenv("PGOPTIONS");
     qputenv("PGOPTIONS", "-c standard_conforming_strings=off");
     DbConnection db;
     const int opened = db.Open(test.ConnectionString());
     qputenv("PGOPTIONS", saved);
     QCOMPARE(opened, 1);
-    QVERIFY(db.Execute(QStringLiteral("insert into PayMode (Name) values ('C:\\新\\n')")));
+    QVERIFY(db.Execute(u"insert into PayMode (Name) values ('C:\\新\\n')"_s));
     QString out;
-    QCOMPARE(
-        db.JoinColumnValues(QStringLiteral("select Name from PayMode where Name like 'C:%'"), out),
-        1);
-    QCOMPARE(out, QStringLiteral("C:\\新\\n"));
+    QCOMPARE(db.JoinColumnValues(u"select Name from PayMode where Name like 'C:%'"_s, out), 1);
+    QCOMPARE(out, u"C:\\新\\n"_s);
+}
+
+namespace {
+int Count(DbConnection& db, const QString& where) {
+    QString out;
+    db.JoinColumnValues(u"select count(*) from PayMode where "_s + where, out);
+    return out.toInt();
+}
+} // namespace
+
+void tst_DbConnection::commitAndRollback() {
+    TORVEL_TEST_CONNECTION(database);
+    {
+        DbTransaction kept(db);
+        QVERIFY(kept.IsActive());
+        QCOMPARE(db.TransactionDepth(), 1);
+        QCOMPARE(db.Execute(u"insert into PayMode (Name) values ('kept')"_s), 1);
+        QVERIFY(kept.Commit());
+    }
+    {
+        // Not committed: undone when it goes out of scope.
+        DbTransaction dropped(db);
+        QCOMPARE(db.Execute(u"insert into PayMode (Name) values ('dropped')"_s), 1);
+    }
+    QCOMPARE(db.TransactionDepth(), 0);
+    QCOMPARE(Count(db, u"Name='kept'"_s), 1);
+    QCOMPARE(Count(db, u"Name='dropped'"_s), 0);
+}
+
+// A failing row inside a savepoint is undone alone; the rows around it stay,
+// also on PostgreSQL, where a failed statement would otherwise poison the
+// whole transaction.
+void tst_DbConnection::savepointsKeepTheRest() {
+    TORVEL_TEST_CONNECTION(database);
+    DbTransaction action(db);
+    QVERIFY(action.IsActive());
+    for (const QString& value : {u"1"_s, u"x"_s, u"3"_s}) {
+        DbTransaction row(db);
+        QVERIFY(row.IsActive());
+        QCOMPARE(db.TransactionDepth(), 2);
+        const QString sql = value == u"x"
+                                ? u"insert into NoSuchTable (Name) values ('x')"_s
+                                : u"insert into PayMode (Name) values ('row%1')"_s.arg(value);
+        if (db.Execute(sql) == 1)
+            QVERIFY(row.Commit());
+        else
+            row.Rollback();
+        QCOMPARE(db.TransactionDepth(), 1);
+    }
+    QVERIFY(action.Commit());
+    QCOMPARE(Count(db, u"Name like 'row%'"_s), 2);
+
+    // A savepoint released into a transaction that is then rolled back is gone too.
+    {
+        DbTransaction outer(db);
+        DbTransaction inner(db);
+        QCOMPARE(db.Execute(u"insert into PayMode (Name) values ('inner')"_s), 1);
+        QVERIFY(inner.Commit());
+        outer.Rollback();
+    }
+    QCOMPARE(Count(db, u"Name='inner'"_s), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_DbConnection)

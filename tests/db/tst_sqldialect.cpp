@@ -8,6 +8,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 using Engine = DbConnection::Engine;
 
 class tst_SqlDialect : public QObject {
@@ -77,21 +79,18 @@ void tst_SqlDialect::adapt() {
 }
 
 void tst_SqlDialect::parseStatements() {
-    auto alter = SqlDialect::ParseAlterColumn(
-        QStringLiteral("alter table OrderData alter column d12  Double "));
+    auto alter = SqlDialect::ParseAlterColumn(u"alter table OrderData alter column d12  Double "_s);
     QVERIFY(alter);
-    QCOMPARE(alter->table, QStringLiteral("OrderData"));
-    QCOMPARE(alter->column, QStringLiteral("d12"));
-    QCOMPARE(alter->type, QStringLiteral("Double"));
-    alter =
-        SqlDialect::ParseAlterColumn(QStringLiteral("ALTER TABLE main.T ALTER [c 1] TEXT(100)"));
+    QCOMPARE(alter->table, u"OrderData"_s);
+    QCOMPARE(alter->column, u"d12"_s);
+    QCOMPARE(alter->type, u"Double"_s);
+    alter = SqlDialect::ParseAlterColumn(u"ALTER TABLE main.T ALTER [c 1] TEXT(100)"_s);
     QVERIFY(alter);
-    QCOMPARE(alter->table, QStringLiteral("main.T"));
-    QCOMPARE(alter->column, QStringLiteral("c 1"));
-    QCOMPARE(alter->type, QStringLiteral("TEXT(100)"));
-    QVERIFY(!SqlDialect::ParseAlterColumn(QStringLiteral("alter table T add d1 Integer")));
-    QVERIFY(
-        !SqlDialect::ParseAlterColumn(QStringLiteral("select 'alter table T alter column c int'")));
+    QCOMPARE(alter->table, u"main.T"_s);
+    QCOMPARE(alter->column, u"c 1"_s);
+    QCOMPARE(alter->type, u"TEXT(100)"_s);
+    QVERIFY(!SqlDialect::ParseAlterColumn(u"alter table T add d1 Integer"_s));
+    QVERIFY(!SqlDialect::ParseAlterColumn(u"select 'alter table T alter column c int'"_s));
 
     const struct {
         const char* sql;
@@ -105,37 +104,34 @@ void tst_SqlDialect::parseStatements() {
     for (const auto& s : selects)
         QCOMPARE(SqlDialect::TableOfSelect(QString::fromUtf8(s.sql)), QString::fromUtf8(s.table));
 
-    QCOMPARE(SqlDialect::FamilyOf(QStringLiteral(" TEXT(100)")), SqlDialect::TypeFamily::Text);
-    QCOMPARE(SqlDialect::FamilyOf(QStringLiteral("blob")), SqlDialect::TypeFamily::Other);
+    QCOMPARE(SqlDialect::FamilyOf(u" TEXT(100)"_s), SqlDialect::TypeFamily::Text);
+    QCOMPARE(SqlDialect::FamilyOf(u"blob"_s), SqlDialect::TypeFamily::Other);
 
-    const auto statements = SqlTokenizer::SplitStatements(QStringLiteral(
-        "-- head; comment\ninsert into t values ('a;b', \"x;\");\n/* ; */ ;\nselect 1"));
+    const auto statements = SqlTokenizer::SplitStatements(
+        u"-- head; comment\ninsert into t values ('a;b', \"x;\");\n/* ; */ ;\nselect 1"_s);
     QCOMPARE(statements.size(), size_t(2));
-    QCOMPARE(statements[0],
-             QStringLiteral("-- head; comment\ninsert into t values ('a;b', \"x;\")"));
-    QCOMPARE(statements[1], QStringLiteral("select 1"));
+    QCOMPARE(statements[0], u"-- head; comment\ninsert into t values ('a;b', \"x;\")"_s);
+    QCOMPARE(statements[1], u"select 1"_s);
 
     // A trigger body's statements stay inside the trigger, CASE ... END too.
-    const auto triggers = SqlTokenizer::SplitStatements(QStringLiteral(
-        "create trigger t after update on a when new.x > 0 begin update b set y = case when "
-        "new.x > 1 then 1 else 0 end; delete from c; end;\ncreate index i on a (x);begin;"));
+    const auto triggers = SqlTokenizer::SplitStatements(
+        u"create trigger t after update on a when new.x > 0 begin update b set y = case when "
+        "new.x > 1 then 1 else 0 end; delete from c; end;\ncreate index i on a (x);begin;"_s);
     QCOMPARE(triggers.size(), size_t(3));
     QVERIFY(triggers[0].endsWith(QLatin1String("delete from c; end")));
-    QCOMPARE(triggers[1], QStringLiteral("create index i on a (x)"));
-    QCOMPARE(triggers[2], QStringLiteral("begin"));
+    QCOMPARE(triggers[1], u"create index i on a (x)"_s);
+    QCOMPARE(triggers[2], u"begin"_s);
 }
 
 namespace {
 
 // The user-defined column of the custom-field dialog, filled with texts.
 void AddCustomColumn(DbConnection& db, const QStringList& values) {
-    QCOMPARE(db.Execute(QStringLiteral("alter table OrderData add  d1  VARCHAR(100)")), 1);
+    QCOMPARE(db.Execute(u"alter table OrderData add  d1  VARCHAR(100)"_s), 1);
     for (const QString& value : values) {
-        QCOMPARE(db.Execute(value.isNull()
-                                ? QStringLiteral("insert into OrderData (Comment) values ('null')")
-                                : QStringLiteral("insert into OrderData (d1, Comment) values "
-                                                 "('%1', 'x')")
-                                      .arg(value)),
+        QCOMPARE(db.Execute(value.isNull() ? u"insert into OrderData (Comment) values ('null')"_s
+                                           : u"insert into OrderData (d1, Comment) values "
+                                             "('%1', 'x')"_s.arg(value)),
                  1);
     }
 }
@@ -146,13 +142,13 @@ QStringList ColumnText(DbConnection& db, const QString& sql) {
     if (!rs.Open(sql))
         return {rs.GetLastError()};
     for (; !rs.IsEOF(); rs.MoveNext())
-        out << (rs.GetString(0).isNull() ? QStringLiteral("NULL") : rs.GetString(0));
+        out << (rs.GetString(0).isNull() ? u"NULL"_s : rs.GetString(0));
     return out;
 }
 
 int TypeOf(DbConnection& db, const QString& column) {
     DbRecordset rs(db);
-    rs.Open(QStringLiteral("select %1 from OrderData").arg(column));
+    rs.Open(u"select %1 from OrderData"_s.arg(column));
     return rs.GetFieldType(0);
 }
 
@@ -162,64 +158,59 @@ int TypeOf(DbConnection& db, const QString& column) {
 // the indexes and the key counter.
 void tst_SqlDialect::alterColumn() {
     TORVEL_TEST_CONNECTION(test);
-    AddCustomColumn(db, {QStringLiteral(" 12 "), QString(), QStringLiteral(""),
-                         QStringLiteral("7.5"), QStringLiteral("9")});
-    QCOMPARE(db.Execute(QStringLiteral("delete from OrderData where d1 = '9'")), 1);
-    QCOMPARE(TypeOf(db, QStringLiteral("d1")), AdoType::VarChar);
+    AddCustomColumn(db, {u" 12 "_s, QString(), u""_s, u"7.5"_s, u"9"_s});
+    QCOMPARE(db.Execute(u"delete from OrderData where d1 = '9'"_s), 1);
+    QCOMPARE(TypeOf(db, u"d1"_s), AdoType::VarChar);
 
-    QCOMPARE(db.Execute(QStringLiteral("alter table OrderData alter column d1  Integer")), 1);
-    QCOMPARE(TypeOf(db, QStringLiteral("d1")), AdoType::Integer);
-    const QString byKey = QStringLiteral("select %1 from OrderData order by KeyId");
-    QCOMPARE(ColumnText(db, byKey.arg(QStringLiteral("d1"))),
-             QStringList({QStringLiteral("12"), QStringLiteral("NULL"), QStringLiteral("NULL"),
-                          QStringLiteral("8")}));
-    QCOMPARE(ColumnText(db, byKey.arg(QStringLiteral("KeyId"))),
-             QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                          QStringLiteral("4")}));
+    QCOMPARE(db.Execute(u"alter table OrderData alter column d1  Integer"_s), 1);
+    QCOMPARE(TypeOf(db, u"d1"_s), AdoType::Integer);
+    const QString byKey = u"select %1 from OrderData order by KeyId"_s;
+    QCOMPARE(ColumnText(db, byKey.arg(u"d1"_s)),
+             QStringList({u"12"_s, u"NULL"_s, u"NULL"_s, u"8"_s}));
+    QCOMPARE(ColumnText(db, byKey.arg(u"KeyId"_s)), QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s}));
 
-    QCOMPARE(db.Execute(QStringLiteral("alter table OrderData alter column d1  Double ")), 1);
-    QCOMPARE(TypeOf(db, QStringLiteral("d1")), AdoType::Double);
-    QCOMPARE(db.Execute(QStringLiteral("update OrderData set d1 = 2.25 where KeyId = 1")), 1);
-    QCOMPARE(db.Execute(QStringLiteral("alter table OrderData alter column d1  VARCHAR(100)")), 1);
-    QCOMPARE(TypeOf(db, QStringLiteral("d1")), AdoType::VarChar);
-    QCOMPARE(db.Execute(QStringLiteral("update OrderData set d1 = 'Abc' where KeyId = 2")), 1);
-    QCOMPARE(ColumnText(db, QStringLiteral("select d1 from OrderData where d1 = 'ABC' or "
-                                           "d1 like '2.2%' order by KeyId")),
-             QStringList({QStringLiteral("2.25"), QStringLiteral("Abc")}));
+    QCOMPARE(db.Execute(u"alter table OrderData alter column d1  Double "_s), 1);
+    QCOMPARE(TypeOf(db, u"d1"_s), AdoType::Double);
+    QCOMPARE(db.Execute(u"update OrderData set d1 = 2.25 where KeyId = 1"_s), 1);
+    QCOMPARE(db.Execute(u"alter table OrderData alter column d1  VARCHAR(100)"_s), 1);
+    QCOMPARE(TypeOf(db, u"d1"_s), AdoType::VarChar);
+    QCOMPARE(db.Execute(u"update OrderData set d1 = 'Abc' where KeyId = 2"_s), 1);
+    QCOMPARE(ColumnText(db, u"select d1 from OrderData where d1 = 'ABC' or "
+                            "d1 like '2.2%' order by KeyId"_s),
+             QStringList({u"2.25"_s, u"Abc"_s}));
 
     // The key counter goes on after the highest key ever given (9 was deleted).
-    QCOMPARE(db.Execute(QStringLiteral("insert into OrderData (Comment) values ('new')")), 1);
-    QCOMPARE(db.GetMaxId(QStringLiteral("OrderData")), 6);
+    QCOMPARE(db.Execute(u"insert into OrderData (Comment) values ('new')"_s), 1);
+    QCOMPARE(db.GetMaxId(u"OrderData"_s), 6);
     if (!test.IsPostgres()) {
-        QCOMPARE(
-            ColumnText(db, QStringLiteral("select name from sqlite_master where "
-                                          "tbl_name = 'OrderData' and type = 'index' "
-                                          "order by name")),
-            QStringList({QStringLiteral("OrderData_CustomerTotal"), QStringLiteral("OrderData_FDId"),
-                         QStringLiteral("OrderData_FDTime"), QStringLiteral("OrderData_Handler")}));
+        QCOMPARE(ColumnText(db, u"select name from sqlite_master where "
+                                "tbl_name = 'OrderData' and type = 'index' "
+                                "order by name"_s),
+                 QStringList({u"OrderData_CustomerTotal"_s, u"OrderData_FDId"_s,
+                              u"OrderData_FDTime"_s, u"OrderData_Handler"_s}));
     }
 
-    QCOMPARE(db.Execute(QStringLiteral("alter table OrderData drop column d1")), 1);
-    QCOMPARE(db.Execute(QStringLiteral("alter table OrderData add  d2  TEXT(100)")), 1);
-    QCOMPARE(TypeOf(db, QStringLiteral("d2")), AdoType::VarChar);
-    QCOMPARE(db.Execute(QStringLiteral("alter table OrderData alter column d9 Integer")), 0);
-    QVERIFY(db.GetLastError().contains(QStringLiteral("d9")));
+    QCOMPARE(db.Execute(u"alter table OrderData drop column d1"_s), 1);
+    QCOMPARE(db.Execute(u"alter table OrderData add  d2  TEXT(100)"_s), 1);
+    QCOMPARE(TypeOf(db, u"d2"_s), AdoType::VarChar);
+    QCOMPARE(db.Execute(u"alter table OrderData alter column d9 Integer"_s), 0);
+    QVERIFY(db.GetLastError().contains(u"d9"_s));
 }
 
 void tst_SqlDialect::alterColumnRefusesBadValues() {
     TORVEL_TEST_CONNECTION(test);
-    AddCustomColumn(db, {QStringLiteral("1"), QStringLiteral("2 boxes"), QStringLiteral("3")});
+    AddCustomColumn(db, {u"1"_s, u"2 boxes"_s, u"3"_s});
 
-    QCOMPARE(db.Execute(QStringLiteral("alter table OrderData alter column d1  Integer")), 0);
-    QVERIFY2(db.GetLastError().contains(QStringLiteral("2 boxes")), qPrintable(db.GetLastError()));
-    QCOMPARE(db.Execute(QStringLiteral("alter table OrderData alter column d1  Double ")), 0);
-    QVERIFY(db.GetLastError().contains(QStringLiteral("2 boxes")));
+    QCOMPARE(db.Execute(u"alter table OrderData alter column d1  Integer"_s), 0);
+    QVERIFY2(db.GetLastError().contains(u"2 boxes"_s), qPrintable(db.GetLastError()));
+    QCOMPARE(db.Execute(u"alter table OrderData alter column d1  Double "_s), 0);
+    QVERIFY(db.GetLastError().contains(u"2 boxes"_s));
 
     // Nothing changed: the column is text and holds every value.
-    QCOMPARE(TypeOf(db, QStringLiteral("d1")), AdoType::VarChar);
-    QCOMPARE(ColumnText(db, QStringLiteral("select d1 from OrderData order by KeyId")),
-             QStringList({QStringLiteral("1"), QStringLiteral("2 boxes"), QStringLiteral("3")}));
-    QCOMPARE(db.Execute(QStringLiteral("insert into OrderData (d1) values ('4')")), 1);
+    QCOMPARE(TypeOf(db, u"d1"_s), AdoType::VarChar);
+    QCOMPARE(ColumnText(db, u"select d1 from OrderData order by KeyId"_s),
+             QStringList({u"1"_s, u"2 boxes"_s, u"3"_s}));
+    QCOMPARE(db.Execute(u"insert into OrderData (d1) values ('4')"_s), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_SqlDialect)

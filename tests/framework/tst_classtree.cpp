@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_ClassTree : public QObject {
     Q_OBJECT
 
@@ -46,7 +48,7 @@ insert into CustomerData (KeyId,CustomerClass,ClassPath) values (14,4,'/A/B/C/')
 QString Column(DbConnection& db, const QString& sql) {
     QString out;
     if (db.JoinColumnValues(sql, out) < 0)
-        return QStringLiteral("failed: ") + db.GetLastError();
+        return u"failed: "_s + db.GetLastError();
     return out;
 }
 
@@ -68,113 +70,106 @@ void QueueName(ScriptedPrompt& prompt, const QString& name, QString* initial = n
     QVERIFY2(database.RunScript(QString::fromUtf8(kRows)), qPrintable(database.Why()));            \
     ScriptedPrompt prompt;                                                                         \
     ClassTreeCtrl tree(db, prompt);                                                                \
-    tree.SetTable(QStringLiteral("CustomerClass"), QStringLiteral("客户分类"));                    \
+    tree.SetTable(u"CustomerClass"_s, u"客户分类"_s);                                              \
     QVERIFY(tree.Load());                                                                          \
-    ClassMaintenance classes(tree, db, prompt,                                                     \
-                             {QStringLiteral("CustomerData"), QStringLiteral("CustomerClass"),     \
-                              QStringLiteral("ClassPath"),                                         \
-                              QStringLiteral("目录非空，请先删除客户资料")},                       \
-                             nullptr)
+    ClassMaintenance classes(                                                                      \
+        tree, db, prompt,                                                                          \
+        {u"CustomerData"_s, u"CustomerClass"_s, u"ClassPath"_s, u"目录非空，请先删除客户资料"_s},  \
+        nullptr)
 
 void tst_ClassTree::loadAndAdd() {
     TREE_FIXTURE();
     // Children in key order; a row whose parent is missing is not shown.
     QTreeWidgetItem* root = tree.RootNode();
-    QCOMPARE(root->text(0), QStringLiteral("客户分类"));
+    QCOMPARE(root->text(0), u"客户分类"_s);
     QCOMPARE(root->childCount(), 3);
     QCOMPARE(ClassTreeCtrl::KeyOf(root->child(1)), 3);
     QCOMPARE(ClassTreeCtrl::KeyOf(root->child(2)), 6);
     QCOMPARE(tree.FindNode(5), nullptr);
-    QCOMPARE(tree.PathOf(root), QStringLiteral("/"));
-    QCOMPARE(tree.PathOf(tree.FindNode(4)), QStringLiteral("/A/B/C/"));
+    QCOMPARE(tree.PathOf(root), u"/"_s);
+    QCOMPARE(tree.PathOf(tree.FindNode(4)), u"/A/B/C/"_s);
 
     // Nothing selected: a new top-level class, its name stored as typed.
-    const QString odd = QStringLiteral("O'Brien %_ --; x\ny");
+    const QString odd = u"O'Brien %_ --; x\ny"_s;
     QueueName(prompt, odd);
     classes.AddClass();
     QCOMPARE(tree.FindNode(7)->parent(), root);
-    QCOMPARE(Column(db, QStringLiteral("select Name from CustomerClass where KeyId=7")), odd);
+    QCOMPARE(Column(db, u"select Name from CustomerClass where KeyId=7"_s), odd);
     // Under the selected class; the stored path has no closing "/" yet.
     tree.setCurrentItem(tree.FindNode(2));
-    QueueName(prompt, QStringLiteral("D"));
+    QueueName(prompt, u"D"_s);
     classes.AddClass();
     QCOMPARE(tree.FindNode(8)->parent(), tree.FindNode(2));
-    QCOMPARE(Column(db, QStringLiteral("select ClassPath from CustomerClass where KeyId=8")),
-             QStringLiteral("/A/B/D"));
+    QCOMPARE(Column(db, u"select ClassPath from CustomerClass where KeyId=8"_s), u"/A/B/D"_s);
 
     // A blank name is refused and the dialog stays open.
-    QueueName(prompt, QStringLiteral("  "));
+    QueueName(prompt, u"  "_s);
     classes.AddClass();
-    QCOMPARE(prompt.LastMessage(), QStringLiteral("名称不能为空"));
-    QCOMPARE(Column(db, QStringLiteral("select count(*) from CustomerClass")), QStringLiteral("8"));
+    QCOMPARE(prompt.LastMessage(), u"名称不能为空"_s);
+    QCOMPARE(Column(db, u"select count(*) from CustomerClass"_s), u"8"_s);
 
     // A refused insert names the statement; no node appears.
-    QVERIFY(AddRefusingTrigger(db, QStringLiteral("CustomerClass"), QStringLiteral("insert"),
-                               QStringLiteral("new.Name='bad'")));
-    QueueName(prompt, QStringLiteral("bad"));
+    QVERIFY(AddRefusingTrigger(db, u"CustomerClass"_s, u"insert"_s, u"new.Name='bad'"_s));
+    QueueName(prompt, u"bad"_s);
     classes.AddClass();
-    QVERIFY2(prompt.LastMessage().startsWith(
-                 QStringLiteral("insert into CustomerClass(KeyId,ParentId,Name,ClassPath) "
-                                "values (9,2,'bad','/A/B/bad')\r\n")),
-             qPrintable(prompt.LastMessage()));
+    QVERIFY2(
+        prompt.LastMessage().startsWith(u"insert into CustomerClass(KeyId,ParentId,Name,ClassPath) "
+                                        "values (9,2,'bad','/A/B/bad')\r\n"_s),
+        qPrintable(prompt.LastMessage()));
     QCOMPARE(tree.FindNode(2)->childCount(), 2);
 
     // Table names are checked before they reach a statement.
-    tree.SetTable(QString(), QStringLiteral("x"));
+    tree.SetTable(QString(), u"x"_s);
     QVERIFY(!tree.Load());
-    QCOMPARE(prompt.LastMessage(), QStringLiteral("表名未定义!"));
+    QCOMPARE(prompt.LastMessage(), u"表名未定义!"_s);
     QCOMPARE(tree.RootNode(), nullptr);
-    tree.SetTable(QStringLiteral("CustomerClass;delete from CustomerData"), QStringLiteral("x"));
+    tree.SetTable(u"CustomerClass;delete from CustomerData"_s, u"x"_s);
     QVERIFY(!tree.Load());
-    QCOMPARE(Column(db, QStringLiteral("select count(*) from CustomerData")), QStringLiteral("5"));
+    QCOMPARE(Column(db, u"select count(*) from CustomerData"_s), u"5"_s);
 }
 
 void tst_ClassTree::renameRewritesStoredPaths() {
     TREE_FIXTURE();
     tree.setCurrentItem(tree.RootNode());
     classes.RenameClass();
-    QCOMPARE(prompt.Messages(), QStringList({QStringLiteral("请选择分类!")}));
+    QCOMPARE(prompt.Messages(), QStringList({u"请选择分类!"_s}));
 
     // A (1) becomes X'%_: its row, its subclasses and every customer filed in
     // any of them get the new paths; AB, the other A and the unfiled customer
     // keep theirs, although their texts begin the same way.
-    const QString classPaths = QStringLiteral("select ClassPath from CustomerClass order by KeyId");
-    const QString customerPaths =
-        QStringLiteral("select ClassPath from CustomerData order by KeyId");
+    const QString classPaths = u"select ClassPath from CustomerClass order by KeyId"_s;
+    const QString customerPaths = u"select ClassPath from CustomerData order by KeyId"_s;
     tree.setCurrentItem(tree.FindNode(1));
     QString initial;
-    QueueName(prompt, QStringLiteral("X'%_"), &initial);
+    QueueName(prompt, u"X'%_"_s, &initial);
     classes.RenameClass();
-    QCOMPARE(initial, QStringLiteral("A"));
-    QCOMPARE(Column(db, QStringLiteral("select Name from CustomerClass where KeyId=1")),
-             QStringLiteral("X'%_"));
-    QCOMPARE(Column(db, classPaths), QStringLiteral("/X'%_/;/X'%_/B/;/AB;/X'%_/B/C/;/x/lost;/A"));
-    QCOMPARE(Column(db, customerPaths), QStringLiteral("未分类/;/X'%_/;/X'%_/B/;/AB/;/X'%_/B/C/"));
+    QCOMPARE(initial, u"A"_s);
+    QCOMPARE(Column(db, u"select Name from CustomerClass where KeyId=1"_s), u"X'%_"_s);
+    QCOMPARE(Column(db, classPaths), u"/X'%_/;/X'%_/B/;/AB;/X'%_/B/C/;/x/lost;/A"_s);
+    QCOMPARE(Column(db, customerPaths), u"未分类/;/X'%_/;/X'%_/B/;/AB/;/X'%_/B/C/"_s);
 
     // A rename stopped or failing half-way stores nothing and puts the caption back.
     prompt.stopProgressAt = 2;
     tree.setCurrentItem(tree.FindNode(2));
-    QueueName(prompt, QStringLiteral("Z"));
+    QueueName(prompt, u"Z"_s);
     classes.RenameClass();
     QCOMPARE(prompt.progressTotal, 4);
     QCOMPARE(prompt.progressDepth, 0);
-    QCOMPARE(tree.FindNode(2)->text(0), QStringLiteral("B"));
-    QCOMPARE(Column(db, customerPaths), QStringLiteral("未分类/;/X'%_/;/X'%_/B/;/AB/;/X'%_/B/C/"));
+    QCOMPARE(tree.FindNode(2)->text(0), u"B"_s);
+    QCOMPARE(Column(db, customerPaths), u"未分类/;/X'%_/;/X'%_/B/;/AB/;/X'%_/B/C/"_s);
     prompt.stopProgressAt = -1;
-    QVERIFY(AddRefusingTrigger(db, QStringLiteral("CustomerData"), QStringLiteral("update"),
-                               QStringLiteral("old.KeyId=14")));
+    QVERIFY(AddRefusingTrigger(db, u"CustomerData"_s, u"update"_s, u"old.KeyId=14"_s));
     tree.setCurrentItem(tree.FindNode(2));
-    QueueName(prompt, QStringLiteral("Y"));
+    QueueName(prompt, u"Y"_s);
     classes.RenameClass();
-    QVERIFY2(prompt.LastMessage().startsWith(
-                 QStringLiteral("update CustomerData set ClassPath ='/X''%_/Y/C/' where "
-                                "CustomerClass=4\r\n")),
-             qPrintable(prompt.LastMessage()));
-    QCOMPARE(tree.FindNode(2)->text(0), QStringLiteral("B"));
-    QCOMPARE(Column(db, QStringLiteral("select Name from CustomerClass where KeyId=2")),
-             QStringLiteral("B"));
-    QCOMPARE(Column(db, classPaths), QStringLiteral("/X'%_/;/X'%_/B/;/AB;/X'%_/B/C/;/x/lost;/A"));
-    QCOMPARE(Column(db, customerPaths), QStringLiteral("未分类/;/X'%_/;/X'%_/B/;/AB/;/X'%_/B/C/"));
+    QVERIFY2(
+        prompt.LastMessage().startsWith(u"update CustomerData set ClassPath ='/X''%_/Y/C/' where "
+                                        "CustomerClass=4\r\n"_s),
+        qPrintable(prompt.LastMessage()));
+    QCOMPARE(tree.FindNode(2)->text(0), u"B"_s);
+    QCOMPARE(Column(db, u"select Name from CustomerClass where KeyId=2"_s), u"B"_s);
+    QCOMPARE(Column(db, classPaths), u"/X'%_/;/X'%_/B/;/AB;/X'%_/B/C/;/x/lost;/A"_s);
+    QCOMPARE(Column(db, customerPaths), u"未分类/;/X'%_/;/X'%_/B/;/AB/;/X'%_/B/C/"_s);
 }
 
 void tst_ClassTree::deleteClass() {
@@ -185,41 +180,35 @@ void tst_ClassTree::deleteClass() {
         tree.setCurrentItem(key ? tree.FindNode(key) : tree.RootNode());
         classes.DeleteClass();
     }
-    QCOMPARE(prompt.Messages(),
-             QStringList({QStringLiteral("请选择分类!"), QStringLiteral("目录非空，请先删除子目录"),
-                          QStringLiteral("目录非空，请先删除客户资料")}));
+    QCOMPARE(prompt.Messages(), QStringList({u"请选择分类!"_s, u"目录非空，请先删除子目录"_s,
+                                             u"目录非空，请先删除客户资料"_s}));
 
     // Empty now: Cancel keeps it, OK deletes row and node.
-    QCOMPARE(db.Execute(QStringLiteral("delete from CustomerData where KeyId=14")), 1);
+    QCOMPARE(db.Execute(u"delete from CustomerData where KeyId=14"_s), 1);
     prompt.Reset();
     prompt.QueueAnswer(Prompt::Answer::Cancel);
     prompt.QueueAnswer(Prompt::Answer::Ok);
     classes.DeleteClass();
     QVERIFY(tree.FindNode(4));
     classes.DeleteClass();
-    QCOMPARE(prompt.Messages(), QStringList(2, QStringLiteral("确定要删除选择的分类信息吗?")));
+    QCOMPARE(prompt.Messages(), QStringList(2, u"确定要删除选择的分类信息吗?"_s));
     QCOMPARE(tree.FindNode(4), nullptr);
-    QCOMPARE(Column(db, QStringLiteral("select KeyId from CustomerClass order by KeyId")),
-             QStringLiteral("1;2;3;5;6"));
+    QCOMPARE(Column(db, u"select KeyId from CustomerClass order by KeyId"_s), u"1;2;3;5;6"_s);
 
     // A whole subtree in one transaction: D and B go first, A is refused, and
     // nothing of the three is deleted.
-    QCOMPARE(db.Execute(QStringLiteral("insert into CustomerClass (KeyId,ParentId,Name) values "
-                                       "(4,2,'D')")),
+    QCOMPARE(db.Execute(u"insert into CustomerClass (KeyId,ParentId,Name) values "
+                        "(4,2,'D')"_s),
              1);
     QVERIFY(tree.Load());
-    QVERIFY(AddRefusingTrigger(db, QStringLiteral("CustomerClass"), QStringLiteral("delete"),
-                               QStringLiteral("old.KeyId=1")));
+    QVERIFY(AddRefusingTrigger(db, u"CustomerClass"_s, u"delete"_s, u"old.KeyId=1"_s));
     QCOMPARE(tree.DeleteSubtree(tree.FindNode(1)), -1);
-    QVERIFY2(prompt.LastMessage().startsWith(
-                 QStringLiteral("delete from CustomerClass where KeyId=1\r\n")),
+    QVERIFY2(prompt.LastMessage().startsWith(u"delete from CustomerClass where KeyId=1\r\n"_s),
              qPrintable(prompt.LastMessage()));
-    QCOMPARE(Column(db, QStringLiteral("select KeyId from CustomerClass order by KeyId")),
-             QStringLiteral("1;2;3;4;5;6"));
+    QCOMPARE(Column(db, u"select KeyId from CustomerClass order by KeyId"_s), u"1;2;3;4;5;6"_s);
     QVERIFY(tree.FindNode(4));
     QCOMPARE(tree.DeleteSubtree(tree.FindNode(2)), 1);
-    QCOMPARE(Column(db, QStringLiteral("select KeyId from CustomerClass order by KeyId")),
-             QStringLiteral("1;3;5;6"));
+    QCOMPARE(Column(db, u"select KeyId from CustomerClass order by KeyId"_s), u"1;3;5;6"_s);
     QCOMPARE(tree.FindNode(4), nullptr);
     QCOMPARE(tree.DeleteSubtree(tree.RootNode()), -1);
 }
@@ -229,17 +218,17 @@ void tst_ClassTree::picker() {
     QVERIFY2(database.RunScript(QString::fromUtf8(kRows)), qPrintable(database.Why()));
     ScriptedPrompt prompt;
     CClassPickerDlg none(prompt, db, QString(), QString());
-    QCOMPARE(prompt.LastMessage(), QStringLiteral("表名未定义!"));
+    QCOMPARE(prompt.LastMessage(), u"表名未定义!"_s);
     QCOMPARE(none.Tree()->topLevelItemCount(), 0);
 
     // The root cannot be chosen; a double click chooses like 确定.
-    CClassPickerDlg picker(prompt, db, QStringLiteral("CustomerClass"), QString());
-    QCOMPARE(picker.windowTitle(), QStringLiteral("分类"));
+    CClassPickerDlg picker(prompt, db, u"CustomerClass"_s, QString());
+    QCOMPARE(picker.windowTitle(), u"分类"_s);
     picker.Tree()->setCurrentItem(picker.Tree()->RootNode());
     QVERIFY(!picker.OnOK());
     QTreeWidgetItem* c = picker.Tree()->FindNode(4);
     picker.Tree()->setCurrentItem(c);
-    QCOMPARE(picker.PathEdit()->text(), QStringLiteral("/A/B/C/"));
+    QCOMPARE(picker.PathEdit()->text(), u"/A/B/C/"_s);
     emit picker.Tree()->itemDoubleClicked(c, 0);
     QCOMPARE(picker.result(), int(QDialog::Accepted));
 
@@ -252,12 +241,10 @@ void tst_ClassTree::picker() {
             pick.Tree()->setCurrentItem(pick.Tree()->FindNode(3));
             return ok && pick.OnOK() ? int(QDialog::Accepted) : int(QDialog::Rejected);
         });
-        QCOMPARE(
-            PickClass(prompt, db, nullptr, QStringLiteral("CustomerClass"), QString(), key, path),
-            ok);
+        QCOMPARE(PickClass(prompt, db, nullptr, u"CustomerClass"_s, QString(), key, path), ok);
     }
     QCOMPARE(key, 3);
-    QCOMPARE(path, QStringLiteral("/AB/"));
+    QCOMPARE(path, u"/AB/"_s);
 }
 
 QTEST_MAIN(tst_ClassTree)

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class tst_CsvReader : public QObject {
     Q_OBJECT
 
@@ -16,7 +18,7 @@ private slots:
 
 private:
     QString Write(const QByteArray& bytes) {
-        QFile file(dir_.filePath(QStringLiteral("f%1.csv").arg(++files_)));
+        QFile file(dir_.filePath(u"f%1.csv"_s.arg(++files_)));
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
         return file.fileName();
@@ -26,7 +28,7 @@ private:
         QStringList records;
         QStringList fields;
         if (!reader_.Open(Write(bytes)))
-            return {QStringLiteral("<not opened>")};
+            return {u"<not opened>"_s};
         while (reader_.ReadRecord(fields) > 0)
             records << fields.join(QLatin1Char('|'));
         return records;
@@ -40,27 +42,21 @@ private:
 void tst_CsvReader::recordSyntax_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("records");
-    QTest::newRow("quoted comma") << QStringLiteral("a,\"b,c\",d")
-                                  << QStringList{QStringLiteral("a|b,c|d")};
-    QTest::newRow("quoted field over lines")
-        << QStringLiteral("1,\"第一行\r\n第二行\n\",3\r\n4")
-        << QStringList{QStringLiteral("1|第一行\r\n第二行\r\n|3"), QStringLiteral("4")};
+    QTest::newRow("quoted comma") << u"a,\"b,c\",d"_s << QStringList{u"a|b,c|d"_s};
+    QTest::newRow("quoted field over lines") << u"1,\"第一行\r\n第二行\n\",3\r\n4"_s
+                                             << QStringList{u"1|第一行\r\n第二行\r\n|3"_s, u"4"_s};
     QTest::newRow("inner quotes stay as they are")
-        << QStringLiteral("\"say \"\"hi\"\"\",x\r\n\"a\"b\",y\r\nab\"c,d\"")
-        << QStringList{QStringLiteral("say \"\"hi\"\"|x"), QStringLiteral("a\"b|y"),
-                       QStringLiteral("ab\"c|d\"")};
-    QTest::newRow("empty fields") << QStringLiteral("\"\",\"\"\r\n\"\"\r\na,b,\r\n\"c\",")
-                                  << QStringList{QStringLiteral("|"), QString(),
-                                                 QStringLiteral("a|b|"), QStringLiteral("c|")};
+        << u"\"say \"\"hi\"\"\",x\r\n\"a\"b\",y\r\nab\"c,d\""_s
+        << QStringList{u"say \"\"hi\"\"|x"_s, u"a\"b|y"_s, u"ab\"c|d\""_s};
+    QTest::newRow("empty fields") << u"\"\",\"\"\r\n\"\"\r\na,b,\r\n\"c\","_s
+                                  << QStringList{u"|"_s, QString(), u"a|b|"_s, u"c|"_s};
     QTest::newRow("blank lines are records of one empty field")
-        << QStringLiteral("h\r\n\r\nx\r\n\r\n")
-        << QStringList{QStringLiteral("h"), QString(), QStringLiteral("x"), QString()};
+        << u"h\r\n\r\nx\r\n\r\n"_s << QStringList{u"h"_s, QString(), u"x"_s, QString()};
     QTest::newRow("stray CR inside a line is dropped")
-        << QStringLiteral("a\rb,c\r\r\n") << QStringList{QStringLiteral("ab|c")};
+        << u"a\rb,c\r\r\n"_s << QStringList{u"ab|c"_s};
     QTest::newRow("CR-only line ends")
-        << QStringLiteral("h1,h2\r1,\"x\ry\"\r\r2,z\r")
-        << QStringList{QStringLiteral("h1|h2"), QStringLiteral("1|x\r\ny"), QString(),
-                       QStringLiteral("2|z")};
+        << u"h1,h2\r1,\"x\ry\"\r\r2,z\r"_s
+        << QStringList{u"h1|h2"_s, u"1|x\r\ny"_s, QString(), u"2|z"_s};
 }
 
 void tst_CsvReader::recordSyntax() {
@@ -68,7 +64,7 @@ void tst_CsvReader::recordSyntax() {
     QFETCH(QStringList, records);
     QCOMPARE(ReadAll(text.toUtf8()), records);
     QVERIFY(!reader_.EndedInsideQuotes());
-    QStringList fields{QStringLiteral("stale")};
+    QStringList fields{u"stale"_s};
     QCOMPARE(reader_.ReadRecord(fields), 0); // the end stays the end
     QVERIFY(fields.isEmpty());
 }
@@ -76,11 +72,11 @@ void tst_CsvReader::recordSyntax() {
 void tst_CsvReader::quoteLeftOpenToTheEnd() {
     // The fields completed before the open quote are the record.
     QCOMPARE(ReadAll("h1,h2\r\na,b\r\nc,\"d\r\ne,f\r\n"),
-             QStringList({QStringLiteral("h1|h2"), QStringLiteral("a|b"), QStringLiteral("c")}));
+             QStringList({u"h1|h2"_s, u"a|b"_s, u"c"_s}));
     QVERIFY(reader_.EndedInsideQuotes());
     QCOMPARE(reader_.OpenQuoteLine(), 3);
     // Open in the first field: nothing completed, the file just ends.
-    QCOMPARE(ReadAll("h\r\n\"never closed\r\nmore"), QStringList{QStringLiteral("h")});
+    QCOMPARE(ReadAll("h\r\n\"never closed\r\nmore"), QStringList{u"h"_s});
     QCOMPARE(reader_.OpenQuoteLine(), 2);
 }
 
@@ -117,9 +113,8 @@ void tst_CsvReader::openQuoteKeepsProgressAndStop() {
 }
 
 void tst_CsvReader::encodingsAndUnreadableFiles() {
-    const QString text = QStringLiteral("客户名称,联系人\r\n北京「东方」公司,张三\r\n");
-    const QStringList expected{QStringLiteral("客户名称|联系人"),
-                               QStringLiteral("北京「东方」公司|张三")};
+    const QString text = u"客户名称,联系人\r\n北京「东方」公司,张三\r\n"_s;
+    const QStringList expected{u"客户名称|联系人"_s, u"北京「东方」公司|张三"_s};
     QCOMPARE(ReadAll(Gbk::Encode(text)), expected);
     QCOMPARE(ReadAll("\xEF\xBB\xBF" + text.toUtf8()), expected); // the BOM is no name's part
     QCOMPARE(ReadAll(text.toUtf8()), expected);
@@ -127,24 +122,22 @@ void tst_CsvReader::encodingsAndUnreadableFiles() {
     // GBK files whose bytes happen to be valid UTF-8 too, and a UTF-8 file
     // whose bytes happen to be valid GBK: each read as what it is. A UTF-8
     // file with one broken byte is still UTF-8.
-    const QString gbkAlsoUtf8 = QStringLiteral("UserName,Phone\r\n小谢,1\r\n郑,2\r\n支票,3\r\n");
+    const QString gbkAlsoUtf8 = u"UserName,Phone\r\n小谢,1\r\n郑,2\r\n支票,3\r\n"_s;
     QVERIFY(Gbk::IsValidUtf8(Gbk::Encode(gbkAlsoUtf8)));
     QCOMPARE(ReadAll(Gbk::Encode(gbkAlsoUtf8)),
-             QStringList({QStringLiteral("UserName|Phone"), QStringLiteral("小谢|1"),
-                          QStringLiteral("郑|2"), QStringLiteral("支票|3")}));
-    const QString utf8AlsoGbk = QStringLiteral("主题,内容\r\n订单通知,1\r\n");
+             QStringList({u"UserName|Phone"_s, u"小谢|1"_s, u"郑|2"_s, u"支票|3"_s}));
+    const QString utf8AlsoGbk = u"主题,内容\r\n订单通知,1\r\n"_s;
     QString asGbk;
     QVERIFY(Gbk::DecodeStrict(utf8AlsoGbk.toUtf8(), asGbk));
-    QCOMPARE(ReadAll(utf8AlsoGbk.toUtf8()),
-             QStringList({QStringLiteral("主题|内容"), QStringLiteral("订单通知|1")}));
+    QCOMPARE(ReadAll(utf8AlsoGbk.toUtf8()), QStringList({u"主题|内容"_s, u"订单通知|1"_s}));
     QByteArray broken = (text + text).toUtf8();
     broken[broken.size() / 2] = '\xFF';
-    QVERIFY(ReadAll(broken).contains(QStringLiteral("北京「东方」公司|张三")));
+    QVERIFY(ReadAll(broken).contains(u"北京「东方」公司|张三"_s));
 
-    QVERIFY(!reader_.Open(dir_.filePath(QStringLiteral("missing.csv"))));
+    QVERIFY(!reader_.Open(dir_.filePath(u"missing.csv"_s)));
     QVERIFY(!reader_.GetLastError().isEmpty());
     QVERIFY(!reader_.Open(Write(QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11))));
-    QVERIFY(reader_.GetLastError().contains(QStringLiteral("不是文本文件")));
+    QVERIFY(reader_.GetLastError().contains(u"不是文本文件"_s));
     QStringList fields;
     QCOMPARE(reader_.ReadRecord(fields), 0);
     // Binary junk without a single NUL byte is no text either.
@@ -156,7 +149,7 @@ void tst_CsvReader::encodingsAndUnreadableFiles() {
             junk += byte;
     }
     QVERIFY(!reader_.Open(Write(junk)));
-    QVERIFY(reader_.GetLastError().contains(QStringLiteral("不是文本文件")));
+    QVERIFY(reader_.GetLastError().contains(u"不是文本文件"_s));
 }
 
 QTEST_GUILESS_MAIN(tst_CsvReader)

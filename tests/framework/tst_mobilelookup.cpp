@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestMobileLookup : public QObject {
     Q_OBJECT
 
@@ -26,50 +28,47 @@ LoopbackPeer::Script Reply(const QByteArray& contentType, const QByteArray& body
     };
 }
 
-const QString kPage = QStringLiteral("<html><body><table><TR><TD class=\"k\">卡号归属地</td>\n"
-                                     "<td "
-                                     "align=left>广东&nbsp;深圳</TD></tr><tr><td>卡类型</"
-                                     "td><td>移动</td></tr></table></body></html>");
+const QString kPage = u"<html><body><table><TR><TD class=\"k\">卡号归属地</td>\n"
+                      "<td "
+                      "align=left>广东&nbsp;深圳</TD></tr><tr><td>卡类型</"
+                      "td><td>移动</td></tr></table></body></html>"_s;
 
 } // namespace
 
 void TestMobileLookup::scanAndSplit() {
     QString region;
     QVERIFY(MobileLookup::ScanRegion(kPage, region));
-    QCOMPARE(region, QStringLiteral("广东 深圳"));
+    QCOMPARE(region, u"广东 深圳"_s);
     QString first;
     QString second;
     MobileLookup::SplitRegion(region, first, second);
-    QCOMPARE(first, QStringLiteral("广东"));
-    QCOMPARE(second, QStringLiteral("深圳"));
-    MobileLookup::SplitRegion(QStringLiteral("北京"), first, second);
-    QCOMPARE(first, QStringLiteral("北京"));
+    QCOMPARE(first, u"广东"_s);
+    QCOMPARE(second, u"深圳"_s);
+    MobileLookup::SplitRegion(u"北京"_s, first, second);
+    QCOMPARE(first, u"北京"_s);
     QCOMPARE(second, QString());
 
     // No marker cell, or nothing after it.
-    QVERIFY(!MobileLookup::ScanRegion(QStringLiteral("<td>号码</td><td>广东</td>"), region));
-    QVERIFY(!MobileLookup::ScanRegion(QStringLiteral("<td>卡号归属地</td>"), region));
+    QVERIFY(!MobileLookup::ScanRegion(u"<td>号码</td><td>广东</td>"_s, region));
+    QVERIFY(!MobileLookup::ScanRegion(u"<td>卡号归属地</td>"_s, region));
     // "</tdx" does not close a cell, so the marker is still found in it.
-    QVERIFY(MobileLookup::ScanRegion(
-        QStringLiteral("<td>x</tdx>卡号归属地</td><td>江苏&nbsp;南京</td>"), region));
-    QCOMPARE(region, QStringLiteral("江苏 南京"));
+    QVERIFY(
+        MobileLookup::ScanRegion(u"<td>x</tdx>卡号归属地</td><td>江苏&nbsp;南京</td>"_s, region));
+    QCOMPARE(region, u"江苏 南京"_s);
     // The tag two on is taken whatever it is; a self-closed one has no text.
-    QVERIFY(MobileLookup::ScanRegion(QStringLiteral("<td>卡号归属地</td><br/><td>x</td>"), region));
+    QVERIFY(MobileLookup::ScanRegion(u"<td>卡号归属地</td><br/><td>x</td>"_s, region));
     QCOMPARE(region, QString());
 
-    QCOMPARE(
-        MobileLookup::DecodeReply(QStringLiteral("广东").toUtf8(), QStringLiteral("text/html")),
-        QStringLiteral("广东"));
-    QCOMPARE(
-        MobileLookup::DecodeReply("<meta charset=\"gb2312\">" + Gbk::Encode(QStringLiteral("深圳")),
-                                  QStringLiteral("text/html"))
-            .right(2),
-        QStringLiteral("深圳"));
+    QCOMPARE(MobileLookup::DecodeReply(u"广东"_s.toUtf8(), u"text/html"_s), u"广东"_s);
+    QCOMPARE(MobileLookup::DecodeReply("<meta charset=\"gb2312\">" + Gbk::Encode(u"深圳"_s),
+                                       u"text/html"_s)
+                 .right(2),
+             u"深圳"_s);
     // Broken UTF-8 in a page that says UTF-8 gives replacement characters, not a failure.
     QCOMPARE(MobileLookup::DecodeReply("a\xFF"
                                        "b",
-                                       QStringLiteral("text/html;charset=utf-8")),
-             QStringLiteral("a\uFFFDb"));
+                                       u"text/html;charset=utf-8"_s),
+             u"a\uFFFDb"_s);
 }
 
 void TestMobileLookup::httpsServiceInGbk() {
@@ -78,16 +77,15 @@ void TestMobileLookup::httpsServiceInGbk() {
     LoopbackPeer service(Reply("text/html; charset=GBK", Gbk::Encode(kPage)),
                          certificates.Server("good"));
     TempProgramFolder folder(false);
-    QVERIFY(folder.Write(
-        QStringLiteral("settings.ini"),
-        "[MobileLookup]\r\nLookupURL=https://localhost:" + QByteArray::number(service.Port()) +
-            "/search?mobile={mobile}\r\nLookupCAFile=" + certificates.Trusted().toLocal8Bit() +
-            "\r\n"));
+    QVERIFY(folder.Write(u"settings.ini"_s, "[MobileLookup]\r\nLookupURL=https://localhost:" +
+                                                QByteArray::number(service.Port()) +
+                                                "/search?mobile={mobile}\r\nLookupCAFile=" +
+                                                certificates.Trusted().toLocal8Bit() + "\r\n"));
     QString province;
     QString city;
-    QVERIFY(LookupMobileRegion(QStringLiteral(" 13800138000 "), province, city));
-    QCOMPARE(province, QStringLiteral("广东"));
-    QCOMPARE(city, QStringLiteral("深圳"));
+    QVERIFY(LookupMobileRegion(u" 13800138000 "_s, province, city));
+    QCOMPARE(province, u"广东"_s);
+    QCOMPARE(city, u"深圳"_s);
     service.WaitFinished();
     QVERIFY(service.Received().startsWith("GET /search?mobile=13800138000 HTTP/1.1\r\n"));
 }
@@ -97,15 +95,15 @@ void TestMobileLookup::jsonAndPostModes() {
         "application/json", QStringLiteral(R"({"data":{"prov":"江苏","city":"南京"}})").toUtf8()));
     TempProgramFolder folder(false);
     QVERIFY(folder.Write(
-        QStringLiteral("settings.ini"),
+        u"settings.ini"_s,
         "[MobileLookup]\r\nLookupURL=http://127.0.0.1:" + QByteArray::number(service.Port()) +
             "/search.asp\r\nLookupBody=action=mobile&mobile={mobile}\r\n"
             "JsonProvince=data.prov\r\nJsonCity=data.city\r\n"));
-    MobileLookup lookup(folder.File(QStringLiteral("settings.ini")));
+    MobileLookup lookup(folder.File(u"settings.ini"_s));
     MobileRegion region;
-    QVERIFY(lookup.Lookup(QStringLiteral("139 0000"), region));
-    QCOMPARE(region.whole, QStringLiteral("江苏 南京"));
-    QCOMPARE(region.city, QStringLiteral("南京"));
+    QVERIFY(lookup.Lookup(u"139 0000"_s, region));
+    QCOMPARE(region.whole, u"江苏 南京"_s);
+    QCOMPARE(region.city, u"南京"_s);
     service.WaitFinished();
     const QByteArray request = service.Received();
     QVERIFY(request.startsWith("POST /search.asp HTTP/1.1\r\n"));
@@ -118,7 +116,7 @@ void TestMobileLookup::failures() {
     QString province;
     QString city;
     // No service configured.
-    QVERIFY(!LookupMobileRegion(QStringLiteral("13800138000"), province, city));
+    QVERIFY(!LookupMobileRegion(u"13800138000"_s, province, city));
 
     // An empty answer, a page without the marker, a refusal, nobody there.
     LoopbackPeer empty(Reply("text/html", QByteArray()));
@@ -134,10 +132,9 @@ void TestMobileLookup::failures() {
         gone = peer.Port();
     }
     for (const int port : {empty.Port(), unmarked.Port(), refused.Port(), gone}) {
-        QVERIFY(folder.Write(QStringLiteral("settings.ini"),
-                             "[MobileLookup]\r\nLookupURL=http://127.0.0.1:" +
-                                 QByteArray::number(port) + "/?m={mobile}\r\n"));
-        QVERIFY2(!LookupMobileRegion(QStringLiteral("13800138000"), province, city),
+        QVERIFY(folder.Write(u"settings.ini"_s, "[MobileLookup]\r\nLookupURL=http://127.0.0.1:" +
+                                                    QByteArray::number(port) + "/?m={mobile}\r\n"));
+        QVERIFY2(!LookupMobileRegion(u"13800138000"_s, province, city),
                  qPrintable(QString::number(port)));
     }
 }

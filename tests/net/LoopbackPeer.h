@@ -225,18 +225,14 @@ private:
 class TestCertificates {
 public:
     TestCertificates() {
-        ok_ = Run({QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                   QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                   QStringLiteral("-keyout"), File("ca", "key"), QStringLiteral("-out"), Trusted(),
-                   QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                   QStringLiteral("/CN=Torvel Test CA")}) &&
-              Make("good", QStringLiteral("localhost"),
-                   QStringLiteral("DNS:localhost,IP:127.0.0.1"), 2) &&
-              Make("other", QStringLiteral("other.example"), QStringLiteral("DNS:other.example"),
-                   2) &&
-              Make("expired", QStringLiteral("localhost"),
-                   QStringLiteral("DNS:localhost,IP:127.0.0.1"), -1);
+        ok_ =
+            Run(Words("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2") +
+                QStringList{QStringLiteral("-keyout"), File("ca", "key"), QStringLiteral("-out"),
+                            Trusted(), QStringLiteral("-subj"),
+                            QStringLiteral("/CN=Torvel Test CA")}) &&
+            Make("good", "localhost", "DNS:localhost,IP:127.0.0.1", 2) &&
+            Make("other", "other.example", "DNS:other.example", 2) &&
+            Make("expired", "localhost", "DNS:localhost,IP:127.0.0.1", -1);
     }
     ~TestCertificates() {
         for (SSL_CTX* context : contexts_) {
@@ -267,19 +263,21 @@ private:
         process.start(QStringLiteral("openssl"), arguments);
         return process.waitForFinished(30000) && process.exitCode() == 0;
     }
-    bool Make(const char* name, const QString& host, const QString& names, int days) {
+    static QStringList Words(const char* words) {
+        return QString::fromLatin1(words).split(QLatin1Char(' '));
+    }
+    bool Make(const char* name, const char* host, const char* names, int days) {
         const QString request = File(name, "csr");
-        return Run({QStringLiteral("req"), QStringLiteral("-new"), QStringLiteral("-newkey"),
-                    QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                    QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                    QStringLiteral("-keyout"), File(name, "key"), QStringLiteral("-out"), request,
-                    QStringLiteral("-subj"), QStringLiteral("/CN=") + host,
-                    QStringLiteral("-addext"), QStringLiteral("subjectAltName=") + names}) &&
-               Run({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), request,
-                    QStringLiteral("-CA"), Trusted(), QStringLiteral("-CAkey"), File("ca", "key"),
-                    QStringLiteral("-CAcreateserial"), QStringLiteral("-days"),
-                    QString::number(days), QStringLiteral("-copy_extensions"),
-                    QStringLiteral("copy"), QStringLiteral("-out"), File(name, "cert")});
+        return Run(Words("req -new -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes") +
+                   QStringList{QStringLiteral("-keyout"), File(name, "key"), QStringLiteral("-out"),
+                               request, QStringLiteral("-subj"),
+                               QStringLiteral("/CN=") + QLatin1String(host),
+                               QStringLiteral("-addext"),
+                               QStringLiteral("subjectAltName=") + QLatin1String(names)}) &&
+               Run(Words("x509 -req -CAcreateserial -copy_extensions copy") +
+                   QStringList{QStringLiteral("-in"), request, QStringLiteral("-CA"), Trusted(),
+                               QStringLiteral("-CAkey"), File("ca", "key"), QStringLiteral("-days"),
+                               QString::number(days), QStringLiteral("-out"), File(name, "cert")});
     }
 
     QTemporaryDir dir_;

@@ -8,6 +8,8 @@
 
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 class TestHiSocket : public QObject {
     Q_OBJECT
 
@@ -43,7 +45,7 @@ void TestHiSocket::exchangeAndPeerClose() {
     });
     // "localhost" may resolve to ::1 first, where nobody listens: the next
     // address is tried.
-    for (const QString& host : {QStringLiteral("127.0.0.1"), QStringLiteral("localhost")}) {
+    for (const QString& host : {u"127.0.0.1"_s, u"localhost"_s}) {
         HiSocket socket;
         QVERIFY(socket.Create());
         QVERIFY2(socket.Connect(host, peer.Port()), qPrintable(socket.LastMessage()));
@@ -51,8 +53,7 @@ void TestHiSocket::exchangeAndPeerClose() {
         QCOMPARE(socket.Send(QByteArray("hello\r\n")), 7);
         // The data that came before the close is returned, then the close.
         QCOMPARE(ReadAll(socket), QByteArray("echo hello\r\n"));
-        QCOMPARE(socket.LastMessage(),
-                 QStringLiteral("CHiSocket::RecvBlock request socket close\r\n"));
+        QCOMPARE(socket.LastMessage(), u"CHiSocket::RecvBlock request socket close\r\n"_s);
         QVERIFY(!socket.IsConnected());
         QCOMPARE(socket.Recv(nullptr, 0), -1);
         QCOMPARE(socket.BytesSent(), 7);
@@ -66,25 +67,24 @@ void TestHiSocket::timeoutsAndAbort() {
     char buffer[10];
 
     HiSocket socket;
-    QVERIFY(socket.Connect(QStringLiteral("127.0.0.1"), silent.Port()));
+    QVERIFY(socket.Connect(u"127.0.0.1"_s, silent.Port()));
     socket.SetTimeout(150);
     QCOMPARE(socket.Recv(buffer, sizeof buffer), -1);
-    QCOMPARE(
-        socket.LastMessage(),
-        QStringLiteral("CHiSocket::RecvBlock::Read request WSA_WAIT_TIMEOUT(...) failure\r\n"));
+    QCOMPARE(socket.LastMessage(),
+             u"CHiSocket::RecvBlock::Read request WSA_WAIT_TIMEOUT(...) failure\r\n"_s);
     QCOMPARE(socket.LastError(), int(SocketError::TimedOut));
     QVERIFY(!socket.IsConnected());
 
     // An abort signalled before the read ends it at once.
-    QVERIFY(socket.Connect(QStringLiteral("127.0.0.1"), silent.Port()));
+    QVERIFY(socket.Connect(u"127.0.0.1"_s, silent.Port()));
     socket.SetTimeout(60000);
     socket.Abort();
     QCOMPARE(socket.Recv(buffer, sizeof buffer), -1);
-    QCOMPARE(socket.LastMessage(), QStringLiteral("CHiSocket::RecvBlock get abort event\r\n"));
+    QCOMPARE(socket.LastMessage(), u"CHiSocket::RecvBlock get abort event\r\n"_s);
 
     // An abort from another thread ends a long wait (the bound here is only
     // far below the minute the wait would otherwise take).
-    QVERIFY(socket.Connect(QStringLiteral("127.0.0.1"), silent.Port()));
+    QVERIFY(socket.Connect(u"127.0.0.1"_s, silent.Port()));
     std::thread aborter([&socket] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         socket.Abort();
@@ -94,10 +94,10 @@ void TestHiSocket::timeoutsAndAbort() {
     QCOMPARE(socket.Recv(buffer, sizeof buffer), -1);
     aborter.join();
     QVERIFY(clock.elapsed() < 10000);
-    QCOMPARE(socket.LastMessage(), QStringLiteral("CHiSocket::RecvBlock get abort event\r\n"));
+    QCOMPARE(socket.LastMessage(), u"CHiSocket::RecvBlock get abort event\r\n"_s);
 
     // A closed socket is clear of the abort: the next connection works.
-    QVERIFY(socket.Connect(QStringLiteral("127.0.0.1"), silent.Port()));
+    QVERIFY(socket.Connect(u"127.0.0.1"_s, silent.Port()));
     QCOMPARE(socket.Send(QByteArray("x")), 1);
 }
 
@@ -107,12 +107,12 @@ void TestHiSocket::readPacketKeepsPartialData() {
         c.ReadMore();
     });
     HiSocket socket;
-    QVERIFY(socket.Connect(QStringLiteral("127.0.0.1"), peer.Port()));
+    QVERIFY(socket.Connect(u"127.0.0.1"_s, peer.Port()));
     socket.SetTimeout(200);
     QByteArray packet;
     QCOMPARE(socket.ReadPacket(packet, 100), 0);
     QCOMPARE(packet, QByteArray(60, 'a'));
-    QCOMPARE(socket.LastMessage(), QStringLiteral("ReadPacket Recv Timeout"));
+    QCOMPARE(socket.LastMessage(), u"ReadPacket Recv Timeout"_s);
     QCOMPARE(socket.LastError(), int(SocketError::TimedOut));
 }
 
@@ -121,12 +121,11 @@ void TestHiSocket::sendToClosedPeer() {
     // process lives on (no SIGPIPE).
     LoopbackPeer peer([](PeerConnection& c) { c.Close(); });
     HiSocket socket;
-    QVERIFY(socket.Connect(QStringLiteral("127.0.0.1"), peer.Port()));
+    QVERIFY(socket.Connect(u"127.0.0.1"_s, peer.Port()));
     peer.WaitFinished();
     const QByteArray big(8 * 1024 * 1024, 'x');
     QCOMPARE(socket.Send(big), -1);
-    QVERIFY(
-        socket.LastMessage().startsWith(QStringLiteral("SendData:: WSASend(...) failure,err=0x")));
+    QVERIFY(socket.LastMessage().startsWith(u"SendData:: WSASend(...) failure,err=0x"_s));
     QVERIFY(!socket.IsConnected());
 }
 
@@ -146,8 +145,8 @@ void TestHiSocket::tlsAndStartTls() {
         certificates.Server("good"));
     HiSocket socket;
     socket.SetCaFile(certificates.Trusted());
-    QVERIFY(socket.Connect(QStringLiteral("127.0.0.1"), secure.Port()));
-    QVERIFY2(socket.StartTls(QStringLiteral("127.0.0.1")), qPrintable(socket.LastMessage()));
+    QVERIFY(socket.Connect(u"127.0.0.1"_s, secure.Port()));
+    QVERIFY2(socket.StartTls(u"127.0.0.1"_s), qPrintable(socket.LastMessage()));
     QVERIFY(socket.IsTls());
     QCOMPARE(socket.Send(block + "END"), block.size() + 3);
     QCOMPARE(ReadAll(socket), block);
@@ -163,12 +162,12 @@ void TestHiSocket::tlsAndStartTls() {
     });
     HiSocket mixed;
     mixed.SetCaFile(certificates.Trusted());
-    QVERIFY(mixed.Connect(QStringLiteral("localhost"), upgrading.Port()));
+    QVERIFY(mixed.Connect(u"localhost"_s, upgrading.Port()));
     char buffer[100];
     QCOMPARE(mixed.Recv(buffer, sizeof buffer), 7);
     QCOMPARE(mixed.Send(QByteArray("STARTTLS\r\n")), 10);
     QCOMPARE(mixed.Recv(buffer, sizeof buffer), 10);
-    QVERIFY2(mixed.StartTls(QStringLiteral("localhost")), qPrintable(mixed.LastMessage()));
+    QVERIFY2(mixed.StartTls(u"localhost"_s), qPrintable(mixed.LastMessage()));
     QCOMPARE(mixed.Send(QByteArray("word\r\n")), 6);
     QByteArray reply;
     QCOMPARE(mixed.ReadPacket(reply, 13), 13);
@@ -187,17 +186,17 @@ void TestHiSocket::tlsRefusesBadCertificates() {
                           certificates.Server(item.certificate));
         HiSocket socket;
         socket.SetCaFile(certificates.Trusted());
-        QVERIFY(socket.Connect(QStringLiteral("localhost"), peer.Port()));
-        QVERIFY(!socket.StartTls(QStringLiteral("localhost")));
-        QCOMPARE(socket.LastMessage(), QStringLiteral("CHiSocket::StartTls 服务器证书无效: %1\r\n")
-                                           .arg(QString::fromLatin1(item.reason)));
+        QVERIFY(socket.Connect(u"localhost"_s, peer.Port()));
+        QVERIFY(!socket.StartTls(u"localhost"_s));
+        QCOMPARE(socket.LastMessage(), u"CHiSocket::StartTls 服务器证书无效: %1\r\n"_s.arg(
+                                           QString::fromLatin1(item.reason)));
         QVERIFY(!socket.IsConnected());
     }
 }
 
 void TestHiSocket::errorTexts() {
-    QCOMPARE(HiSocket::ErrorText(10060), QStringLiteral("WSAETIMEDOUT - Command timed out"));
-    QCOMPARE(HiSocket::ErrorText(12345), QStringLiteral("Error Code 0x3039 (12345)"));
+    QCOMPARE(HiSocket::ErrorText(10060), u"WSAETIMEDOUT - Command timed out"_s);
+    QCOMPARE(HiSocket::ErrorText(12345), u"Error Code 0x3039 (12345)"_s);
     QCOMPARE(SocketError::FromErrno(ECONNRESET), 10054);
 }
 

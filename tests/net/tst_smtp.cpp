@@ -11,6 +11,8 @@
 
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 class TestSmtp : public QObject {
     Q_OBJECT
 
@@ -45,13 +47,12 @@ bool OnlyCrLf(const QByteArray& bytes) {
 
 MailMessage SampleMessage() {
     MailMessage message;
-    message.SetFrom({QStringLiteral("王经理"), QStringLiteral("sales@shop.test")});
-    message.SetReplyTo({QString(), QStringLiteral("sales@shop.test")});
-    message.AddRecipient({QStringLiteral("张三"), QStringLiteral("zhang@client.test")});
-    message.AddRecipient({QString(), QStringLiteral("li@client.test")});
-    message.AddRecipient({QStringLiteral("Boss \"B\""), QStringLiteral("boss@shop.test")},
-                         MailMessage::Cc);
-    message.AddRecipient({QString(), QStringLiteral("archive@shop.test")}, MailMessage::Bcc);
+    message.SetFrom({u"王经理"_s, u"sales@shop.test"_s});
+    message.SetReplyTo({QString(), u"sales@shop.test"_s});
+    message.AddRecipient({u"张三"_s, u"zhang@client.test"_s});
+    message.AddRecipient({QString(), u"li@client.test"_s});
+    message.AddRecipient({u"Boss \"B\""_s, u"boss@shop.test"_s}, MailMessage::Cc);
+    message.AddRecipient({QString(), u"archive@shop.test"_s}, MailMessage::Bcc);
     return message;
 }
 
@@ -106,48 +107,41 @@ void TestSmtp::initTestCase() {
 }
 
 void TestSmtp::startTlsWithAuth() {
-    SmtpTestServer server(QStringLiteral("starttls"), certificates_.File("good", "cert"),
+    SmtpTestServer server(u"starttls"_s, certificates_.File("good", "cert"),
                           certificates_.File("good", "key"));
     QVERIFY(server.IsValid());
 
-    const QString subject =
-        QStringLiteral("帐户开通: 欢迎使用Kestrine短信平台!(重要信息) 这是一个相当长的主题,"
-                       "需要分成几个编码字才能放进邮件头里");
-    const QString body = QStringLiteral("尊敬的客户:\n.第一行以点开头\r\n..两个点\r最后一行");
+    const QString subject = u"帐户开通: 欢迎使用Kestrine短信平台!(重要信息) 这是一个相当长的主题,"
+                            "需要分成几个编码字才能放进邮件头里"_s;
+    const QString body = u"尊敬的客户:\n.第一行以点开头\r\n..两个点\r最后一行"_s;
     const QByteArray binary = QByteArray("\x00\x01\xFF\r\n.\r\n", 8).repeated(5000);
     MailMessage message = SampleMessage();
     message.SetSubject(subject);
     message.SetBody(body);
-    message.AddAttachment(
-        {QStringLiteral("发货单.bin"), QStringLiteral("application/octet-stream"), binary});
+    message.AddAttachment({u"发货单.bin"_s, u"application/octet-stream"_s, binary});
 
     SmtpConnection smtp;
     smtp.Socket().SetCaFile(certificates_.Trusted());
-    QVERIFY2(smtp.Connect(QStringLiteral("localhost"), server.Port(),
-                          SmtpConnection::Security::StartTls),
+    QVERIFY2(smtp.Connect(u"localhost"_s, server.Port(), SmtpConnection::Security::StartTls),
              qPrintable(smtp.LastResponse()));
     QVERIFY(smtp.Socket().IsTls());
-    QVERIFY2(smtp.Auth(QStringLiteral("notice"), QStringLiteral("密码 1")),
-             qPrintable(smtp.LastResponse()));
+    QVERIFY2(smtp.Auth(u"notice"_s, u"密码 1"_s), qPrintable(smtp.LastResponse()));
     QVERIFY2(smtp.SendMessage(message), qPrintable(smtp.LastResponse()));
-    QVERIFY(smtp.LastResponse().startsWith(QStringLiteral("250 OK queued as 0")));
+    QVERIFY(smtp.LastResponse().startsWith(u"250 OK queued as 0"_s));
     QVERIFY(!smtp.Socket().IsConnected());
 
     // What the server made of it.
     const QJsonObject info = server.Info(0);
-    QCOMPARE(info.value(QStringLiteral("login")).toString(), QStringLiteral("notice"));
-    QCOMPARE(info.value(QStringLiteral("subject")).toString(), subject);
-    QCOMPARE(info.value(QStringLiteral("body")).toString(),
-             QStringLiteral("尊敬的客户:\r\n.第一行以点开头\r\n..两个点\r\n最后一行"));
-    QCOMPARE(info.value(QStringLiteral("from")).toString(),
-             QStringLiteral("王经理 <sales@shop.test>"));
-    QCOMPARE(info.value(QStringLiteral("to")).toString(),
-             QStringLiteral("张三 <zhang@client.test>, li@client.test"));
-    QCOMPARE(info.value(QStringLiteral("rcpt_tos")).toArray().size(), 4); // Bcc included
-    const QJsonObject attachment =
-        info.value(QStringLiteral("attachments")).toArray()[0].toObject();
-    QCOMPARE(attachment.value(QStringLiteral("name")).toString(), QStringLiteral("发货单.bin"));
-    QCOMPARE(attachment.value(QStringLiteral("size")).toInt(), binary.size());
+    QCOMPARE(info.value(u"login"_s).toString(), u"notice"_s);
+    QCOMPARE(info.value(u"subject"_s).toString(), subject);
+    QCOMPARE(info.value(u"body"_s).toString(),
+             u"尊敬的客户:\r\n.第一行以点开头\r\n..两个点\r\n最后一行"_s);
+    QCOMPARE(info.value(u"from"_s).toString(), u"王经理 <sales@shop.test>"_s);
+    QCOMPARE(info.value(u"to"_s).toString(), u"张三 <zhang@client.test>, li@client.test"_s);
+    QCOMPARE(info.value(u"rcpt_tos"_s).toArray().size(), 4); // Bcc included
+    const QJsonObject attachment = info.value(u"attachments"_s).toArray()[0].toObject();
+    QCOMPARE(attachment.value(u"name"_s).toString(), u"发货单.bin"_s);
+    QCOMPARE(attachment.value(u"size"_s).toInt(), binary.size());
 
     // The bytes themselves: CR LF only, one MIME-Version, no Bcc, encoded
     // words of at most 75 characters, English date names.
@@ -161,84 +155,75 @@ void TestSmtp::startTlsWithAuth() {
     for (const QByteArray& line : header.split('\n')) {
         QVERIFY2(line.trimmed().size() <= 76, line.constData());
     }
-    QVERIFY(
-        QRegularExpression(QStringLiteral("\r\nDate: [A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} "
-                                          "\\d\\d:\\d\\d:\\d\\d [+-]\\d{4}\r\n"))
-            .match(QString::fromLatin1(header + "\r\n"))
-            .hasMatch());
+    QVERIFY(QRegularExpression(u"\r\nDate: [A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} "
+                               "\\d\\d:\\d\\d:\\d\\d [+-]\\d{4}\r\n"_s)
+                .match(QString::fromLatin1(header + "\r\n"))
+                .hasMatch());
 
     // Text that GB2312 lacks is labelled GB18030 and still decodes.
     MailMessage rare = SampleMessage();
-    rare.SetSubject(QStringLiteral("朱镕基 😀"));
-    rare.SetBody(QStringLiteral("镕"));
-    QVERIFY(smtp.Connect(QStringLiteral("localhost"), server.Port(),
-                         SmtpConnection::Security::StartTls));
-    QVERIFY(smtp.Auth(QStringLiteral("notice"), QStringLiteral("密码 1")));
+    rare.SetSubject(u"朱镕基 😀"_s);
+    rare.SetBody(u"镕"_s);
+    QVERIFY(smtp.Connect(u"localhost"_s, server.Port(), SmtpConnection::Security::StartTls));
+    QVERIFY(smtp.Auth(u"notice"_s, u"密码 1"_s));
     QVERIFY(smtp.SendMessage(rare));
-    QCOMPARE(server.Info(1).value(QStringLiteral("subject")).toString(),
-             QStringLiteral("朱镕基 😀"));
-    QCOMPARE(server.Info(1).value(QStringLiteral("body")).toString(), QStringLiteral("镕"));
+    QCOMPARE(server.Info(1).value(u"subject"_s).toString(), u"朱镕基 😀"_s);
+    QCOMPARE(server.Info(1).value(u"body"_s).toString(), u"镕"_s);
     QVERIFY(server.Message(1).contains("charset=GB18030"));
 }
 
 void TestSmtp::implicitTlsAndCertificates() {
-    SmtpTestServer server(QStringLiteral("ssl"), certificates_.File("good", "cert"),
+    SmtpTestServer server(u"ssl"_s, certificates_.File("good", "cert"),
                           certificates_.File("good", "key"));
     QVERIFY(server.IsValid());
     MailMessage message = SampleMessage();
-    message.SetSubject(QStringLiteral("test"));
-    message.SetBody(QStringLiteral("hello"));
+    message.SetSubject(u"test"_s);
+    message.SetBody(u"hello"_s);
     SmtpConnection smtp;
     smtp.Socket().SetCaFile(certificates_.Trusted());
     // Port 465 without a word in the settings means TLS at once.
     QCOMPARE(SmtpConnection::SecurityFromText(QString(), 465), SmtpConnection::Security::Ssl);
-    QVERIFY2(
-        smtp.Connect(QStringLiteral("127.0.0.1"), server.Port(), SmtpConnection::Security::Ssl),
-        qPrintable(smtp.LastResponse()));
-    QVERIFY(smtp.Auth(QStringLiteral("notice"), QStringLiteral("密码 1")));
+    QVERIFY2(smtp.Connect(u"127.0.0.1"_s, server.Port(), SmtpConnection::Security::Ssl),
+             qPrintable(smtp.LastResponse()));
+    QVERIFY(smtp.Auth(u"notice"_s, u"密码 1"_s));
     QVERIFY(smtp.SendMessage(message));
-    QCOMPARE(server.Info(0).value(QStringLiteral("body")).toString(), QStringLiteral("hello"));
+    QCOMPARE(server.Info(0).value(u"body"_s).toString(), u"hello"_s);
 
     // A certificate for another host is refused before anything is said.
     LoopbackPeer other([](PeerConnection& c) { c.Write("220 hi\r\n"); },
                        certificates_.Server("other"));
-    QVERIFY(
-        !smtp.Connect(QStringLiteral("localhost"), other.Port(), SmtpConnection::Security::Ssl));
-    QCOMPARE(smtp.LastResponse(),
-             QStringLiteral("CHiSocket::StartTls 服务器证书无效: hostname mismatch\r\n"
-                            "Could not connect to the SMTP server\r\n"));
+    QVERIFY(!smtp.Connect(u"localhost"_s, other.Port(), SmtpConnection::Security::Ssl));
+    QCOMPARE(smtp.LastResponse(), u"CHiSocket::StartTls 服务器证书无效: hostname mismatch\r\n"
+                                  "Could not connect to the SMTP server\r\n"_s);
 
-    QCOMPARE(SmtpConnection::SecurityFromText(QStringLiteral(" STARTTLS "), 465),
+    QCOMPARE(SmtpConnection::SecurityFromText(u" STARTTLS "_s, 465),
              SmtpConnection::Security::StartTls);
 }
 
 void TestSmtp::plainConnectionsAndLogin() {
-    SmtpTestServer server(QStringLiteral("plain-auth"));
+    SmtpTestServer server(u"plain-auth"_s);
     QVERIFY(server.IsValid());
     SmtpConnection smtp;
     // No password over a clear connection unless the settings allow it.
-    QVERIFY(smtp.Connect(QStringLiteral("127.0.0.1"), server.Port()));
-    QVERIFY(!smtp.Auth(QStringLiteral("notice"), QStringLiteral("密码 1")));
-    QVERIFY(smtp.LastResponse().startsWith(QStringLiteral("连接未加密, 不发送登录密码")));
+    QVERIFY(smtp.Connect(u"127.0.0.1"_s, server.Port()));
+    QVERIFY(!smtp.Auth(u"notice"_s, u"密码 1"_s));
+    QVERIFY(smtp.LastResponse().startsWith(u"连接未加密, 不发送登录密码"_s));
     QVERIFY(!smtp.Socket().IsConnected());
 
     smtp.SetAllowPlainAuth(true);
-    QVERIFY(smtp.Connect(QStringLiteral("127.0.0.1"), server.Port()));
-    QVERIFY2(smtp.Auth(QStringLiteral("notice"), QStringLiteral("密码 1")),
-             qPrintable(smtp.LastResponse()));
+    QVERIFY(smtp.Connect(u"127.0.0.1"_s, server.Port()));
+    QVERIFY2(smtp.Auth(u"notice"_s, u"密码 1"_s), qPrintable(smtp.LastResponse()));
     MailMessage message = SampleMessage();
-    message.SetCharset(QStringLiteral("utf-8"));
-    message.SetSubject(QStringLiteral("Ünïcode 主题"));
-    message.SetBody(QStringLiteral("ok"));
+    message.SetCharset(u"utf-8"_s);
+    message.SetSubject(u"Ünïcode 主题"_s);
+    message.SetBody(u"ok"_s);
     QVERIFY(smtp.SendMessage(message));
-    QCOMPARE(server.Info(0).value(QStringLiteral("subject")).toString(),
-             QStringLiteral("Ünïcode 主题"));
+    QCOMPARE(server.Info(0).value(u"subject"_s).toString(), u"Ünïcode 主题"_s);
     QVERIFY(server.Message(0).contains("Subject: =?utf-8?B?"));
 
     // STARTTLS demanded of a server that does not offer it.
-    QVERIFY(!smtp.Connect(QStringLiteral("127.0.0.1"), server.Port(),
-                          SmtpConnection::Security::StartTls));
-    QCOMPARE(smtp.LastResponse(), QStringLiteral("邮件服务器不支持STARTTLS加密\r\n"));
+    QVERIFY(!smtp.Connect(u"127.0.0.1"_s, server.Port(), SmtpConnection::Security::StartTls));
+    QCOMPARE(smtp.LastResponse(), u"邮件服务器不支持STARTTLS加密\r\n"_s);
 }
 
 void TestSmtp::scriptedConversation() {
@@ -258,24 +243,22 @@ void TestSmtp::scriptedConversation() {
     });
     SmtpConnection smtp;
     smtp.SetAllowPlainAuth(true);
-    QVERIFY(smtp.Connect(QStringLiteral("127.0.0.1"), peer.Port()));
-    QCOMPARE(smtp.Extensions(),
-             QStringList({QStringLiteral("STARTTLS"), QStringLiteral("AUTH PLAIN")}));
+    QVERIFY(smtp.Connect(u"127.0.0.1"_s, peer.Port()));
+    QCOMPARE(smtp.Extensions(), QStringList({u"STARTTLS"_s, u"AUTH PLAIN"_s}));
     QVERIFY(smtp.Disconnect());
 
     // AUTH LOGIN when PLAIN is not offered, and the whole conversation.
     LoopbackPeer login(Scripted(Standard));
-    QVERIFY(smtp.Connect(QStringLiteral("127.0.0.1"), login.Port()));
-    QVERIFY(smtp.Auth(QStringLiteral("notice"), QStringLiteral("密码 1")));
+    QVERIFY(smtp.Connect(u"127.0.0.1"_s, login.Port()));
+    QVERIFY(smtp.Auth(u"notice"_s, u"密码 1"_s));
     MailMessage message = SampleMessage();
-    message.SetSubject(QStringLiteral("plain"));
-    message.AddAttachment({QStringLiteral("a.txt"), QStringLiteral("text/plain"), ".x"});
+    message.SetSubject(u"plain"_s);
+    message.AddAttachment({u"a.txt"_s, u"text/plain"_s, ".x"});
     QVERIFY(smtp.SendMessage(message));
     login.WaitFinished();
     const QByteArray wire = login.Received();
-    QVERIFY(QRegularExpression(
-                QStringLiteral("^EHLO \\S+\r\nAUTH LOGIN\r\nbm90aWNl\r\n5a\\+G56CBIDE=\r\n"
-                               "MAIL FROM:<sales@shop.test>\r\n"))
+    QVERIFY(QRegularExpression(u"^EHLO \\S+\r\nAUTH LOGIN\r\nbm90aWNl\r\n5a\\+G56CBIDE=\r\n"
+                               "MAIL FROM:<sales@shop.test>\r\n"_s)
                 .match(QString::fromLatin1(wire))
                 .hasMatch());
     QVERIFY(wire.contains("RCPT TO:<archive@shop.test>\r\n"));
@@ -286,7 +269,7 @@ void TestSmtp::scriptedConversation() {
     LoopbackPeer helo(Scripted([](const QByteArray& line) -> QByteArray {
         return line.startsWith("EHLO") ? "500 what\r\n" : Standard(line);
     }));
-    QVERIFY(smtp.Connect(QStringLiteral("127.0.0.1"), helo.Port()));
+    QVERIFY(smtp.Connect(u"127.0.0.1"_s, helo.Port()));
     QVERIFY(smtp.Disconnect());
     helo.WaitFinished();
     QVERIFY(helo.Received().contains("\r\nHELO "));
@@ -304,39 +287,38 @@ void TestSmtp::refusals() {
 
     // One refused "to" is fine while another is accepted.
     LoopbackPeer oneTo(Scripted(refuse("zhang")));
-    QVERIFY(smtp.Connect(QStringLiteral("127.0.0.1"), oneTo.Port()));
+    QVERIFY(smtp.Connect(u"127.0.0.1"_s, oneTo.Port()));
     QVERIFY(smtp.SendMessage(message));
 
     // A refused "cc" fails the message, with the server's words.
     LoopbackPeer cc(Scripted(refuse("boss")));
-    QVERIFY(smtp.Connect(QStringLiteral("127.0.0.1"), cc.Port()));
+    QVERIFY(smtp.Connect(u"127.0.0.1"_s, cc.Port()));
     QVERIFY(!smtp.SendMessage(message));
-    QCOMPARE(smtp.LastResponse(), QStringLiteral("550 5.1.1 no such user\r\n"));
+    QCOMPARE(smtp.LastResponse(), u"550 5.1.1 no such user\r\n"_s);
     QCOMPARE(smtp.LastError(), 22);
 
     // Every "to" refused.
     MailMessage single;
-    single.SetFrom({QString(), QStringLiteral("a@b.test")});
-    single.AddRecipient({QString(), QStringLiteral("zhang@client.test")});
+    single.SetFrom({QString(), u"a@b.test"_s});
+    single.AddRecipient({QString(), u"zhang@client.test"_s});
     LoopbackPeer allTo(Scripted(refuse("zhang")));
-    QVERIFY(smtp.Connect(QStringLiteral("127.0.0.1"), allTo.Port()));
+    QVERIFY(smtp.Connect(u"127.0.0.1"_s, allTo.Port()));
     QVERIFY(!smtp.SendMessage(single));
-    QVERIFY(smtp.LastResponse().startsWith(QStringLiteral("550")));
+    QVERIFY(smtp.LastResponse().startsWith(u"550"_s));
 
     // Addresses that would break a command or a header are refused at once.
     for (const QString& bad :
-         {QStringLiteral("a@b.test>\r\nRCPT TO:<c@d.test"), QStringLiteral("a b@c.test"),
-          QStringLiteral("<a@b.test>"), QStringLiteral("nobody")}) {
+         {u"a@b.test>\r\nRCPT TO:<c@d.test"_s, u"a b@c.test"_s, u"<a@b.test>"_s, u"nobody"_s}) {
         QCOMPARE(single.AddRecipient({QString(), bad}), -1);
-        QCOMPARE(single.LastError(), QStringLiteral("收件人地址无效: ") + bad);
+        QCOMPARE(single.LastError(), u"收件人地址无效: "_s + bad);
     }
     QCOMPARE(single.Recipients(MailMessage::To).size(), 1);
     // A subject is one line whatever it holds.
-    single.SetSubject(QStringLiteral("a\r\nBcc: x@y.test"));
+    single.SetSubject(u"a\r\nBcc: x@y.test"_s);
     QVERIFY(single.Compose().contains("\r\nSubject: a  Bcc: x@y.test\r\n"));
     // An attachment that cannot be read is refused.
-    QVERIFY(!single.AddAttachmentFile(QStringLiteral("/nonexistent/附件.doc")));
-    QCOMPARE(single.LastError(), QStringLiteral("附件无法读取: /nonexistent/附件.doc"));
+    QVERIFY(!single.AddAttachmentFile(u"/nonexistent/附件.doc"_s));
+    QCOMPARE(single.LastError(), u"附件无法读取: /nonexistent/附件.doc"_s);
 }
 
 void TestSmtp::brokenServers() {
@@ -360,26 +342,25 @@ void TestSmtp::brokenServers() {
             c.Write(Standard(line));
         }
     });
-    message.AddAttachment({QStringLiteral("big.bin"), QStringLiteral("application/octet-stream"),
-                           QByteArray(4 * 1024 * 1024, 'q')});
-    QVERIFY(smtp.Connect(QStringLiteral("127.0.0.1"), midData.Port()));
+    message.AddAttachment(
+        {u"big.bin"_s, u"application/octet-stream"_s, QByteArray(4 * 1024 * 1024, 'q')});
+    QVERIFY(smtp.Connect(u"127.0.0.1"_s, midData.Port()));
     QVERIFY(!smtp.SendMessage(message));
-    QVERIFY(smtp.LastResponse().startsWith(QStringLiteral("SendData:: WSASend(...) failure")) ||
-            smtp.LastResponse().startsWith(QStringLiteral("CHiSocket::RecvBlock")));
+    QVERIFY(smtp.LastResponse().startsWith(u"SendData:: WSASend(...) failure"_s) ||
+            smtp.LastResponse().startsWith(u"CHiSocket::RecvBlock"_s));
     QVERIFY(!smtp.Socket().IsConnected());
 
     // A 2 MB reply on one line: refused without waiting for its end.
     LoopbackPeer huge(
         [](PeerConnection& c) { c.Write("220 " + QByteArray(2 * 1024 * 1024, 'x') + "\r\n"); });
-    QVERIFY(!smtp.Connect(QStringLiteral("127.0.0.1"), huge.Port()));
-    QCOMPARE(smtp.LastResponse(),
-             QStringLiteral("邮件服务器的回复超长(超过65536字节), 连接已断开\r\n"));
+    QVERIFY(!smtp.Connect(u"127.0.0.1"_s, huge.Port()));
+    QCOMPARE(smtp.LastResponse(), u"邮件服务器的回复超长(超过65536字节), 连接已断开\r\n"_s);
 
     // A greeting without CR LF, then the server goes away: what it said is kept.
     LoopbackPeer bare([](PeerConnection& c) { c.Write("220 no line end"); });
-    QVERIFY(!smtp.Connect(QStringLiteral("127.0.0.1"), bare.Port()));
+    QVERIFY(!smtp.Connect(u"127.0.0.1"_s, bare.Port()));
     QCOMPARE(smtp.LastResponse(),
-             QStringLiteral("220 no line end\r\nCHiSocket::RecvBlock request socket close\r\n"));
+             u"220 no line end\r\nCHiSocket::RecvBlock request socket close\r\n"_s);
 
     // Nobody listening.
     int port;
@@ -387,9 +368,9 @@ void TestSmtp::brokenServers() {
         LoopbackPeer gone([](PeerConnection&) {});
         port = gone.Port();
     }
-    QVERIFY(!smtp.Connect(QStringLiteral("127.0.0.1"), port));
-    QCOMPARE(smtp.LastResponse(), QStringLiteral("WSAECONNREFUSED - Connection refused\r\n"
-                                                 "Could not connect to the SMTP server\r\n"));
+    QVERIFY(!smtp.Connect(u"127.0.0.1"_s, port));
+    QCOMPARE(smtp.LastResponse(), u"WSAECONNREFUSED - Connection refused\r\n"
+                                  "Could not connect to the SMTP server\r\n"_s);
 }
 
 void TestSmtp::timeoutAndAbort() {
@@ -402,8 +383,8 @@ void TestSmtp::timeoutAndAbort() {
     SmtpConnection::Timeouts quick;
     quick.command = 300;
     smtp.SetTimeouts(quick);
-    QVERIFY(!smtp.Connect(QStringLiteral("127.0.0.1"), slow.Port()));
-    QCOMPARE(smtp.LastResponse(), QStringLiteral("Recv Timeout"));
+    QVERIFY(!smtp.Connect(u"127.0.0.1"_s, slow.Port()));
+    QCOMPARE(smtp.LastResponse(), u"Recv Timeout"_s);
     QCOMPARE(smtp.LastError(), int(SocketError::TimedOut));
 
     // The default waits are minutes long; an abort from another thread ends them.
@@ -412,9 +393,9 @@ void TestSmtp::timeoutAndAbort() {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         smtp.Socket().Abort();
     });
-    QVERIFY(!smtp.Connect(QStringLiteral("127.0.0.1"), slow.Port()));
+    QVERIFY(!smtp.Connect(u"127.0.0.1"_s, slow.Port()));
     aborter.join();
-    QCOMPARE(smtp.LastResponse(), QStringLiteral("CHiSocket::RecvBlock get abort event\r\n"));
+    QCOMPARE(smtp.LastResponse(), u"CHiSocket::RecvBlock get abort event\r\n"_s);
 }
 
 QTEST_GUILESS_MAIN(TestSmtp)

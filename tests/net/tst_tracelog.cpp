@@ -7,6 +7,8 @@
 
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 class TestTraceLog : public QObject {
     Q_OBJECT
 
@@ -17,7 +19,7 @@ private slots:
 
 void TestTraceLog::appendsWholeLines() {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("trace.log"));
+    const QString path = dir.filePath(u"trace.log"_s);
     {
         QFile earlier(path);
         QVERIFY(earlier.open(QIODevice::WriteOnly));
@@ -51,7 +53,7 @@ void TestTraceLog::appendsWholeLines() {
         as += lines[i].startsWith('a');
     }
     QCOMPARE(as, 2000);
-    QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{8} CHttpClient::Request read ok\r$"))
+    QVERIFY(QRegularExpression(u"^[0-9a-f]{8} CHttpClient::Request read ok\r$"_s)
                 .match(QString::fromLatin1(lines[4001]))
                 .hasMatch());
 }
@@ -59,12 +61,12 @@ void TestTraceLog::appendsWholeLines() {
 void TestTraceLog::emptyTextAndUnwritablePath() {
     QTemporaryDir dir;
     TraceLog log;
-    log.SetPath(dir.filePath(QStringLiteral("trace.log")));
+    log.SetPath(dir.filePath(u"trace.log"_s));
     QCOMPARE(log.Write(QByteArray()), 1);
-    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("trace.log"))));
-    QCOMPARE(QFile(dir.filePath(QStringLiteral("trace.log"))).size(), 0);
+    QVERIFY(QFile::exists(dir.filePath(u"trace.log"_s)));
+    QCOMPARE(QFile(dir.filePath(u"trace.log"_s)).size(), 0);
 
-    log.SetPath(dir.filePath(QStringLiteral("missing/trace.log")));
+    log.SetPath(dir.filePath(u"missing/trace.log"_s));
     QCOMPARE(log.Write("x\r\n"), 0);
     QVERIFY(!log.Open());
 }

@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A copy of the delivered database (user admin/admin) plus a few more users.
@@ -21,10 +23,10 @@ struct Installation {
 
     Installation() {
         connection.Open(Startup::DefaultConnectionString());
-        connection.Execute(QStringLiteral("insert into UserData (UserName, UserPass, Privilege) "
-                                          "values ('li', 'pw', '查询工资')"));
-        connection.Execute(QStringLiteral(
-            "insert into UserData (UserName, UserPass, Privilege) values ('nopass', '', '')"));
+        connection.Execute(u"insert into UserData (UserName, UserPass, Privilege) "
+                           "values ('li', 'pw', '查询工资')"_s);
+        connection.Execute(
+            u"insert into UserData (UserName, UserPass, Privilege) values ('nopass', '', '')"_s);
     }
 
     // Fills a fresh dialog and presses OK; the dialog's result and messages
@@ -44,8 +46,8 @@ struct Installation {
 
     QString Account(const char* key) const {
         IniFile account;
-        account.Load(folder.File(QStringLiteral("data/account.ini")));
-        return account.GetString(QStringLiteral("."), QString::fromLatin1(key));
+        account.Load(folder.File(u"data/account.ini"_s));
+        return account.GetString(u"."_s, QString::fromLatin1(key));
     }
 };
 
@@ -60,71 +62,71 @@ private slots:
         QVERIFY(run.connection.IsOpen());
 
         QString user;
-        QVERIFY(run.Login(QStringLiteral("admin"), QStringLiteral("admin"), true, &user));
+        QVERIFY(run.Login(u"admin"_s, u"admin"_s, true, &user));
         QVERIFY(run.prompt.Messages().isEmpty());
-        QCOMPARE(user, QStringLiteral("admin"));
-        QCOMPARE(run.Account("UserName"), QStringLiteral("admin"));
-        QCOMPARE(run.Account("UserPass"), QStringLiteral("admin"));
-        QCOMPARE(run.Account("SavePass"), QStringLiteral("1"));
-        QCOMPARE(run.Account("Privilege"), QStringLiteral("添加订单,发放工资"));
+        QCOMPARE(user, u"admin"_s);
+        QCOMPARE(run.Account("UserName"), u"admin"_s);
+        QCOMPARE(run.Account("UserPass"), u"admin"_s);
+        QCOMPARE(run.Account("SavePass"), u"1"_s);
+        QCOMPARE(run.Account("Privilege"), u"添加订单,发放工资"_s);
 
         // The next dialog opens with what was remembered.
         {
             LoginDialog dialog(run.connection, run.prompt);
-            QCOMPARE(dialog.UserNameEdit()->text(), QStringLiteral("admin"));
-            QCOMPARE(dialog.PasswordEdit()->text(), QStringLiteral("admin"));
+            QCOMPARE(dialog.UserNameEdit()->text(), u"admin"_s);
+            QCOMPARE(dialog.PasswordEdit()->text(), u"admin"_s);
             QVERIFY(dialog.SavePassBox()->isChecked());
         }
 
         // Unchecking the box keeps the password saved before; only SavePass
         // and the other keys change.
-        QVERIFY(run.Login(QStringLiteral("li"), QStringLiteral("pw"), false));
-        QCOMPARE(run.Account("UserName"), QStringLiteral("li"));
-        QCOMPARE(run.Account("UserPass"), QStringLiteral("admin"));
-        QCOMPARE(run.Account("SavePass"), QStringLiteral("0"));
-        QCOMPARE(run.Account("Privilege"), QStringLiteral("查询工资"));
+        QVERIFY(run.Login(u"li"_s, u"pw"_s, false));
+        QCOMPARE(run.Account("UserName"), u"li"_s);
+        QCOMPARE(run.Account("UserPass"), u"admin"_s);
+        QCOMPARE(run.Account("SavePass"), u"0"_s);
+        QCOMPARE(run.Account("Privilege"), u"查询工资"_s);
         {
             LoginDialog dialog(run.connection, run.prompt);
             QVERIFY(!dialog.SavePassBox()->isChecked());
         }
 
         // A user whose password is empty logs in with an empty box.
-        QVERIFY(run.Login(QStringLiteral("nopass"), QString(), false));
+        QVERIFY(run.Login(u"nopass"_s, QString(), false));
     }
 
     void failedLoginsKeepDialogOpenAndFileUntouched() {
         Installation run;
-        QVERIFY(!run.Login(QStringLiteral("nobody"), QStringLiteral("admin"), true));
-        QCOMPARE(run.prompt.LastMessage(), QStringLiteral("无效的用户名"));
+        QVERIFY(!run.Login(u"nobody"_s, u"admin"_s, true));
+        QCOMPARE(run.prompt.LastMessage(), u"无效的用户名"_s);
 
-        QVERIFY(!run.Login(QStringLiteral("admin"), QStringLiteral("ADMIN"), true));
-        QCOMPARE(run.prompt.LastMessage(), QStringLiteral("密码错误"));
+        QVERIFY(!run.Login(u"admin"_s, u"ADMIN"_s, true));
+        QCOMPARE(run.prompt.LastMessage(), u"密码错误"_s);
         // The password is compared exactly, blanks included.
-        QVERIFY(!run.Login(QStringLiteral("admin"), QStringLiteral("admin "), true));
-        QCOMPARE(run.prompt.LastMessage(), QStringLiteral("密码错误"));
+        QVERIFY(!run.Login(u"admin"_s, u"admin "_s, true));
+        QCOMPARE(run.prompt.LastMessage(), u"密码错误"_s);
 
         QCOMPARE(run.prompt.Messages().size(), 3);
-        QVERIFY(!QFile::exists(run.folder.File(QStringLiteral("data/account.ini"))));
+        QVERIFY(!QFile::exists(run.folder.File(u"data/account.ini"_s)));
     }
 
     void quotesAreDroppedFromTheName() {
         Installation run;
         QString user;
-        QVERIFY(run.Login(QStringLiteral("'ad'min''"), QStringLiteral("admin"), false, &user));
-        QCOMPARE(user, QStringLiteral("admin"));
+        QVERIFY(run.Login(u"'ad'min''"_s, u"admin"_s, false, &user));
+        QCOMPARE(user, u"admin"_s);
 
         // A name made only of quotes is an empty name, not an SQL error.
-        QVERIFY(!run.Login(QStringLiteral("''''"), QStringLiteral("x"), false));
-        QCOMPARE(run.prompt.LastMessage(), QStringLiteral("无效的用户名"));
+        QVERIFY(!run.Login(u"''''"_s, u"x"_s, false));
+        QCOMPARE(run.prompt.LastMessage(), u"无效的用户名"_s);
     }
 
     void databaseFailureShowsProviderTextAndStatement() {
         Installation run;
         run.connection.Close();
-        QVERIFY(!run.Login(QStringLiteral("admin"), QStringLiteral("admin"), true));
-        const QString sql = QStringLiteral("Select * from UserData where UserName='admin'");
+        QVERIFY(!run.Login(u"admin"_s, u"admin"_s, true));
+        const QString sql = u"Select * from UserData where UserName='admin'"_s;
         QCOMPARE(run.prompt.Messages().size(), 1);
-        QVERIFY2(run.prompt.LastMessage().endsWith(QStringLiteral("\r\n") + sql),
+        QVERIFY2(run.prompt.LastMessage().endsWith(u"\r\n"_s + sql),
                  qPrintable(run.prompt.LastMessage()));
         QVERIFY(run.prompt.LastMessage().size() > sql.size() + 2);
     }
@@ -132,30 +134,29 @@ private slots:
     void privilegeComesFromTheUsersRow() {
         Installation run;
         ScriptedPrompt& prompt = run.prompt;
-        QVERIFY(run.folder.Write(QStringLiteral("data/account.ini"),
-                                 IniFileBytes(QStringLiteral("发放工资"))));
+        QVERIFY(run.folder.Write(u"data/account.ini"_s, IniFileBytes(u"发放工资"_s)));
         LoginDialog dialog(run.connection, prompt);
-        dialog.UserNameEdit()->setText(QStringLiteral("li"));
-        dialog.PasswordEdit()->setText(QStringLiteral("pw"));
+        dialog.UserNameEdit()->setText(u"li"_s);
+        dialog.PasswordEdit()->setText(u"pw"_s);
         QVERIFY(dialog.OnOK());
         // The row's text, whatever the file said before.
-        QCOMPARE(dialog.Privilege(), QStringLiteral("查询工资"));
+        QCOMPARE(dialog.Privilege(), u"查询工资"_s);
 
         // A substring test, so the separator between names is free.
-        QVERIFY(HasPrivilege(QStringLiteral("超级添加订单员"), QStringLiteral("添加订单"), prompt));
+        QVERIFY(HasPrivilege(u"超级添加订单员"_s, u"添加订单"_s, prompt));
         QVERIFY(prompt.Messages().isEmpty());
-        QVERIFY(!HasPrivilege(dialog.Privilege(), QStringLiteral("发放工资"), prompt));
-        QVERIFY(!HasPrivilege(QString(), QStringLiteral("发放工资"), prompt));
-        QCOMPARE(prompt.Messages(), QStringList(2, QStringLiteral("权限不足")));
+        QVERIFY(!HasPrivilege(dialog.Privilege(), u"发放工资"_s, prompt));
+        QVERIFY(!HasPrivilege(QString(), u"发放工资"_s, prompt));
+        QCOMPARE(prompt.Messages(), QStringList(2, u"权限不足"_s));
 
-        QVERIFY(IsAdmin(QStringLiteral("admin")));
-        QVERIFY(!IsAdmin(QStringLiteral("Admin")));
+        QVERIFY(IsAdmin(u"admin"_s));
+        QVERIFY(!IsAdmin(u"Admin"_s));
     }
 
 private:
     static QByteArray IniFileBytes(const QString& privilege) {
         IniFile account;
-        account.SetString(QStringLiteral("."), QStringLiteral("Privilege"), privilege);
+        account.SetString(u"."_s, u"Privilege"_s, privilege);
         return account.ToBytes();
     }
 };

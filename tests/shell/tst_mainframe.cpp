@@ -21,6 +21,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A view that records what the frame gave it and answers the list command
@@ -65,8 +67,8 @@ struct Running {
     Running() {
         DbConnection setup;
         setup.Open(Startup::DefaultConnectionString());
-        setup.Execute(QStringLiteral("insert into UserData (UserName, UserPass, Privilege) "
-                                     "values ('li', 'pw', '')"));
+        setup.Execute(u"insert into UserData (UserName, UserPass, Privilege) "
+                      "values ('li', 'pw', '')"_s);
         setup.Close();
     }
 
@@ -108,7 +110,7 @@ struct Running {
     }
 
     QString ModuleMissing(const char* module) const {
-        return QStringLiteral("模块加载失败:\r\n") + folder.File(QString::fromLatin1(module));
+        return u"模块加载失败:\r\n"_s + folder.File(QString::fromLatin1(module));
     }
 
     QList<ScriptedPrompt::Shown> Programs() const {
@@ -131,19 +133,19 @@ private slots:
 
     void everyLoginOpensCalendarAndOnlyTheFirstStartsUpdater() {
         Running run;
-        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
-        QCOMPARE(run.frame->UserName(), QStringLiteral("admin"));
+        run.Start(FillLogin(u"admin"_s, u"admin"_s));
+        QCOMPARE(run.frame->UserName(), u"admin"_s);
         // The calendar comes from DailyWork.so, which this folder lacks.
         QCOMPARE(run.prompt.Messages(), QStringList{run.ModuleMissing("DailyWork.so")});
         QCOMPARE(run.Programs().size(), 1);
-        QCOMPARE(run.Programs().first().text, run.folder.File(QStringLiteral("updater")));
-        QCOMPARE(run.Programs().first().caption, QStringLiteral("auto"));
+        QCOMPARE(run.Programs().first().text, run.folder.File(u"updater"_s));
+        QCOMPARE(run.Programs().first().caption, u"auto"_s);
 
         // A second login as another user: calendar again, no second updater.
         run.prompt.Reset();
-        run.prompt.QueueModal(FillLogin(QStringLiteral("li"), QStringLiteral("pw")));
+        run.prompt.QueueModal(FillLogin(u"li"_s, u"pw"_s));
         run.Run(Command::Login);
-        QCOMPARE(run.frame->UserName(), QStringLiteral("li"));
+        QCOMPARE(run.frame->UserName(), u"li"_s);
         QCOMPARE(run.prompt.Messages(), QStringList{run.ModuleMissing("DailyWork.so")});
         QVERIFY(run.Programs().isEmpty());
 
@@ -151,15 +153,15 @@ private slots:
         run.prompt.Reset();
         run.prompt.QueueModal([](QDialog& dialog) {
             auto& login = static_cast<LoginDialog&>(dialog);
-            login.UserNameEdit()->setText(QStringLiteral("admin"));
-            login.PasswordEdit()->setText(QStringLiteral("wrong"));
+            login.UserNameEdit()->setText(u"admin"_s);
+            login.PasswordEdit()->setText(u"wrong"_s);
             login.OnOK();
             return int(QDialog::Rejected);
         });
         run.frame->show();
         run.Run(Command::Login);
-        QCOMPARE(run.frame->UserName(), QStringLiteral("li"));
-        QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("密码错误")});
+        QCOMPARE(run.frame->UserName(), u"li"_s);
+        QCOMPARE(run.prompt.Messages(), QStringList{u"密码错误"_s});
         QVERIFY(run.frame->isVisible());
     }
 
@@ -177,9 +179,7 @@ private slots:
     }
 
     void reservedCommandsRefuseOtherUsers() {
-        const QList<QPair<QString, QString>> users = {
-            {QStringLiteral("li"), QStringLiteral("pw")},
-            {QStringLiteral("Admin"), QStringLiteral("admin")}};
+        const QList<QPair<QString, QString>> users = {{u"li"_s, u"pw"_s}, {u"Admin"_s, u"admin"_s}};
         for (const auto& user : users) {
             Running run;
             run.Start(FillLogin(user.first, user.second));
@@ -193,46 +193,44 @@ private slots:
                                 Command::PurchaseList, Command::StockChance, Command::Dimission}) {
                 run.prompt.Reset();
                 run.Run(command);
-                QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("权限不足")});
+                QCOMPARE(run.prompt.Messages(), QStringList{u"权限不足"_s});
                 QCOMPARE(run.Current(), before);
             }
             for (int command : {Command::Backup, Command::Restore}) {
                 run.prompt.Reset();
                 run.Run(command);
-                QCOMPARE(run.prompt.Messages(),
-                         QStringList{QStringLiteral("只有用户admin具有此权力")});
+                QCOMPARE(run.prompt.Messages(), QStringList{u"只有用户admin具有此权力"_s});
             }
         }
 
         // 发放工资 goes by the privilege text: li has none, "Admin" has it
         // (and so reaches the module, missing here).
         Running run;
-        run.Start(FillLogin(QStringLiteral("li"), QStringLiteral("pw")));
+        run.Start(FillLogin(u"li"_s, u"pw"_s));
         run.prompt.Reset();
         run.Run(Command::PayWage);
-        QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("权限不足")});
+        QCOMPARE(run.prompt.Messages(), QStringList{u"权限不足"_s});
         // The account file records the last login's rights, but editing it
         // grants nothing: the frame keeps what li's row said at login.
         IniFile account;
-        QVERIFY(account.Load(run.folder.File(QStringLiteral("data/account.ini"))));
-        account.SetString(QStringLiteral("."), QStringLiteral("Privilege"),
-                          QStringLiteral("发放工资"));
-        QVERIFY(account.Save(run.folder.File(QStringLiteral("data/account.ini"))));
+        QVERIFY(account.Load(run.folder.File(u"data/account.ini"_s)));
+        account.SetString(u"."_s, u"Privilege"_s, u"发放工资"_s);
+        QVERIFY(account.Save(run.folder.File(u"data/account.ini"_s)));
         run.prompt.Reset();
         run.Run(Command::PayWage);
-        QCOMPARE(run.prompt.Messages(), QStringList{QStringLiteral("权限不足")});
-        run.prompt.QueueModal(FillLogin(QStringLiteral("Admin"), QStringLiteral("admin")));
+        QCOMPARE(run.prompt.Messages(), QStringList{u"权限不足"_s});
+        run.prompt.QueueModal(FillLogin(u"Admin"_s, u"admin"_s));
         run.Run(Command::Login);
         run.prompt.Reset();
         run.Run(Command::PayWage);
         QCOMPARE(run.prompt.Messages(), QStringList{run.ModuleMissing("WageList.so")});
         // No view came back, so the "always" title is not set either.
-        QCOMPARE(run.frame->windowTitle(), QStringLiteral("业务跟踪管理系统"));
+        QCOMPARE(run.frame->windowTitle(), u"业务跟踪管理系统"_s);
     }
 
     void viewsReceiveUserAndFilter() {
         Running run;
-        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        run.Start(FillLogin(u"admin"_s, u"admin"_s));
         run.RegisterRecordingViews();
         const auto open = [&run](int command) {
             run.Run(command);
@@ -241,23 +239,23 @@ private slots:
 
         RecordingView* view = open(Command::CustomerList);
         QCOMPARE(view->connection, &run.frame->Connection());
-        QCOMPARE(view->user, QStringLiteral("admin"));
-        QCOMPARE(view->filter, QStringLiteral(" IsProvider<1 "));
+        QCOMPARE(view->user, u"admin"_s);
+        QCOMPARE(view->filter, u" IsProvider<1 "_s);
         view = open(Command::ProviderList);
-        QCOMPARE(view->filter, QStringLiteral(" IsProvider=1 "));
+        QCOMPARE(view->filter, u" IsProvider=1 "_s);
         QVERIFY(view->user.isEmpty());
         // Admin sees every handler's records and plans, others their own.
         QVERIFY(open(Command::TraceRecord)->filter.isEmpty());
 
-        run.prompt.QueueModal(FillLogin(QStringLiteral("li"), QStringLiteral("pw")));
+        run.prompt.QueueModal(FillLogin(u"li"_s, u"pw"_s));
         run.Run(Command::Login);
-        QCOMPARE(open(Command::TraceRecord)->filter, QStringLiteral(" Handler='li' "));
-        QCOMPARE(open(Command::CustomerList)->user, QStringLiteral("li"));
+        QCOMPARE(open(Command::TraceRecord)->filter, u" Handler='li' "_s);
+        QCOMPARE(open(Command::CustomerList)->user, u"li"_s);
     }
 
     void oneViewAtATime() {
         Running run;
-        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        run.Start(FillLogin(u"admin"_s, u"admin"_s));
         run.RegisterRecordingViews();
 
         // The same command twice: a fresh view, the first one destroyed.
@@ -282,27 +280,27 @@ private slots:
 
         // A view not built yet: a note in the status bar, nothing else.
         Running bare;
-        bare.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        bare.Start(FillLogin(u"admin"_s, u"admin"_s));
         bare.prompt.Reset();
         bare.Run(Command::PurchaseList);
         QVERIFY(!bare.frame->GetViewHost()->CurrentView());
         QVERIFY(bare.prompt.shown.isEmpty());
-        QVERIFY(bare.frame->statusBar()->currentMessage().contains(QStringLiteral("采购成本")));
+        QVERIFY(bare.frame->statusBar()->currentMessage().contains(u"采购成本"_s));
         // When the note's time is up the bar says ready again.
         bare.frame->statusBar()->clearMessage();
-        QCOMPARE(bare.frame->statusBar()->currentMessage(), QStringLiteral("就绪"));
+        QCOMPARE(bare.frame->statusBar()->currentMessage(), u"就绪"_s);
     }
 
     // 订单管理 opens the order list with the logged-in user's restriction; only
     // the administrator's list has none.
     void orderListIsTheUsersOwn() {
         Running run;
-        run.Start(FillLogin(QStringLiteral("li"), QStringLiteral("pw")));
+        run.Start(FillLogin(u"li"_s, u"pw"_s));
         run.Run(Command::OrderList);
         auto* view = qobject_cast<COrderListView*>(run.frame->GetViewHost()->CurrentView());
         QVERIFY(view);
-        QCOMPARE(view->Binder().GetConditions(), QStringList{QStringLiteral("(Handler='li')")});
-        run.prompt.QueueModal(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        QCOMPARE(view->Binder().GetConditions(), QStringList{u"(Handler='li')"_s});
+        run.prompt.QueueModal(FillLogin(u"admin"_s, u"admin"_s));
         run.Run(Command::Login);
         run.Run(Command::OrderList);
         view = qobject_cast<COrderListView*>(run.frame->GetViewHost()->CurrentView());
@@ -312,7 +310,7 @@ private slots:
 
     void navigationItemsRunTheirCommands() {
         Running run;
-        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        run.Start(FillLogin(u"admin"_s, u"admin"_s));
         run.RegisterRecordingViews();
         run.frame->resize(900, 600);
         run.frame->show();
@@ -325,51 +323,47 @@ private slots:
         QTest::mouseClick(bar, Qt::LeftButton, {}, item.center());
         Running::Settle();
         QVERIFY(run.Current());
-        QCOMPARE(run.Current()->filter, QStringLiteral(" IsProvider<1 "));
+        QCOMPARE(run.Current()->filter, u" IsProvider<1 "_s);
     }
 
     void helpCommands() {
         Running run;
-        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
+        run.Start(FillLogin(u"admin"_s, u"admin"_s));
         run.prompt.Reset();
         run.Run(Command::Homepage);
-        QCOMPARE(run.prompt.Messages(),
-                 QStringList{QStringLiteral("未设置产品主页地址[Register/Homepage]")});
+        QCOMPARE(run.prompt.Messages(), QStringList{u"未设置产品主页地址[Register/Homepage]"_s});
 
-        QVERIFY(run.folder.Write(QStringLiteral("velmora.ini"),
+        QVERIFY(run.folder.Write(u"velmora.ini"_s,
                                  "[Register]\r\nHomepage=https://crm.example.org/\r\n"
                                  "Support=help@example.org\r\n"));
-        QVERIFY(
-            run.folder.Write(QStringLiteral("settings.ini"), "[Application]\r\nversion=2.3.1\r\n"));
+        QVERIFY(run.folder.Write(u"settings.ini"_s, "[Application]\r\nversion=2.3.1\r\n"));
         run.prompt.Reset();
         run.Run(Command::Homepage);
         run.Run(Command::OnlineUpdate);
         QCOMPARE(run.prompt.shown.size(), 2);
         QCOMPARE(run.prompt.shown.at(0).kind, ScriptedPrompt::Shown::Kind::Url);
-        QCOMPARE(run.prompt.shown.at(0).text, QStringLiteral("https://crm.example.org/"));
-        QCOMPARE(run.prompt.shown.at(1).text, run.folder.File(QStringLiteral("updater")));
+        QCOMPARE(run.prompt.shown.at(0).text, u"https://crm.example.org/"_s);
+        QCOMPARE(run.prompt.shown.at(1).text, run.folder.File(u"updater"_s));
         QVERIFY(run.prompt.shown.at(1).caption.isEmpty()); // no arguments
 
         QStringList seen;
         run.prompt.QueueModal([&seen](QDialog& dialog) {
             auto& about = static_cast<AboutDialog&>(dialog);
-            seen << dialog.windowTitle() << about.ValueOf(QStringLiteral("版 本 号"))
-                 << about.LinkOf(QStringLiteral("产品主页"))
-                 << about.LinkOf(QStringLiteral("技术支持"))
-                 << about.ValueOf(QStringLiteral("销售热线"));
+            seen << dialog.windowTitle() << about.ValueOf(u"版 本 号"_s)
+                 << about.LinkOf(u"产品主页"_s) << about.LinkOf(u"技术支持"_s)
+                 << about.ValueOf(u"销售热线"_s);
             return int(QDialog::Accepted);
         });
         run.Run(Command::About);
-        QCOMPARE(seen, (QStringList{QStringLiteral("关于"), QStringLiteral("2.3.1"),
-                                    QStringLiteral("https://crm.example.org/"),
-                                    QStringLiteral("mailto:help@example.org"),
-                                    QStringLiteral("未设置 (velmora.ini [Register] Sales)")}));
+        QCOMPARE(seen, (QStringList{u"关于"_s, u"2.3.1"_s, u"https://crm.example.org/"_s,
+                                    u"mailto:help@example.org"_s,
+                                    u"未设置 (velmora.ini [Register] Sales)"_s}));
 
         // The delivered files leave no row of the About box blank, and a
         // support text that is no address is no mail link.
         for (const char* name : {"velmora.ini", "settings.ini"}) {
-            QFile delivered(qEnvironmentVariable("TORVEL_SOURCE_DIR") +
-                            QStringLiteral("/app-data/") + QLatin1String(name));
+            QFile delivered(qEnvironmentVariable("TORVEL_SOURCE_DIR") + u"/app-data/"_s +
+                            QLatin1String(name));
             QVERIFY(delivered.open(QIODevice::ReadOnly));
             QVERIFY(run.folder.Write(QLatin1String(name), delivered.readAll()));
         }
@@ -380,14 +374,14 @@ private slots:
             for (const char* label : {"ProductName", "版 本 号", "发布日期", "产品主页", "技术支持",
                                       "销售热线", "版权所有"})
                 values << about.ValueOf(QString::fromUtf8(label));
-            supportLink = about.LinkOf(QStringLiteral("技术支持"));
+            supportLink = about.LinkOf(u"技术支持"_s);
             return int(QDialog::Accepted);
         });
         run.Run(Command::About);
         QCOMPARE(values.size(), 7);
         QVERIFY2(!values.contains(QString()), qPrintable(values.join(QLatin1Char('|'))));
-        QCOMPARE(values.at(0), QStringLiteral("业务跟踪管理系统"));
-        QCOMPARE(values.at(3), QStringLiteral("未设置产品主页地址[Register/Homepage]"));
+        QCOMPARE(values.at(0), u"业务跟踪管理系统"_s);
+        QCOMPARE(values.at(3), u"未设置产品主页地址[Register/Homepage]"_s);
         QVERIFY(supportLink.isEmpty());
 
         // The program's icon is compiled in, at a small and a large size.
@@ -397,10 +391,10 @@ private slots:
 
     void dataSourceReopensTheConnection() {
         Running run;
-        run.Start(FillLogin(QStringLiteral("admin"), QStringLiteral("admin")));
-        const QByteArray databaseIni = run.folder.Read(QStringLiteral("database.ini"));
-        const QString other = run.folder.File(QStringLiteral("other.db"));
-        QVERIFY(QFile::copy(run.folder.File(QStringLiteral("torvel.db")), other));
+        run.Start(FillLogin(u"admin"_s, u"admin"_s));
+        const QByteArray databaseIni = run.folder.Read(u"database.ini"_s);
+        const QString other = run.folder.File(u"other.db"_s);
+        QVERIFY(QFile::copy(run.folder.File(u"torvel.db"_s), other));
 
         // A file chosen through the browse button; the dialog opened on the
         // string in use.
@@ -414,13 +408,13 @@ private slots:
             return source.result();
         });
         run.Run(Command::DataSource);
-        const QString chosen = QStringLiteral("Provider=SQLite;Data Source=") + other;
-        QCOMPARE(shownFirst, run.folder.File(QStringLiteral("torvel.db")));
+        const QString chosen = u"Provider=SQLite;Data Source="_s + other;
+        QCOMPARE(shownFirst, run.folder.File(u"torvel.db"_s));
         QCOMPARE(run.frame->Connection().GetConnectionString(), chosen);
         IniFile base;
-        QVERIFY(base.Load(run.folder.File(QStringLiteral("base.ini"))));
-        QCOMPARE(base.GetString(QStringLiteral("Database"), QStringLiteral("Connect")), chosen);
-        QCOMPARE(run.folder.Read(QStringLiteral("database.ini")), databaseIni);
+        QVERIFY(base.Load(run.folder.File(u"base.ini"_s)));
+        QCOMPARE(base.GetString(u"Database"_s, u"Connect"_s), chosen);
+        QCOMPARE(run.folder.Read(u"database.ini"_s), databaseIni);
     }
 
     void dataSourceDialogInput() {
@@ -428,14 +422,14 @@ private slots:
         ScriptedPrompt prompt;
         DataSourceDialog dialog(prompt, QString());
         QVERIFY(!dialog.OnOK());
-        QCOMPARE(prompt.LastMessage(), QStringLiteral("请选择数据库文件"));
+        QCOMPARE(prompt.LastMessage(), u"请选择数据库文件"_s);
 
         // A server string round-trips, a password holding ';' and '"' too.
-        const QString server = QStringLiteral("Provider=PostgreSQL;Host=db.local;Port=6543;"
-                                              "Database=crm;User ID=li;Password=\"x;\"\"y\"");
+        const QString server = u"Provider=PostgreSQL;Host=db.local;Port=6543;"
+                               "Database=crm;User ID=li;Password=\"x;\"\"y\""_s;
         DataSourceDialog filled(prompt, server);
         QCOMPARE(filled.CurrentKind(), DataSourceDialog::Kind::PostgreSQL);
-        QCOMPARE(filled.PasswordEdit()->text(), QStringLiteral("x;\"y"));
+        QCOMPARE(filled.PasswordEdit()->text(), u"x;\"y"_s);
         QVERIFY(filled.OnOK());
         QCOMPARE(filled.ConnectionString(), server);
     }

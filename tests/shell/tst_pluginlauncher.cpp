@@ -15,6 +15,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class TestPluginLauncher : public QObject {
     Q_OBJECT
 
@@ -32,22 +34,18 @@ private:
         }
         bool Open() {
             return folder.IsValid() &&
-                   connection.Open(QStringLiteral("Provider=SQLite;Data Source=") +
-                                   folder.File(QStringLiteral("torvel.db")));
+                   connection.Open(u"Provider=SQLite;Data Source="_s + folder.File(u"torvel.db"_s));
         }
         QString Query(const QString& sql) {
             QString values;
-            return connection.JoinColumnValues(sql, values) < 0 ? QStringLiteral("<failed>")
-                                                                : values;
+            return connection.JoinColumnValues(sql, values) < 0 ? u"<failed>"_s : values;
         }
     };
 
     static QString TestModule() { return QStringLiteral(TORVEL_TEST_MODULE); }
     static QString DailyWork() { return QStringLiteral(TORVEL_DAILYWORK_MODULE); }
 
-    static QTableWidget* Plans(QWidget* view) {
-        return view->findChild<QTableWidget*>(QStringLiteral("plans"));
-    }
+    static QTableWidget* Plans(QWidget* view) { return view->findChild<QTableWidget*>(u"plans"_s); }
     static QStringList Column(QTableWidget* table, int column) {
         QStringList cells;
         for (int row = 0; row < table->rowCount(); ++row)
@@ -59,29 +57,25 @@ private slots:
     void entryReceivesRecordAndSharesTheConnection() {
         Installation app;
         QVERIFY(app.Open());
-        const QString module = QStringLiteral("TestModule.so");
+        const QString module = u"TestModule.so"_s;
         QVERIFY(app.Install(TestModule(), module));
 
         // Two blank-separated Chinese characters: two percent groups per
         // character (GBK bytes) and %20 for the blank.
-        std::unique_ptr<QWidget> first(app.launcher.LoadModuleView(
-            module, QStringLiteral("echoView"), UserNameParameter(QStringLiteral("张 三"))));
+        std::unique_ptr<QWidget> first(
+            app.launcher.LoadModuleView(module, u"echoView"_s, UserNameParameter(u"张 三"_s)));
         QVERIFY2(first, qPrintable(app.prompt.LastMessage()));
         QCOMPARE(first->property("parameter").toByteArray(),
                  QByteArray("UserName=%D5%C5%20%C8%FD"));
         QCOMPARE(first->property("recordSize").toUInt(), uint(sizeof(PluginArgs)));
         QCOMPARE(first->property("users").toInt(), 1);
         QVERIFY(first->property("written").toBool());
-        QCOMPARE(
-            app.Query(QStringLiteral("select count(*) from PayMode where Name='from the module'")),
-            QStringLiteral("1"));
+        QCOMPARE(app.Query(u"select count(*) from PayMode where Name='from the module'"_s), u"1"_s);
 
         // Any parameter text travels as GBK bytes; none gives the empty text.
-        std::unique_ptr<QWidget> raw(
-            app.launcher.LoadModuleView(module, QStringLiteral("echoView"), QStringLiteral("甲")));
-        QCOMPARE(raw->property("parameter").toByteArray(), Gbk::Encode(QStringLiteral("甲")));
-        std::unique_ptr<QWidget> empty(
-            app.launcher.LoadModuleView(module, QStringLiteral("echoView")));
+        std::unique_ptr<QWidget> raw(app.launcher.LoadModuleView(module, u"echoView"_s, u"甲"_s));
+        QCOMPARE(raw->property("parameter").toByteArray(), Gbk::Encode(u"甲"_s));
+        std::unique_ptr<QWidget> empty(app.launcher.LoadModuleView(module, u"echoView"_s));
         QCOMPARE(empty->property("parameter").toByteArray(), QByteArray(""));
 
         // The same library again: loaded once (its counter goes on), each call
@@ -91,9 +85,8 @@ private slots:
         QCOMPARE(PluginLauncher::LoadedModules().count(app.folder.File(module)), 1);
 
         // An entry that returns null: nothing shown, no message.
-        QCOMPARE(app.launcher.LoadModuleView(module, QStringLiteral("nullView")), nullptr);
-        std::unique_ptr<QWidget> after(
-            app.launcher.LoadModuleView(module, QStringLiteral("echoView")));
+        QCOMPARE(app.launcher.LoadModuleView(module, u"nullView"_s), nullptr);
+        std::unique_ptr<QWidget> after(app.launcher.LoadModuleView(module, u"echoView"_s));
         QCOMPARE(after->property("call").toInt(), 5);
         QVERIFY(app.prompt.shown.isEmpty());
     }
@@ -102,51 +95,44 @@ private slots:
         Installation app;
         QVERIFY(app.Open());
 
-        QCOMPARE(
-            app.launcher.LoadModuleView(QStringLiteral("Missing.so"), QStringLiteral("echoView")),
-            nullptr);
-        QCOMPARE(app.prompt.Messages(), QStringList{QStringLiteral("模块加载失败:\r\n") +
-                                                    app.folder.File(QStringLiteral("Missing.so"))});
+        QCOMPARE(app.launcher.LoadModuleView(u"Missing.so"_s, u"echoView"_s), nullptr);
+        QCOMPARE(app.prompt.Messages(),
+                 QStringList{u"模块加载失败:\r\n"_s + app.folder.File(u"Missing.so"_s)});
         QCOMPARE(app.prompt.shown.first().caption, Prompt::AppTitle());
 
         // A file that is not a library.
-        QVERIFY(app.folder.Write(QStringLiteral("Broken.so"), "not a shared library\n"));
+        QVERIFY(app.folder.Write(u"Broken.so"_s, "not a shared library\n"));
         app.prompt.Reset();
-        QCOMPARE(
-            app.launcher.LoadModuleView(QStringLiteral("Broken.so"), QStringLiteral("echoView")),
-            nullptr);
-        QCOMPARE(app.prompt.Messages(), QStringList{QStringLiteral("模块加载失败:\r\n") +
-                                                    app.folder.File(QStringLiteral("Broken.so"))});
+        QCOMPARE(app.launcher.LoadModuleView(u"Broken.so"_s, u"echoView"_s), nullptr);
+        QCOMPARE(app.prompt.Messages(),
+                 QStringList{u"模块加载失败:\r\n"_s + app.folder.File(u"Broken.so"_s)});
 
         // A failed load is not remembered: the module installed afterwards loads.
-        QVERIFY(app.Install(TestModule(), QStringLiteral("Missing.so")));
-        std::unique_ptr<QWidget> late(
-            app.launcher.LoadModuleView(QStringLiteral("Missing.so"), QStringLiteral("echoView")));
+        QVERIFY(app.Install(TestModule(), u"Missing.so"_s));
+        std::unique_ptr<QWidget> late(app.launcher.LoadModuleView(u"Missing.so"_s, u"echoView"_s));
         QVERIFY(late);
 
         // A missing entry point: its own message, and the library stays loaded.
-        const QString module = QStringLiteral("Entryless.so");
+        const QString module = u"Entryless.so"_s;
         QVERIFY(app.Install(TestModule(), module));
         app.prompt.Reset();
-        QCOMPARE(app.launcher.LoadModuleView(module, QStringLiteral("noSuchEntry")), nullptr);
-        QCOMPARE(app.prompt.Messages(), QStringList{QStringLiteral("未找到入口点:noSuchEntry")});
+        QCOMPARE(app.launcher.LoadModuleView(module, u"noSuchEntry"_s), nullptr);
+        QCOMPARE(app.prompt.Messages(), QStringList{u"未找到入口点:noSuchEntry"_s});
         QCOMPARE(PluginLauncher::LoadedModules().count(app.folder.File(module)), 1);
-        std::unique_ptr<QWidget> view(
-            app.launcher.LoadModuleView(module, QStringLiteral("echoView")));
+        std::unique_ptr<QWidget> view(app.launcher.LoadModuleView(module, u"echoView"_s));
         QCOMPARE(view->property("call").toInt(), 1);
         QCOMPARE(PluginLauncher::LoadedModules().count(app.folder.File(module)), 1);
     }
 
     void commandTableParametersAndTitles() {
         // Letters and digits kept, every other byte escaped in upper-case hex.
-        QCOMPARE(UserNameParameter(QStringLiteral("ab_1.Z")),
-                 QStringLiteral("UserName=ab%5F1%2EZ"));
-        QCOMPARE(UserNameParameter(QString()), QStringLiteral("UserName="));
+        QCOMPARE(UserNameParameter(u"ab_1.Z"_s), u"UserName=ab%5F1%2EZ"_s);
+        QCOMPARE(UserNameParameter(QString()), u"UserName="_s);
 
         const PluginCommand* calendar = FindPluginCommand(32857);
-        QCOMPARE(calendar->ParameterFor(QStringLiteral("李")), QStringLiteral("UserName=%C0%EE"));
+        QCOMPARE(calendar->ParameterFor(u"李"_s), u"UserName=%C0%EE"_s);
         QVERIFY(!calendar->TitleApplies(true, true));
-        QVERIFY(FindPluginCommand(32827)->ParameterFor(QStringLiteral("李")).isEmpty());
+        QVERIFY(FindPluginCommand(32827)->ParameterFor(u"李"_s).isEmpty());
         QCOMPARE(FindPluginCommand(32815), nullptr);
 
         // "Always": whenever a view came back, shown or not.
@@ -162,33 +148,31 @@ private slots:
     void planCalendarShowsTheUsersPlans() {
         Installation app;
         QVERIFY(app.Open());
-        QVERIFY(app.Install(DailyWork(), QStringLiteral("DailyWork.so")));
+        QVERIFY(app.Install(DailyWork(), u"DailyWork.so"_s));
 
-        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd "));
+        const QString today = QDate::currentDate().toString(u"yyyy-MM-dd "_s);
         QVERIFY(app.connection.Execute(
-            QStringLiteral("insert into TrackPlan (CustomerName, Handler, Title, PlanTime) values "
-                           "('客户', '张 三', '回访', '%1 14:00:00'), "
-                           "('客户', '李四', '送样', '%1 10:00:00')")
-                .arg(today)));
+            u"insert into TrackPlan (CustomerName, Handler, Title, PlanTime) values "
+            "('客户', '张 三', '回访', '%1 14:00:00'), "
+            "('客户', '李四', '送样', '%1 10:00:00')"_s.arg(today)));
 
         // Through the command table, as the frame opens it after a login;
         // admin sees every handler's plans.
-        std::unique_ptr<QWidget> mine(LaunchPluginCommand(
-            *FindPluginCommand(32857), QStringLiteral("张 三"), app.prompt, app.connection));
+        std::unique_ptr<QWidget> mine(
+            LaunchPluginCommand(*FindPluginCommand(32857), u"张 三"_s, app.prompt, app.connection));
         QVERIFY2(mine, qPrintable(app.prompt.LastMessage()));
-        QCOMPARE(Column(Plans(mine.get()), 3), QStringList{QStringLiteral("回访")});
-        std::unique_ptr<QWidget> all(LaunchPluginCommand(
-            *FindPluginCommand(32857), QStringLiteral("admin"), app.prompt, app.connection));
-        QCOMPARE(Column(Plans(all.get()), 4),
-                 (QStringList{QStringLiteral("李四"), QStringLiteral("张 三")}));
+        QCOMPARE(Column(Plans(mine.get()), 3), QStringList{u"回访"_s});
+        std::unique_ptr<QWidget> all(
+            LaunchPluginCommand(*FindPluginCommand(32857), u"admin"_s, app.prompt, app.connection));
+        QCOMPARE(Column(Plans(all.get()), 4), (QStringList{u"李四"_s, u"张 三"_s}));
         QVERIFY(app.prompt.shown.isEmpty());
 
         // The other entry points answer with a notice view.
         for (int command : {32853, 32854, 32832, 32834, 32831, 32833, 32859}) {
             std::unique_ptr<QWidget> pending(LaunchPluginCommand(
-                *FindPluginCommand(command), QStringLiteral("admin"), app.prompt, app.connection));
+                *FindPluginCommand(command), u"admin"_s, app.prompt, app.connection));
             QVERIFY2(pending, qPrintable(QString::number(command)));
-            QCOMPARE(pending->findChild<QLabel*>()->text(), QStringLiteral("该功能尚未提供"));
+            QCOMPARE(pending->findChild<QLabel*>()->text(), u"该功能尚未提供"_s);
         }
         QVERIFY(app.prompt.shown.isEmpty());
     }

@@ -17,6 +17,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A settings file as another program leaves it: its bytes and a modification
@@ -62,8 +64,7 @@ private:
         int Logins() const {
             int count = 0;
             for (const ScriptedPrompt::Shown& entry : prompt.shown) {
-                if (entry.kind == ScriptedPrompt::Shown::Kind::Modal &&
-                    entry.text == QStringLiteral("登录系统"))
+                if (entry.kind == ScriptedPrompt::Shown::Kind::Modal && entry.text == u"登录系统"_s)
                     ++count;
             }
             return count;
@@ -75,8 +76,8 @@ private slots:
     // holds the Chinese glyphs.
     void qtDialogsSpeakChinese() {
         Application::Configure(*qApp);
-        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("是(&Y)"));
-        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), u"是(&Y)"_s);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"取消"_s);
         QVERIFY(QFontMetrics(QApplication::font()).inFont(QChar(0x4E1A))); // 业
     }
 
@@ -90,12 +91,12 @@ private slots:
         QCOMPARE(run.Logins(), 1);
         QCOMPARE(run.prompt.waitCount, 1);
         QCOMPARE(run.prompt.waitDepth, 0);
-        QVERIFY(QDir(folder.File(QStringLiteral("data"))).exists());
-        QVERIFY(QDir(folder.File(QStringLiteral("mailrecv"))).exists());
+        QVERIFY(QDir(folder.File(u"data"_s)).exists());
+        QVERIFY(QDir(folder.File(u"mailrecv"_s)).exists());
 
         const QByteArray expected = "\r\n[MailReceiver]\r\nConnect=Provider=SQLite;Data Source=" +
                                     Gbk::Encode(folder.Path()) + "torvel.db\r\n";
-        QCOMPARE(folder.Read(QStringLiteral("database.ini")), expected);
+        QCOMPARE(folder.Read(u"database.ini"_s), expected);
         QCOMPARE(run.frame.Connection().GetConnectionString(), Startup::DefaultConnectionString());
     }
 
@@ -104,18 +105,18 @@ private slots:
         const QByteArray settings =
             "[Torvel]\r\nConnect=Provider=SQLite;Data Source=" + Gbk::Encode(folder.Path()) +
             "nowhere.db\r\n";
-        QVERIFY(folder.Write(QStringLiteral("database.ini"), settings));
+        QVERIFY(folder.Write(u"database.ini"_s, settings));
 
         Started run;
         QCOMPARE(run.prompt.Messages().size(), 1);
         QVERIFY(!run.prompt.LastMessage().isEmpty());
         QCOMPARE(run.prompt.LastMessage(), run.frame.Connection().GetLastError());
-        QCOMPARE(run.prompt.shown.first().caption, QStringLiteral("业务跟踪管理系统"));
+        QCOMPARE(run.prompt.shown.first().caption, u"业务跟踪管理系统"_s);
         QCOMPARE(run.Logins(), 0);
         QVERIFY(!run.frame.Connection().IsOpen());
         // Nothing is written for a connection that did not open.
-        QCOMPARE(folder.Read(QStringLiteral("database.ini")), settings);
-        QVERIFY(!QFile::exists(folder.File(QStringLiteral("nowhere.db"))));
+        QCOMPARE(folder.Read(u"database.ini"_s), settings);
+        QVERIFY(!QFile::exists(folder.File(u"nowhere.db"_s)));
     }
 
     void mailReceiverFollowsTheStringInUse() {
@@ -127,22 +128,22 @@ private slots:
         // which a rewrite would add).
         const QByteArray same =
             "[Torvel]\r\nConnect=" + connect + "\r\n[MailReceiver]\r\nConnect=" + connect + "\r\n";
-        QVERIFY(folder.Write(QStringLiteral("database.ini"), same));
+        QVERIFY(folder.Write(u"database.ini"_s, same));
         {
             Started run;
             QCOMPARE(run.Logins(), 1);
         }
-        QCOMPARE(folder.Read(QStringLiteral("database.ini")), same);
+        QCOMPARE(folder.Read(u"database.ini"_s), same);
 
         // Different: rewritten, other sections kept in order.
         const QByteArray stale = "[Torvel]\r\nConnect=" + connect +
                                  "\r\n[MailReceiver]\r\nConnect=old\r\n[Other]\r\nk=v\r\n";
-        QVERIFY(folder.Write(QStringLiteral("database.ini"), stale));
+        QVERIFY(folder.Write(u"database.ini"_s, stale));
         {
             Started run;
             QCOMPARE(run.Logins(), 1);
         }
-        QCOMPARE(folder.Read(QStringLiteral("database.ini")),
+        QCOMPARE(folder.Read(u"database.ini"_s),
                  "\r\n[Torvel]\r\nConnect=" + connect +
                      "\r\n\r\n[MailReceiver]\r\nConnect=" + connect + "\r\n\r\n[Other]\r\nk=v\r\n");
     }
@@ -152,24 +153,23 @@ private slots:
     void gbkSettingsOfAnotherProgramInAChineseFolder() {
         // An ASCII parent: the default temporary folder carries the
         // application's name, whose GBK bytes are no valid UTF-8.
-        QTemporaryDir base(QDir::tempPath() + QStringLiteral("/torvel-XXXXXX"));
-        const QString home = base.path() + QStringLiteral("/小谢系统/");
+        QTemporaryDir base(QDir::tempPath() + u"/torvel-XXXXXX"_s);
+        const QString home = base.path() + u"/小谢系统/"_s;
         QVERIFY(QDir().mkpath(home));
-        QVERIFY(QFile::copy(TempProgramFolder::DeliveredDatabase(),
-                            home + QStringLiteral("torvel.db")));
+        QVERIFY(QFile::copy(TempProgramFolder::DeliveredDatabase(), home + u"torvel.db"_s));
         SetProgramFolder(home);
         const QByteArray connect = "Provider=SQLite;Data Source=" + Gbk::Encode(home) + "torvel.db";
         QVERIFY(Gbk::IsValidUtf8(connect));
-        const Untouched database(home + QStringLiteral("database.ini"),
+        const Untouched database(home + u"database.ini"_s,
                                  "[Torvel]\r\nConnect=" + connect +
                                      "\r\n[MailReceiver]\r\nConnect=" + connect + "\r\n");
-        const Untouched account(home + QStringLiteral("data/account.ini"),
+        const Untouched account(home + u"data/account.ini"_s,
                                 "[.]\r\nUserName=\xD0\xA1\xD0\xBB\r\nSavePass=0\r\n");
-        QString shownName = QStringLiteral("<no login>");
+        QString shownName = u"<no login>"_s;
         {
             Started run([&](ScriptedPrompt& prompt) {
                 prompt.QueueModal([&](QDialog& dialog) {
-                    if (const auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("UserName")))
+                    if (const auto* edit = dialog.findChild<QLineEdit*>(u"UserName"_s))
                         shownName = edit->text();
                     return int(QDialog::Rejected);
                 });
@@ -178,7 +178,7 @@ private slots:
             QCOMPARE(run.frame.Connection().GetConnectionString(), Gbk::Decode(connect));
         }
         SetProgramFolder(QString());
-        QCOMPARE(shownName, QStringLiteral("小谢"));
+        QCOMPARE(shownName, u"小谢"_s);
         QVERIFY(database.Same());
         QVERIFY(account.Same());
     }
@@ -187,21 +187,20 @@ private slots:
     // unreadable database.ini stops it. Neither file is touched.
     void unreadableSettingsAreLeftAlone() {
         TempProgramFolder folder;
-        const Untouched account(folder.File(QStringLiteral("data/account.ini")),
-                                QByteArray("[\0.\0]\0", 6));
+        const Untouched account(folder.File(u"data/account.ini"_s), QByteArray("[\0.\0]\0", 6));
         {
             Started run;
             QCOMPARE(run.prompt.Messages().size(), 1);
-            QVERIFY(run.prompt.LastMessage().startsWith(QStringLiteral("无法读取设置文件")));
+            QVERIFY(run.prompt.LastMessage().startsWith(u"无法读取设置文件"_s));
             QCOMPARE(run.Logins(), 1);
         }
         QVERIFY(account.Same());
 
-        const Untouched broken(folder.File(QStringLiteral("database.ini")),
+        const Untouched broken(folder.File(u"database.ini"_s),
                                "[Torvel]\r\nConnect=\xFF\x80\xFE\r\n");
         Started run;
         QCOMPARE(run.prompt.Messages().size(), 1);
-        QVERIFY(run.prompt.LastMessage().startsWith(QStringLiteral("无法读取设置文件")));
+        QVERIFY(run.prompt.LastMessage().startsWith(u"无法读取设置文件"_s));
         QCOMPARE(run.Logins(), 0);
         QVERIFY(!run.frame.Connection().IsOpen());
         QVERIFY(broken.Same());
@@ -211,15 +210,15 @@ private slots:
     // at start, like a junk file, before any login.
     void databaseWithoutTheProgramsTables() {
         TempProgramFolder folder(false);
-        QVERIFY(folder.Write(QStringLiteral("torvel.db"), QByteArray()));
+        QVERIFY(folder.Write(u"torvel.db"_s, QByteArray()));
         Started run;
         QCOMPARE(run.prompt.Messages().size(), 1);
         QVERIFY(run.prompt.LastMessage().startsWith(
-            QStringLiteral("数据库 '%1' 中没有本系统的数据表 (UserData)")
-                .arg(QDir::toNativeSeparators(folder.File(QStringLiteral("torvel.db"))))));
+            u"数据库 '%1' 中没有本系统的数据表 (UserData)"_s.arg(
+                QDir::toNativeSeparators(folder.File(u"torvel.db"_s)))));
         QCOMPARE(run.Logins(), 0);
         QVERIFY(!run.frame.Connection().IsOpen());
-        QVERIFY(!QFile::exists(folder.File(QStringLiteral("database.ini"))));
+        QVERIFY(!QFile::exists(folder.File(u"database.ini"_s)));
     }
 
     // A relative database file lies in the program folder, whatever the
@@ -229,43 +228,36 @@ private slots:
         QTemporaryDir elsewhere;
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(elsewhere.path()));
-        QVERIFY(folder.Write(QStringLiteral("database.ini"),
+        QVERIFY(folder.Write(u"database.ini"_s,
                              "[Torvel]\r\nConnect=Provider=SQLite;Data Source=torvel.db\r\n"));
         Started run;
         QDir::setCurrent(previous);
         QVERIFY2(run.prompt.Messages().isEmpty(), qPrintable(run.prompt.LastMessage()));
         QCOMPARE(run.Logins(), 1);
-        QVERIFY(!QFile::exists(elsewhere.filePath(QStringLiteral("torvel.db"))));
+        QVERIFY(!QFile::exists(elsewhere.filePath(u"torvel.db"_s)));
     }
 
     void productTitleNamesTheWindow() {
         TempProgramFolder folder;
         QVERIFY(folder.Write(
-            QStringLiteral("velmora.ini"),
+            u"velmora.ini"_s,
             QByteArray("[.]\r\nProductName=\xd2\xb5\xce\xf1\xb8\xfa\xd7\xd9 2026\r\n")));
         Started run;
-        QCOMPARE(run.frame.windowTitle(), QStringLiteral("业务跟踪管理系统"));
-        QCOMPARE(run.frame.ProductTitle(), QStringLiteral("业务跟踪 2026"));
-        run.frame.SetViewTitle(QStringLiteral("计划日历"));
-        QCOMPARE(run.frame.windowTitle(), QStringLiteral("计划日历 - 业务跟踪 2026"));
+        QCOMPARE(run.frame.windowTitle(), u"业务跟踪管理系统"_s);
+        QCOMPARE(run.frame.ProductTitle(), u"业务跟踪 2026"_s);
+        run.frame.SetViewTitle(u"计划日历"_s);
+        QCOMPARE(run.frame.windowTitle(), u"计划日历 - 业务跟踪 2026"_s);
         run.frame.SetViewTitle(QString());
-        QCOMPARE(run.frame.windowTitle(), QStringLiteral("业务跟踪 2026"));
+        QCOMPARE(run.frame.windowTitle(), u"业务跟踪 2026"_s);
     }
 
     void homeFolderFromArgumentsOrEnvironment() {
-        const QString env = QStringLiteral("/from/env");
-        QCOMPARE(Application::HomeFromArguments({QStringLiteral("torvel")}, env), env);
-        QCOMPARE(
-            Application::HomeFromArguments(
-                {QStringLiteral("torvel"), QStringLiteral("--home"), QStringLiteral("/a")}, env),
-            QStringLiteral("/a"));
-        QCOMPARE(Application::HomeFromArguments(
-                     {QStringLiteral("torvel"), QStringLiteral("--home=/b")}, QString()),
-                 QStringLiteral("/b"));
+        const QString env = u"/from/env"_s;
+        QCOMPARE(Application::HomeFromArguments({u"torvel"_s}, env), env);
+        QCOMPARE(Application::HomeFromArguments({u"torvel"_s, u"--home"_s, u"/a"_s}, env), u"/a"_s);
+        QCOMPARE(Application::HomeFromArguments({u"torvel"_s, u"--home=/b"_s}, QString()), u"/b"_s);
         // A dangling option falls back to the environment.
-        QCOMPARE(Application::HomeFromArguments(
-                     {QStringLiteral("torvel"), QStringLiteral("--home")}, env),
-                 env);
+        QCOMPARE(Application::HomeFromArguments({u"torvel"_s, u"--home"_s}, env), env);
     }
 };
 

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class DrawnControlsTest : public QObject {
     Q_OBJECT
 private slots:
@@ -18,7 +20,7 @@ private slots:
 };
 
 void DrawnControlsTest::checkBoxTogglesOnEveryClick() {
-    DrawnCheckBox box(QStringLiteral("需要制定跟踪计划"));
+    DrawnCheckBox box(u"需要制定跟踪计划"_s);
     box.SetControlId(8004);
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
@@ -43,8 +45,7 @@ void DrawnControlsTest::checkBoxTogglesOnEveryClick() {
 
 void DrawnControlsTest::linkOpensThroughThePrompt() {
     ScriptedPrompt prompt;
-    HyperlinkLabel link(prompt, QStringLiteral("www.example.com"),
-                        QStringLiteral("http://www.example.com/"));
+    HyperlinkLabel link(prompt, u"www.example.com"_s, u"http://www.example.com/"_s);
     link.show();
     QVERIFY(QTest::qWaitForWindowExposed(&link));
     QVERIFY(!link.Visited());
@@ -52,12 +53,12 @@ void DrawnControlsTest::linkOpensThroughThePrompt() {
     QTest::mouseClick(&link, Qt::LeftButton);
     QCOMPARE(prompt.shown.size(), 1);
     QCOMPARE(prompt.shown.at(0).kind, ScriptedPrompt::Shown::Kind::Url);
-    QCOMPARE(prompt.shown.at(0).text, QStringLiteral("http://www.example.com/"));
+    QCOMPARE(prompt.shown.at(0).text, u"http://www.example.com/"_s);
     QVERIFY(prompt.Messages().isEmpty());
     QVERIFY(link.Visited());
 
     // Without a target the text is the link; released outside is no click.
-    HyperlinkLabel plain(prompt, QStringLiteral("mailto:support@example.com"));
+    HyperlinkLabel plain(prompt, u"mailto:support@example.com"_s);
     plain.show();
     QVERIFY(QTest::qWaitForWindowExposed(&plain));
     QTest::mousePress(&plain, Qt::LeftButton);
@@ -65,7 +66,7 @@ void DrawnControlsTest::linkOpensThroughThePrompt() {
     QCOMPARE(prompt.shown.size(), 1);
     QTest::keyClick(&plain, Qt::Key_Return);
     QCOMPARE(prompt.shown.size(), 2);
-    QCOMPARE(prompt.shown.at(1).text, QStringLiteral("mailto:support@example.com"));
+    QCOMPARE(prompt.shown.at(1).text, u"mailto:support@example.com"_s);
 }
 
 void DrawnControlsTest::linkFailureNamesTheReason() {
@@ -73,23 +74,23 @@ void DrawnControlsTest::linkFailureNamesTheReason() {
     prompt.urlOpens = false;
     QTemporaryDir dir;
 
-    HyperlinkLabel link(prompt, QStringLiteral("主页"), QStringLiteral("http://www.example.com/"));
+    HyperlinkLabel link(prompt, u"主页"_s, u"http://www.example.com/"_s);
     QVERIFY(!link.Open());
     QCOMPARE(prompt.LastMessage(),
-             QStringLiteral("Unable to open hyperlink:\n\nThere is no application associated\n"
-                            "with the given filename extension."));
+             u"Unable to open hyperlink:\n\nThere is no application associated\n"
+             "with the given filename extension."_s);
     QCOMPARE(prompt.shown.last().caption, Prompt::AppTitle());
     QVERIFY(!link.Visited());
 
     // A local file that is not there, or whose folder is not there either.
-    link.SetTarget(dir.filePath(QStringLiteral("gone.txt")));
+    link.SetTarget(dir.filePath(u"gone.txt"_s));
     link.Open();
     QCOMPARE(prompt.LastMessage(),
-             QStringLiteral("Unable to open hyperlink:\n\nThe specified file was not found."));
-    link.SetTarget(QStringLiteral("file://") + dir.filePath(QStringLiteral("no/such/gone.txt")));
+             u"Unable to open hyperlink:\n\nThe specified file was not found."_s);
+    link.SetTarget(u"file://"_s + dir.filePath(u"no/such/gone.txt"_s));
     link.Open();
     QCOMPARE(prompt.LastMessage(),
-             QStringLiteral("Unable to open hyperlink:\n\nThe specified path was not found."));
+             u"Unable to open hyperlink:\n\nThe specified path was not found."_s);
     QCOMPARE(prompt.Messages().size(), 3);
 }
 
@@ -102,9 +103,9 @@ void DrawnControlsTest::coloursAndPictures() {
     QTemporaryDir dir;
     QImage image(8, 6, QImage::Format_RGB32);
     image.fill(Qt::green);
-    QVERIFY(image.save(dir.filePath(QStringLiteral("q.jpg")), "PNG"));
-    QCOMPARE(LoadPicture(dir.filePath(QStringLiteral("q.jpg"))).size(), QSize(8, 6));
-    QVERIFY(LoadPicture(dir.filePath(QStringLiteral("none.bmp"))).isNull());
+    QVERIFY(image.save(dir.filePath(u"q.jpg"_s), "PNG"));
+    QCOMPARE(LoadPicture(dir.filePath(u"q.jpg"_s)).size(), QSize(8, 6));
+    QVERIFY(LoadPicture(dir.filePath(u"none.bmp"_s)).isNull());
 }
 
 QTEST_MAIN(DrawnControlsTest)

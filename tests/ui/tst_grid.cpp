@@ -1,5 +1,6 @@
-// The grid's cell store, shape rules, selection answers, copy text, sorting
-// and an accessibility smoke check, driven through its public operations.
+// The grid's cell store, shape rules, selection answers, copy text, sorting,
+// what it paints (header, selection, empty area, Chinese text, huge texts
+// bounded) and an accessibility smoke check, through its public operations.
 
 #include "GridTestSupport.h"
 
@@ -7,8 +8,12 @@
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QImage>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 class TestGrid : public QObject {
     Q_OBJECT
@@ -25,12 +30,14 @@ private slots:
     void coloursFallBackToDefaultCells();
     void setCellTypeKeepsContents();
     void cellsAreVisibleToAccessibility();
+    void paintsHeadersSelectionAndEmptyArea();
+    void hugeTextsAreBoundedWhenShown();
 };
 
 void TestGrid::outOfBoundsIsIgnored() {
     CGridCtrl grid(3, 2, 1, 1);
     for (const auto& [row, col] : {std::pair{-1, 0}, {0, -1}, {3, 0}, {0, 2}, {99, 99}}) {
-        QVERIFY(!grid.SetItemText(row, col, QStringLiteral("x")));
+        QVERIFY(!grid.SetItemText(row, col, u"x"_s));
         QCOMPARE(grid.GetItemText(row, col), QString());
         QVERIFY(!grid.SetItemState(row, col, CGridCell::GVIS_SELECTED));
         QCOMPARE(grid.GetItemState(row, col), 0u);
@@ -85,10 +92,10 @@ void TestGrid::fixedRowsAndColumnsCarryHeaderState() {
 
 void TestGrid::insertRowPositionRules() {
     CGridCtrl grid;
-    GridTest::Fill(grid, 3, 3);                           // rows 0 (header) .. 3
-    QCOMPARE(grid.InsertRow(QStringLiteral("X"), 0), -1); // inside the header
-    QCOMPARE(grid.InsertRow(QStringLiteral("X"), 4), -1); // beyond the last row
-    QCOMPARE(grid.InsertRow(QStringLiteral("X"), -2), -1);
+    GridTest::Fill(grid, 3, 3);              // rows 0 (header) .. 3
+    QCOMPARE(grid.InsertRow(u"X"_s, 0), -1); // inside the header
+    QCOMPARE(grid.InsertRow(u"X"_s, 4), -1); // beyond the last row
+    QCOMPARE(grid.InsertRow(u"X"_s, -2), -1);
     QCOMPARE(grid.GetRowCount(), 4);
 
     QCOMPARE(grid.InsertRow(QString(), -1), 4);
@@ -99,9 +106,9 @@ void TestGrid::insertRowPositionRules() {
     // their row.
     grid.SetFocusCell(2, 1);
     grid.SetSelectedRange(2, 1, 2, 2);
-    QCOMPARE(grid.InsertRow(QStringLiteral("新"), 1), 1);
-    QCOMPARE(grid.GetItemText(1, 0), QStringLiteral("新"));
-    QCOMPARE(grid.GetItemText(3, 1), QStringLiteral("r2c1"));
+    QCOMPARE(grid.InsertRow(u"新"_s, 1), 1);
+    QCOMPARE(grid.GetItemText(1, 0), u"新"_s);
+    QCOMPARE(grid.GetItemText(3, 1), u"r2c1"_s);
     QCOMPARE(grid.GetFocusCell(), CCellID(3, 1));
     QCOMPARE(grid.GetSelectedCellRange(), CCellRange(3, 1, 3, 2));
     QVERIFY(!(grid.GetItemState(2, 1) & CGridCell::GVIS_SELECTED));
@@ -115,7 +122,7 @@ void TestGrid::deleteRowsKeepFocusAndSelectionOnTheirRows() {
     grid.SetFocusCell(4, 1);
     grid.SetSelectedRange(4, 1, 5, 2);
     QVERIFY(grid.DeleteRow(2));
-    QCOMPARE(grid.GetItemText(2, 1), QStringLiteral("r3c1"));
+    QCOMPARE(grid.GetItemText(2, 1), u"r3c1"_s);
     QCOMPARE(grid.GetFocusCell(), CCellID(3, 1));
     QCOMPARE(grid.GetSelectedCellRange(), CCellRange(3, 1, 4, 2));
     // Deleting the focus row drops the focus.
@@ -131,7 +138,7 @@ void TestGrid::deleteRowsKeepFocusAndSelectionOnTheirRows() {
     list.SetSelectedRange(1, 1, 4, 1);
     list.DeleteNonFixedRows();
     QCOMPARE(list.GetRowCount(), 1);
-    QCOMPARE(list.GetItemText(0, 1), QStringLiteral("H1"));
+    QCOMPARE(list.GetItemText(0, 1), u"H1"_s);
     QCOMPARE(list.GetSelectedCellRange(), CCellRange(1, 2, -1, -1));
 }
 
@@ -179,16 +186,16 @@ void TestGrid::copyTextIsTabAndCrLfOverBoundingRange() {
     CGridCtrl grid(6, 3, 1, 0);
     for (int r = 1; r < 6; ++r)
         for (int c = 0; c < 3; ++c)
-            grid.SetItemText(r, c, QStringLiteral("%1%2").arg(QChar(u'a' + c)).arg(r));
+            grid.SetItemText(r, c, u"%1%2"_s.arg(QChar(u'a' + c)).arg(r));
     grid.SetSelectedRange(2, 0, 4, 2);
-    const QString expected = QStringLiteral("a2\tb2\tc2\r\na3\tb3\tc3\r\na4\tb4\tc4");
+    const QString expected = u"a2\tb2\tc2\r\na3\tb3\tc3\r\na4\tb4\tc4"_s;
     QCOMPARE(grid.CopyTextFromGrid(), expected);
     grid.OnEditCopy();
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
 
     // Unselected cells inside the bounding range give empty fields.
     grid.SetItemState(3, 1, 0);
-    QCOMPARE(grid.CopyTextFromGrid(), QStringLiteral("a2\tb2\tc2\r\na3\t\tc3\r\na4\tb4\tc4"));
+    QCOMPARE(grid.CopyTextFromGrid(), u"a2\tb2\tc2\r\na3\t\tc3\r\na4\tb4\tc4"_s);
 
     // Nothing selected: nothing copied, the clipboard keeps what it had.
     grid.ResetSelectedRange();
@@ -202,8 +209,7 @@ void TestGrid::sortOrdersByGbkBytesMovingWholeRows() {
     GridTest::Fill(grid, 5, 3);
     // GBK order 阿(B0A2) < 李(C0EE) < 王(CDF5) < 张(D5C5); code-point order
     // would be 张 < 李 < 王 < 阿. ASCII comes first.
-    const QStringList names = {QStringLiteral("张"), QStringLiteral("王"), QStringLiteral("Zed"),
-                               QStringLiteral("阿"), QStringLiteral("李")};
+    const QStringList names = {u"张"_s, u"王"_s, u"Zed"_s, u"阿"_s, u"李"_s};
     for (int i = 0; i < names.size(); ++i) {
         grid.SetItemText(i + 1, 1, names.at(i));
         grid.SetItemText(i + 1, 2, QString::number(i));
@@ -215,42 +221,38 @@ void TestGrid::sortOrdersByGbkBytesMovingWholeRows() {
     QStringList sorted;
     for (int r = 1; r <= 5; ++r)
         sorted << grid.GetItemText(r, 1);
-    QCOMPARE(sorted, (QStringList{QStringLiteral("Zed"), QStringLiteral("阿"), QStringLiteral("李"),
-                                  QStringLiteral("王"), QStringLiteral("张")}));
+    QCOMPARE(sorted, (QStringList{u"Zed"_s, u"阿"_s, u"李"_s, u"王"_s, u"张"_s}));
     // Cells and heights travel with their row; the header stays.
-    QCOMPARE(grid.GetItemText(2, 2), QStringLiteral("3"));
+    QCOMPARE(grid.GetItemText(2, 2), u"3"_s);
     QCOMPARE(grid.GetRowHeight(2), 23);
-    QCOMPARE(grid.GetItemText(0, 1), QStringLiteral("H1"));
+    QCOMPARE(grid.GetItemText(0, 1), u"H1"_s);
     QCOMPARE(grid.GetSortColumn(), 1);
     QVERIFY(!grid.GetSelectedCellRange().IsValid());
     QCOMPARE(grid.GetFocusCell(), CCellID());
 
     QVERIFY(grid.SortItems(1, false));
-    QCOMPARE(grid.GetItemText(1, 1), QStringLiteral("张"));
-    QCOMPARE(grid.GetItemText(5, 1), QStringLiteral("Zed"));
+    QCOMPARE(grid.GetItemText(1, 1), u"张"_s);
+    QCOMPARE(grid.GetItemText(5, 1), u"Zed"_s);
     QVERIFY(!grid.GetSortAscending());
 
     // A caller's compare function: numeric order of column 2.
     grid.SortItems(2, true, [](const CGridCell& a, const CGridCell& b, qintptr) {
         return a.GetText().toInt() - b.GetText().toInt();
     });
-    QCOMPARE(grid.GetItemText(1, 1), QStringLiteral("张"));
-    QCOMPARE(grid.GetItemText(5, 1), QStringLiteral("李"));
+    QCOMPARE(grid.GetItemText(1, 1), u"张"_s);
+    QCOMPARE(grid.GetItemText(5, 1), u"李"_s);
 
     // Changing a text of another column keeps the sort; of the sorted
     // column, forgets it.
-    grid.SetItemText(1, 1, QStringLiteral("变"));
+    grid.SetItemText(1, 1, u"变"_s);
     QCOMPARE(grid.GetSortColumn(), 2);
-    grid.SetItemText(1, 2, QStringLiteral("9"));
+    grid.SetItemText(1, 2, u"9"_s);
     QCOMPARE(grid.GetSortColumn(), -1);
 }
 
 void TestGrid::coloursFallBackToDefaultCells() {
     CGridCtrl grid;
     GridTest::Fill(grid, 2, 3);
-    QCOMPARE(CGridCtrl::ColorFromRef(14730375), QColor(135, 196, 224));
-    QCOMPARE(CGridCtrl::ColorToRef(QColor(200, 232, 240)), 15788232u);
-
     // A cell's own colour wins until it is cleared again.
     grid.SetItemBkColour(1, 2, Qt::yellow);
     grid.SetTextBkColor(Qt::green);
@@ -266,11 +268,11 @@ void TestGrid::setCellTypeKeepsContents() {
     QVERIFY(grid.SetCellType<CGridCellCombo>(1, 3));
     auto* combo = dynamic_cast<CGridCellCombo*>(grid.GetCell(1, 3));
     QVERIFY(combo);
-    QCOMPARE(combo->GetText(), QStringLiteral("r1c3"));
+    QCOMPARE(combo->GetText(), u"r1c3"_s);
     QVERIFY(grid.GetItemState(1, 3) & CGridCell::GVIS_READONLY);
     QVERIFY(grid.SetCellType<CGridCell>(1, 3));
     QVERIFY(!dynamic_cast<CGridCellCombo*>(grid.GetCell(1, 3)));
-    QCOMPARE(grid.GetItemText(1, 3), QStringLiteral("r1c3"));
+    QCOMPARE(grid.GetItemText(1, 3), u"r1c3"_s);
 }
 
 void TestGrid::cellsAreVisibleToAccessibility() {
@@ -285,8 +287,85 @@ void TestGrid::cellsAreVisibleToAccessibility() {
     QVERIFY(table);
     QAccessibleInterface* cell = table->cellAt(2, 1);
     QVERIFY(cell);
-    QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("r2c1"));
+    QCOMPARE(cell->text(QAccessible::Name), u"r2c1"_s);
     QVERIFY(cell->state().selected);
+}
+
+void TestGrid::paintsHeadersSelectionAndEmptyArea() {
+    CGridCtrl grid;
+    GridTest::Fill(grid, 3, 3);
+    grid.SetItemText(1, 1, u"北京华宇科技有限公司"_s);
+    grid.SetListMode(true);
+    grid.SetEditable(false);
+    const QColor gridBack = CGridCtrl::ColorFromRef(15788232);
+    const QColor fixedBack = CGridCtrl::ColorFromRef(14730375);
+    grid.SetGridBkColor(gridBack);
+    grid.SetFixedBkColor(fixedBack);
+    GridTest::Show(grid);
+    GridTest::Click(grid, GridTest::CellCenter(grid, 2, 2));
+
+    const QImage image = grid.grab().toImage();
+    const qreal dpr = image.devicePixelRatio();
+    auto pixel = [&](const QPoint& inViewport) {
+        const QPoint p = grid.viewport()->mapTo(&grid, inViewport);
+        return image.pixelColor(QPoint(int(p.x() * dpr), int(p.y() * dpr)));
+    };
+    // Just inside a cell's bottom-right corner, clear of text and edges.
+    auto nearRightEdge = [&](int row, int col) {
+        QRect rect;
+        return grid.GetCellRect(row, col, &rect) ? pixel(rect.bottomRight() - QPoint(4, 4))
+                                                 : QColor();
+    };
+    QCOMPARE(nearRightEdge(0, 1), fixedBack);
+    QCOMPARE(nearRightEdge(2, 1), grid.palette().color(QPalette::Highlight));
+    QCOMPARE(nearRightEdge(3, 1), grid.GetTextBkColor());
+    QCOMPARE(pixel(QPoint(10, grid.GetVirtualHeight() + 10)), gridBack);
+
+    // Some pixels of the Chinese text cell are not background.
+    QRect textCell;
+    QVERIFY(grid.GetCellRect(1, 1, &textCell));
+    bool inked = false;
+    for (int x = textCell.left() + 3; x < textCell.left() + 40 && !inked; ++x)
+        for (int y = textCell.top() + 3; y < textCell.bottom() - 3 && !inked; ++y)
+            inked = pixel(QPoint(x, y)) != grid.GetTextBkColor();
+    QVERIFY(inked);
+}
+
+// A value of megabytes (one long imported line) keeps its text, but the cell
+// shows and measures only its start: auto-size stays within bounds instead
+// of giving a column millions of pixels.
+void TestGrid::hugeTextsAreBoundedWhenShown() {
+    const QString oneLine = u"很长的一行文字abc"_s.repeated(100000); // 1 MB
+    QString manyLines;
+    for (int i = 0; i < 20000; ++i)
+        manyLines += u"第%1行\n"_s.arg(i);
+
+    QCOMPARE(CGridCtrl::ShownText(oneLine), oneLine.left(CGridCtrl::kShownChars) + QChar(0x2026));
+    QCOMPARE(CGridCtrl::ShownText(manyLines).count(QLatin1Char('\n')), CGridCtrl::kShownLines - 1);
+    const QString shortText = u"短\n文字"_s;
+    QCOMPARE(CGridCtrl::ShownText(shortText), shortText);
+    // A character outside the BMP is cut whole, never half.
+    const QString wide = QString(CGridCtrl::kShownChars - 1, QLatin1Char('x')) +
+                         QString::fromUcs4(U"\U00020000") + u"tail"_s;
+    QCOMPARE(CGridCtrl::ShownText(wide),
+             QString(CGridCtrl::kShownChars - 1, QLatin1Char('x')) + QChar(0x2026));
+
+    CGridCtrl grid;
+    GridTest::Fill(grid, 3, 3);
+    grid.SetItemText(1, 1, oneLine);
+    grid.SetItemText(2, 2, manyLines);
+    grid.SetItemFormat(2, 2, CGridCell::DT_LEFT | CGridCell::DT_WORDBREAK);
+    GridTest::Show(grid);
+    grid.AutoSize();
+    const int margins = 20; // cell margins and the grid line, generously
+    QVERIFY(grid.GetColumnWidth(1) >= CGridCtrl::kMaxAutoSizeWidth);
+    QVERIFY(grid.GetColumnWidth(1) <= CGridCtrl::kMaxAutoSizeWidth + margins);
+    QVERIFY(grid.GetColumnWidth(2) <= CGridCtrl::kMaxAutoSizeWidth + margins);
+    const int lineHeight = QFontMetrics(grid.GetItemFont(2, 2)).height();
+    QVERIFY2(grid.GetRowHeight(2) <= CGridCtrl::kShownLines * lineHeight + margins,
+             qPrintable(QString::number(grid.GetRowHeight(2))));
+    QVERIFY(!grid.grab().isNull());
+    QCOMPARE(grid.GetItemText(1, 1).size(), oneLine.size());
 }
 
 QTEST_MAIN(TestGrid)

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 LayoutRow Row(int height, bool fixedHeight, std::vector<LayoutCell> cells, int spacing = -1) {
@@ -44,7 +46,7 @@ QString TagNames(const PageParse& page) {
 QString Describe(const IniFile& record, int id) {
     QStringList keys;
     for (const char* key : {"ControlType", "Name", "Value", "field"})
-        keys.append(record.GetString(QString::number(id), QLatin1String(key), QStringLiteral("-")));
+        keys.append(record.GetString(QString::number(id), QLatin1String(key), u"-"_s));
     return keys.join(QLatin1Char('|'));
 }
 
@@ -117,7 +119,7 @@ void PageLayoutTest::rowArithmetic() {
 void PageLayoutTest::rowLayoutFollowsResizes() {
     QWidget host;
     auto* layout = new RowLayout(&host);
-    auto* label = new QLabel(QStringLiteral("分类名称:"));
+    auto* label = new QLabel(u"分类名称:"_s);
     auto* edit = new QLineEdit;
     auto* grid = new QWidget;
     layout->AddRow(24);
@@ -141,87 +143,83 @@ void PageLayoutTest::rowLayoutFollowsResizes() {
 void PageLayoutTest::tagLanguage() {
     // Names are lower-cased, cut at 31 characters and end at a blank, ">"
     // or a "/" after their second character; closing tags keep their "/".
-    PageParse page = ParsePage(
-        QStringLiteral("<HTML>\n<Title>客户</TITLE><br/><BR>\n<font color=#ff0000>x</font >"
-                       "<abcdefghijklmnopqrstuvwxyz0123456789 a=1><p/></body>"));
-    QCOMPARE(TagNames(page), QStringLiteral("html title br br font /font "
-                                            "abcdefghijklmnopqrstuvwxyz01234 p/ /body"));
-    QCOMPARE(page.tags[1].text, QStringLiteral("客户"));
+    PageParse page =
+        ParsePage(u"<HTML>\n<Title>客户</TITLE><br/><BR>\n<font color=#ff0000>x</font >"
+                  "<abcdefghijklmnopqrstuvwxyz0123456789 a=1><p/></body>"_s);
+    QCOMPARE(TagNames(page), u"html title br br font /font "
+                             "abcdefghijklmnopqrstuvwxyz01234 p/ /body"_s);
+    QCOMPARE(page.tags[1].text, u"客户"_s);
 
     // Attributes quoted either way or not at all, bare ones, "/>" endings;
     // an element's text runs to its own closing tag, tags inside included;
     // options may go without theirs.
-    page = ParsePage(QStringLiteral(
-        "<input type=\"text\" NAME='客户 名称' size=12 fixed field=CustomerName/>"
+    page = ParsePage(
+        u"<input type=\"text\" NAME='客户 名称' size=12 fixed field=CustomerName/>"
         "<span>a<b>bold</b></span><textarea rows=3>line1\nline2</TEXTAREA >"
-        "<select name=pay><option>现金<option value=2> 转账 </option><OPTION>支票</select>"));
-    QCOMPARE(TagNames(page), QStringLiteral("input span textarea select"));
+        "<select name=pay><option>现金<option value=2> 转账 </option><OPTION>支票</select>"_s);
+    QCOMPARE(TagNames(page), u"input span textarea select"_s);
     const PageTag& input = page.tags[0];
-    QCOMPARE(input.Attribute(QStringLiteral("Name")), QStringLiteral("客户 名称"));
-    QVERIFY(input.HasAttribute(QStringLiteral("fixed")));
-    QCOMPARE(page.tags[1].text, QStringLiteral("a<b>bold</b>"));
-    QCOMPARE(ParseOptions(page.tags[3].text),
-             (QStringList{QStringLiteral("现金"), QStringLiteral("转账"), QStringLiteral("支票")}));
+    QCOMPARE(input.Attribute(u"Name"_s), u"客户 名称"_s);
+    QVERIFY(input.HasAttribute(u"fixed"_s));
+    QCOMPARE(page.tags[1].text, u"a<b>bold</b>"_s);
+    QCOMPARE(ParseOptions(page.tags[3].text), (QStringList{u"现金"_s, u"转账"_s, u"支票"_s}));
     QVERIFY(page.problems.isEmpty());
 
     // At most 1023 bytes of GBK: 600 Chinese characters are 1200 bytes.
-    page = ParsePage(QStringLiteral("<span>") + QString(600, QChar(0x4E2D)) +
-                     QStringLiteral("</span>"));
+    page = ParsePage(u"<span>"_s + QString(600, QChar(0x4E2D)) + u"</span>"_s);
     QCOMPARE(page.tags[0].text.size(), 511);
 }
 
 void PageLayoutTest::badPageText() {
     // Junk lines, a lone "<", a comment hiding a tag, an unclosed span, an
     // unterminated last tag: the good tags still come out, the rest is named.
-    const PageParse page = ParsePage(QStringLiteral(
-        "这是一行说明 a < b\n<!-- <br> -->\n<span name=a>没有结束<br>\nxx >> yy\n<input name=b"));
-    QCOMPARE(TagNames(page), QStringLiteral("span br"));
-    QCOMPARE(page.tags[0].text, QStringLiteral("没有结束"));
+    const PageParse page = ParsePage(
+        u"这是一行说明 a < b\n<!-- <br> -->\n<span name=a>没有结束<br>\nxx >> yy\n<input name=b"_s);
+    QCOMPARE(TagNames(page), u"span br"_s);
+    QCOMPARE(page.tags[0].text, u"没有结束"_s);
     QCOMPARE(page.problems.size(), 2);
-    QVERIFY(page.problems[0].contains(QStringLiteral("第3行")));
-    QVERIFY(page.problems[0].contains(QStringLiteral("</span>")));
-    QVERIFY(page.problems[1].contains(QStringLiteral("第5行")));
+    QVERIFY(page.problems[0].contains(u"第3行"_s));
+    QVERIFY(page.problems[0].contains(u"</span>"_s));
+    QVERIFY(page.problems[1].contains(u"第5行"_s));
 
     // Unknown tags and input types are skipped and reported; the page is
     // still built, without spending control ids on them.
     CPageDialog dialog;
-    dialog.LoadText(QStringLiteral("<table><tr><td><input type=radio name=r><span name=s>x</span>"
-                                   "</td></tr></table><input type=text name=t"));
-    QCOMPARE(dialog.Record().GetString(QStringLiteral("8001"), QStringLiteral("Name")),
-             QStringLiteral("s"));
+    dialog.LoadText(u"<table><tr><td><input type=radio name=r><span name=s>x</span>"
+                    "</td></tr></table><input type=text name=t"_s);
+    QCOMPARE(dialog.Record().GetString(u"8001"_s, u"Name"_s), u"s"_s);
     QStringList sections;
     QCOMPARE(dialog.Record().GetSections(sections), 1);
     QCOMPARE(dialog.Problems().size(), 5);
     // Problems of the text come first, then those of the tags.
-    QVERIFY(dialog.Problems().at(0).contains(QStringLiteral("<input")));
-    QVERIFY(dialog.Problems().at(4).contains(QStringLiteral("radio")));
+    QVERIFY(dialog.Problems().at(0).contains(u"<input"_s));
+    QVERIFY(dialog.Problems().at(4).contains(u"radio"_s));
 }
 
 void PageLayoutTest::controlsAndTheirRecord() {
     CPageDialog dialog;
-    dialog.LoadText(QStringLiteral(
-        "<title> 客户回访 </title>"
+    dialog.LoadText(
+        u"<title> 客户回访 </title>"
         "<span>姓名</span><span>电话</span><input name=phone value=123 size=15 field=Phone>"
         "<br><input type=submit value=确定><input type=reset value=取消>"
         "<input type=button name=more value=更多><input type=checkbox name=vip value=1 "
         "title=重要客户>"
         "<br><textarea name=memo rows=4 fixed field=Memo>备注</textarea>"
-        "<select name=pay field=Bank><option>现金</option><option>转账</option></select><input>"));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("客户回访"));
+        "<select name=pay field=Bank><option>现金</option><option>转账</option></select><input>"_s);
+    QCOMPARE(dialog.windowTitle(), u"客户回访"_s);
     const IniFile& record = dialog.Record();
     QStringList sections;
     record.GetSections(sections);
-    QCOMPARE(sections.join(QLatin1Char(' ')),
-             QStringLiteral("8001 8002 8003 1 2 8004 8005 8006 8007 8008"));
+    QCOMPARE(sections.join(QLatin1Char(' ')), u"8001 8002 8003 1 2 8004 8005 8006 8007 8008"_s);
     // Two unnamed spans still get consecutive ids; submit and reset take 1
     // and 2 without using one; "field" is there only when the page gives it.
-    QCOMPARE(Describe(record, 8001), QStringLiteral("Label||姓名|-"));
-    QCOMPARE(Describe(record, 8003), QStringLiteral("Edit|phone|123|Phone"));
-    QCOMPARE(Describe(record, 1), QStringLiteral("Button||确定|-"));
-    QCOMPARE(Describe(record, 8005), QStringLiteral("CheckBox|vip|1|-"));
-    QCOMPARE(Describe(record, 8006), QStringLiteral("Edit|memo|备注|Memo"));
-    QCOMPARE(Describe(record, 8007), QStringLiteral("ComboBox|pay||Bank"));
-    QCOMPARE(Describe(record, 8008), QStringLiteral("Edit|||-"));
+    QCOMPARE(Describe(record, 8001), u"Label||姓名|-"_s);
+    QCOMPARE(Describe(record, 8003), u"Edit|phone|123|Phone"_s);
+    QCOMPARE(Describe(record, 1), u"Button||确定|-"_s);
+    QCOMPARE(Describe(record, 8005), u"CheckBox|vip|1|-"_s);
+    QCOMPARE(Describe(record, 8006), u"Edit|memo|备注|Memo"_s);
+    QCOMPARE(Describe(record, 8007), u"ComboBox|pay||Bank"_s);
+    QCOMPARE(Describe(record, 8008), u"Edit|||-"_s);
 
     // Rows: the first is 20 high, every <br> adds one of 24 three pixels
     // below; the four-line text area makes its row 80 high.
@@ -241,7 +239,7 @@ void PageLayoutTest::controlsAndTheirRecord() {
 
 void PageLayoutTest::emptyPage() {
     CPageDialog dialog;
-    dialog.LoadText(QStringLiteral("只有文字, 没有标记\n第二行"));
+    dialog.LoadText(u"只有文字, 没有标记\n第二行"_s);
     QCOMPARE(dialog.width(), 500);
     QCOMPARE(dialog.height(), 2 + 20 + 30);
     QCOMPARE(dialog.Layout()->RowCount(), 1);
@@ -249,35 +247,34 @@ void PageLayoutTest::emptyPage() {
 
 void PageLayoutTest::valuesAndClicks() {
     CPageDialog dialog;
-    dialog.LoadText(QStringLiteral(
-        "<input name=phone><input type=checkbox name=vip title=VIP><textarea name=memo>"
+    dialog.LoadText(
+        u"<input name=phone><input type=checkbox name=vip title=VIP><textarea name=memo>"
         "</textarea><select name=pay><option>现金<option>转账支票<option>转账</select>"
         "<span name=caption>标题</span><input type=button value=查找><input type=submit>"
-        "<input type=reset>"));
+        "<input type=reset>"_s);
     QSignalSpy commands(&dialog, &CPageDialog::command);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-    QCOMPARE(dialog.SetValue(QStringLiteral("phone"), QStringLiteral("010-1234")), 1);
-    QCOMPARE(dialog.GetValue(QStringLiteral("phone")), QStringLiteral("010-1234"));
+    QCOMPARE(dialog.SetValue(u"phone"_s, u"010-1234"_s), 1);
+    QCOMPARE(dialog.GetValue(u"phone"_s), u"010-1234"_s);
 
     // Names compare exactly; an unknown name goes into section ".".
-    QCOMPARE(dialog.SetValue(QStringLiteral("Phone"), QStringLiteral("x")), 0);
-    QCOMPARE(dialog.Record().GetString(QStringLiteral("."), QStringLiteral("Phone")),
-             QStringLiteral("x"));
-    QCOMPARE(dialog.GetValue(QStringLiteral("phone")), QStringLiteral("010-1234"));
+    QCOMPARE(dialog.SetValue(u"Phone"_s, u"x"_s), 0);
+    QCOMPARE(dialog.Record().GetString(u"."_s, u"Phone"_s), u"x"_s);
+    QCOMPARE(dialog.GetValue(u"phone"_s), u"010-1234"_s);
 
     // What the user changes is in the record at once.
     auto* edit = qobject_cast<QLineEdit*>(dialog.Control(8001));
     edit->clear();
-    QTest::keyClicks(edit, QStringLiteral("13900"));
-    QCOMPARE(dialog.GetValue(QStringLiteral("phone")), QStringLiteral("13900"));
+    QTest::keyClicks(edit, u"13900"_s);
+    QCOMPARE(dialog.GetValue(u"phone"_s), u"13900"_s);
 
     // Check boxes and plain buttons report their clicks with their ids.
-    QCOMPARE(dialog.SetValue(QStringLiteral("vip"), QStringLiteral("1")), 1);
+    QCOMPARE(dialog.SetValue(u"vip"_s, u"1"_s), 1);
     auto* box = qobject_cast<DrawnCheckBox*>(dialog.Control(8002));
     QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(dialog.GetValue(QStringLiteral("vip")), QStringLiteral("0"));
+    QCOMPARE(dialog.GetValue(u"vip"_s), u"0"_s);
     QTest::mouseClick(dialog.Control(8006), Qt::LeftButton);
     QCOMPARE(commands.count(), 2);
     QCOMPARE(commands.at(0).at(0).toInt(), 8002);
@@ -286,12 +283,12 @@ void PageLayoutTest::valuesAndClicks() {
     // A list shows the exact entry, else the first that begins with the
     // text; the record keeps the text as given.
     auto* list = qobject_cast<QComboBox*>(dialog.Control(8004));
-    dialog.SetValue(QStringLiteral("pay"), QStringLiteral("转"));
-    QCOMPARE(list->currentText(), QStringLiteral("转账支票"));
-    QCOMPARE(dialog.GetValue(QStringLiteral("pay")), QStringLiteral("转"));
-    dialog.SetValue(QStringLiteral("pay"), QStringLiteral("信用卡"));
+    dialog.SetValue(u"pay"_s, u"转"_s);
+    QCOMPARE(list->currentText(), u"转账支票"_s);
+    QCOMPARE(dialog.GetValue(u"pay"_s), u"转"_s);
+    dialog.SetValue(u"pay"_s, u"信用卡"_s);
     QCOMPARE(list->currentIndex(), -1);
-    QCOMPARE(dialog.GetValue(QStringLiteral("pay")), QStringLiteral("信用卡"));
+    QCOMPARE(dialog.GetValue(u"pay"_s), u"信用卡"_s);
 
     // Reset cancels, submit accepts.
     QTest::mouseClick(dialog.Control(CPageDialog::kCancelId), Qt::LeftButton);
@@ -306,30 +303,30 @@ void PageLayoutTest::loadingPageFiles() {
     QTemporaryDir home;
     QVERIFY(home.isValid());
     SetProgramFolder(home.path());
-    QVERIFY(QDir(home.path()).mkdir(QStringLiteral("res")));
+    QVERIFY(QDir(home.path()).mkdir(u"res"_s));
 
     CPageDialog dialog;
-    QVERIFY(!dialog.Load(QStringLiteral("missing.htm")));
-    QVERIFY(dialog.LastError().contains(QStringLiteral("res/missing.htm")));
+    QVERIFY(!dialog.Load(u"missing.htm"_s));
+    QVERIFY(dialog.LastError().contains(u"res/missing.htm"_s));
     QStringList sections;
     QCOMPARE(dialog.Record().GetSections(sections), 0);
 
     // Page files are GBK as written on the old desktops; UTF-8 reads too.
-    const QString page = QStringLiteral("<title>客户</title><span name=名称>客户名称</span>"
-                                        "<img src=nothing.gif>");
-    QVERIFY(WriteFile(home.filePath(QStringLiteral("res/gbk.htm")), Gbk::Encode(page)));
-    QVERIFY(WriteFile(home.filePath(QStringLiteral("res/utf8.htm")), page.toUtf8()));
-    for (const QString& file : {QStringLiteral("gbk.htm"), QStringLiteral("utf8.htm")}) {
+    const QString page = u"<title>客户</title><span name=名称>客户名称</span>"
+                         "<img src=nothing.gif>"_s;
+    QVERIFY(WriteFile(home.filePath(u"res/gbk.htm"_s), Gbk::Encode(page)));
+    QVERIFY(WriteFile(home.filePath(u"res/utf8.htm"_s), page.toUtf8()));
+    for (const QString& file : {u"gbk.htm"_s, u"utf8.htm"_s}) {
         QVERIFY2(dialog.Load(file), qPrintable(dialog.LastError()));
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("客户"));
-        QCOMPARE(dialog.GetValue(QStringLiteral("名称")), QStringLiteral("客户名称"));
+        QCOMPARE(dialog.windowTitle(), u"客户"_s);
+        QCOMPARE(dialog.GetValue(u"名称"_s), u"客户名称"_s);
         QCOMPARE(dialog.Problems().size(), 1);
-        QVERIFY(dialog.Problems().at(0).contains(QStringLiteral("res/nothing.gif")));
+        QVERIFY(dialog.Problems().at(0).contains(u"res/nothing.gif"_s));
     }
 
     // The sample page delivered with the program builds without a problem.
-    SetProgramFolder(qEnvironmentVariable("TORVEL_SOURCE_DIR") + QStringLiteral("/app-data"));
-    QVERIFY2(dialog.Load(QStringLiteral("page_sample.htm")), qPrintable(dialog.LastError()));
+    SetProgramFolder(qEnvironmentVariable("TORVEL_SOURCE_DIR") + u"/app-data"_s);
+    QVERIFY2(dialog.Load(u"page_sample.htm"_s), qPrintable(dialog.LastError()));
     QVERIFY2(dialog.Problems().isEmpty(), qPrintable(dialog.Problems().join(QLatin1Char('\n'))));
     QVERIFY(dialog.Control(CPageDialog::kOkId));
 }

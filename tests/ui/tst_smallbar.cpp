@@ -3,6 +3,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A shown bar of three groups, with the slide off unless a test turns it on.
@@ -10,14 +12,14 @@ struct Bar {
     CSmallBarCtrl bar;
     Bar() {
         bar.SetAnimationDelay(-1);
-        bar.AddGroup(QStringLiteral("客户管理"), 0);
-        bar.AddItem(0, 0, QStringLiteral("客户管理"), 1, 32815);
-        bar.AddItem(0, 1, QStringLiteral("客户分类"), 1, 32773);
-        bar.AddItem(0, 2, QStringLiteral("查询联系人"), 1, 32813);
-        bar.AddGroup(QStringLiteral("销售渠道"), 1);
-        bar.AddItem(1, 0, QStringLiteral("销售渠道管理"), 1, 32802);
-        bar.AddGroup(QStringLiteral("采购管理"), 2);
-        bar.AddItem(2, 0, QStringLiteral("供应商管理"), 1, 32806);
+        bar.AddGroup(u"客户管理"_s, 0);
+        bar.AddItem(0, 0, u"客户管理"_s, 1, 32815);
+        bar.AddItem(0, 1, u"客户分类"_s, 1, 32773);
+        bar.AddItem(0, 2, u"查询联系人"_s, 1, 32813);
+        bar.AddGroup(u"销售渠道"_s, 1);
+        bar.AddItem(1, 0, u"销售渠道管理"_s, 1, 32802);
+        bar.AddGroup(u"采购管理"_s, 2);
+        bar.AddItem(2, 0, u"供应商管理"_s, 1, 32806);
         bar.resize(120, 400);
         bar.OpenGroup(0);
         bar.show();
@@ -44,20 +46,20 @@ private slots:
 
 void SmallBarTest::groupsAndItems() {
     CSmallBarCtrl bar;
-    QCOMPARE(bar.AddGroup(QStringLiteral("A"), 0), 0);
-    QCOMPARE(bar.AddGroup(QStringLiteral("C"), 7), 1); // out of range: appended
-    QCOMPARE(bar.AddGroup(QStringLiteral("B"), 1), 1); // inserted before C
-    QCOMPARE(bar.GroupCaption(2), QStringLiteral("C"));
-    QVERIFY(!bar.AddItem(3, 0, QStringLiteral("x"), 1, 1));
+    QCOMPARE(bar.AddGroup(u"A"_s, 0), 0);
+    QCOMPARE(bar.AddGroup(u"C"_s, 7), 1); // out of range: appended
+    QCOMPARE(bar.AddGroup(u"B"_s, 1), 1); // inserted before C
+    QCOMPARE(bar.GroupCaption(2), u"C"_s);
+    QVERIFY(!bar.AddItem(3, 0, u"x"_s, 1, 1));
 
     // Item indexes need not be contiguous; items show in index order, and an
     // index that is taken is replaced rather than doubled.
-    bar.AddItem(0, 5, QStringLiteral("five"), 1, 105);
-    bar.AddItem(0, 0, QStringLiteral("zero"), 1, 100);
-    bar.AddItem(0, 2, QStringLiteral("two"), 1, 102);
-    bar.AddItem(0, 2, QStringLiteral("TWO"), 0, 202);
+    bar.AddItem(0, 5, u"five"_s, 1, 105);
+    bar.AddItem(0, 0, u"zero"_s, 1, 100);
+    bar.AddItem(0, 2, u"two"_s, 1, 102);
+    bar.AddItem(0, 2, u"TWO"_s, 0, 202);
     QCOMPARE(bar.ItemIndexes(0), (QList<int>{0, 2, 5}));
-    QCOMPARE(bar.ItemText(0, 2), QStringLiteral("TWO"));
+    QCOMPARE(bar.ItemText(0, 2), u"TWO"_s);
     QCOMPARE(bar.ItemCommand(0, 2), 202);
     QCOMPARE(bar.ItemCommand(0, 1), 0);
 }
