@@ -20,6 +20,10 @@ QString KeysCondition(const QString& column, const QList<int>& classKeys, bool r
            keys + QStringLiteral("))");
 }
 
+bool WalksListOrder(const QString& condition) {
+    return condition.startsWith(QStringLiteral("(+"));
+}
+
 QString NodeCondition(const ClassTreeCtrl& tree, QTreeWidgetItem* node, const QString& column) {
     QList<int> keys;
     for (QTreeWidgetItem* level : tree.Subtree(node)) {

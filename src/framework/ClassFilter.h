@@ -26,6 +26,11 @@ namespace ClassFilter {
 QString KeysCondition(const QString& column, const QList<int>& classKeys, bool root,
                       int allClasses);
 
+// True when a condition of KeysCondition is meant to be answered by walking
+// the list's order (the "+column" form); false when its rows are few enough
+// to be found by class and sorted.
+bool WalksListOrder(const QString& condition);
+
 // KeysCondition for a node of the tree (the root: every filed row).
 QString NodeCondition(const ClassTreeCtrl& tree, QTreeWidgetItem* node, const QString& column);
 
