@@ -110,9 +110,9 @@ void CStockChanceListView::FilterByNode(QTreeWidgetItem* node) {
     const QString condition = ClassFilter::NodeCondition(*tree_, node, kClassColumn);
     // A few classes hold a few hundred rows: found by class and sorted, they
     // are a page at once. PostgreSQL reads a page through a cursor and plans
-    // it for its first rows, so it would rather walk the whole key order and
-    // test every row against the classes (a tenth of the table for a class of
-    // ten subclasses); a sort key that no index gives keeps it off that walk.
+    // it for its first rows, so it would rather walk the key order and test
+    // every row against the classes (a fifth of the table before a class of
+    // ten classes fills a page); a sort key no index gives keeps it off that.
     Binder().SetOrderClause(
         ClassFilter::WalksListOrder(condition) ? kOrder : QStringLiteral(" order by KeyId+0 desc"));
     SetConditions({condition});
