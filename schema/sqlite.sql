@@ -166,7 +166,8 @@ CREATE TABLE StockChance (
 );
 CREATE INDEX StockChance_CustomerId ON StockChance (CustomerId);
 CREATE INDEX StockChance_StockClass ON StockChance (StockClass);
-CREATE INDEX StockChance_ClassPath ON StockChance (ClassPath);
+-- No index on ClassPath: the tree lists a class by its key, and a class
+-- rename or move rewrites ClassPath of many rows at once.
 
 CREATE TABLE TraceData (
     KeyId        INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -4,6 +4,7 @@
 #include "customer/CustomerSearchDlg.h"
 #include "customer/CustomerStatements.h"
 #include "db/DbConnection.h"
+#include "framework/ClassFilter.h"
 #include "framework/ClassMaintenance.h"
 #include "framework/ClassTreeCtrl.h"
 #include "framework/CommandIds.h"
@@ -95,13 +96,7 @@ CCustomerListView::CCustomerListView(DbConnection& connection, Prompt& prompt,
 CCustomerListView::~CCustomerListView() = default;
 
 QStringList CCustomerListView::NodeConditions(QTreeWidgetItem* node) const {
-    QList<int> keys;
-    for (QTreeWidgetItem* level : tree_->Subtree(node)) {
-        if (ClassTreeCtrl::KeyOf(level) > 0)
-            keys.append(ClassTreeCtrl::KeyOf(level));
-    }
-    const int allClasses = int(tree_->Subtree(tree_->RootNode()).size()) - 1;
-    return {CustomerStatements::ClassCondition(keys, ClassTreeCtrl::KeyOf(node) < 1, allClasses)};
+    return {ClassFilter::NodeCondition(*tree_, node, QStringLiteral("CustomerClass"))};
 }
 
 void CCustomerListView::FilterByNode(QTreeWidgetItem* node) {

@@ -4,6 +4,7 @@
 #include "db/DbRecordset.h"
 #include "db/DbTransaction.h"
 #include "db/SqlLiteral.h"
+#include "framework/ClassFilter.h"
 
 namespace CustomerStatements {
 
@@ -14,18 +15,7 @@ QString Enclosed(const QString& condition) {
 }
 
 QString ClassCondition(const QList<int>& classKeys, bool root, int allClasses) {
-    if (root || classKeys.isEmpty())
-        return QStringLiteral("(+CustomerClass > 0)");
-    const bool large = qint64(classKeys.size()) * 200 >= allClasses;
-    QString keys;
-    for (const int key : classKeys) {
-        if (!keys.isEmpty())
-            keys += QLatin1Char(',');
-        keys += SqlLiteral::Long(key);
-    }
-    return (large ? QStringLiteral("(+CustomerClass in (")
-                  : QStringLiteral("(CustomerClass in (")) +
-           keys + QStringLiteral("))");
+    return ClassFilter::KeysCondition(QStringLiteral("CustomerClass"), classKeys, root, allClasses);
 }
 
 QString TotalStatement(const QString& where) {

@@ -25,6 +25,8 @@ void ClassMaintenance::AddClass() {
     QString name;
     if (!AskClassName(prompt_, dialogParent_, QString(), name))
         return;
+    if (!NameIsFree(parent, 0, name))
+        return;
     tree_.AddChild(parent, name);
 }
 
@@ -49,6 +51,8 @@ void ClassMaintenance::RenameClass() {
 
 bool ClassMaintenance::Rename(QTreeWidgetItem* node, const QString& name) {
     if (ClassTreeCtrl::KeyOf(node) < 1)
+        return false;
+    if (!NameIsFree(node->parent(), ClassTreeCtrl::KeyOf(node), name))
         return false;
     const QString oldName = node->text(0);
     node->setText(0, name);
@@ -123,6 +127,21 @@ int ClassMaintenance::HasRow(const QString& sql) {
         return -1;
     }
     return rs.IsEOF() ? 0 : 1;
+}
+
+bool ClassMaintenance::NameIsFree(QTreeWidgetItem* parent, int self, const QString& name) {
+    // The table is asked rather than the screen, so a class another desk has
+    // just added counts too; its Name column compares as the lists do.
+    const QString sql =
+        QStringLiteral("select KeyId from ") + tree_.Table() + QStringLiteral(" where ParentId=") +
+        SqlLiteral::Long(ClassTreeCtrl::KeyOf(parent)) + QStringLiteral(" and Name=") +
+        SqlLiteral::Text(name) + QStringLiteral(" and KeyId<>") + SqlLiteral::Long(self) +
+        QStringLiteral(" limit 1");
+    const int taken = HasRow(sql);
+    if (taken > 0)
+        prompt_.Message(QStringLiteral("同一级已有名为“") + name +
+                        QStringLiteral("”的分类，请换一个名称"));
+    return taken == 0;
 }
 
 void ClassMaintenance::DeleteClass() {

@@ -24,6 +24,9 @@ struct ClassMembers {
 // each one transaction, messages through the prompt, dialogs through
 // prompt.RunModal. A rename rewrites the stored path of the class, of its
 // descendants and of every member filed under any of them, in one transaction.
+// A new or renamed class may not take the name of a class beside it: two
+// siblings of one name would have one path, and nobody could tell from a
+// stored path which of them a row was filed in.
 class ClassMaintenance final {
 public:
     ClassMaintenance(ClassTreeCtrl& tree, DbConnection& connection, Prompt& prompt,
@@ -48,6 +51,10 @@ private:
     Outcome RunInOneTransaction(const QStringList& statements, QString& failed, QString& error);
     // 1 when the query returns a row, 0 when none, -1 after showing the failure.
     int HasRow(const QString& sql);
+    // False after telling the user when a class under `parent` other than
+    // `self` (0: none) already has the name (the table's case rule) or the
+    // lookup failed.
+    bool NameIsFree(QTreeWidgetItem* parent, int self, const QString& name);
 
     ClassTreeCtrl& tree_;
     DbConnection& connection_;

@@ -72,6 +72,7 @@ constexpr int Edit = 32793;
 constexpr int Statistics = 32798;
 constexpr int ChangeClass = 32803;
 constexpr int CustomerInfo = 32816;
+constexpr int AddProvider = 32814;   // 添加供应商
 constexpr int CompletePlan = 32822;  // 完成: a plan becomes a communication record
 constexpr int Reload = 32782;        // 最近联系: the current page again
 constexpr int AccountNotice = 32785; // 帐户通知

@@ -59,11 +59,19 @@ void CRecordListView::CreateParts(const QList<QPair<QString, QString>>& columns,
             OnCommand(Command::Edit);
     });
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(toolbar_);
-    layout->addWidget(grid_, 1);
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->setSpacing(0);
+    layout_->addWidget(toolbar_);
+    layout_->addWidget(grid_, 1);
+}
+
+void CRecordListView::PlaceGrid(QWidget* holder, QWidget* below) {
+    // The grid left the layout when the holder took it as a child.
+    layout_->removeWidget(grid_);
+    layout_->insertWidget(1, holder, 1);
+    if (below)
+        layout_->addWidget(below);
 }
 
 void CRecordListView::SetConditions(const QStringList& extra) {

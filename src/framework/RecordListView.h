@@ -15,6 +15,7 @@ class IniFile;
 class ListGridBinding;
 class Prompt;
 class QueryBinder;
+class QVBoxLayout;
 
 // A list of one table's rows: the toolbar row above the grid bound to its
 // paged query, and what every such list does the same way: paging, the base
@@ -56,6 +57,10 @@ protected:
     // on a data row runs 编辑.
     void CreateParts(const QList<QPair<QString, QString>>& columns, const QString& orderClause,
                      int gridControlId = 8001);
+    // For a list with a pane beside its grid (a class tree): the caller has put
+    // the grid into `holder` (a splitter), which takes the grid's place below
+    // the toolbar; `below` (may be null), a strip under it.
+    void PlaceGrid(QWidget* holder, QWidget* below);
     // The conditions of a new search: the base condition, then `extra`; back
     // to the first page.
     void SetConditions(const QStringList& extra);
@@ -94,5 +99,6 @@ private:
     QString baseCondition_;
     QString settingsKey_;
     std::unique_ptr<ListGridBinding> binding_;
+    QVBoxLayout* layout_ = nullptr;
     QString lastNote_;
 };
