@@ -12,11 +12,6 @@ QString Enclose(const QString& condition) {
     return QStringLiteral("(") + condition + QStringLiteral(")");
 }
 
-QString Contains(const QString& column, const QString& text) {
-    return Enclose(column + QStringLiteral(" like ") +
-                   SqlLiteral::Text(QStringLiteral("%") + text + QStringLiteral("%")));
-}
-
 QString Equals(const QString& column, const QString& text) {
     return Enclose(column + QStringLiteral(" = ") + SqlLiteral::Text(text));
 }
@@ -34,6 +29,11 @@ QString MonthCondition(const QString& month) {
                    QStringLiteral(" and ") + like);
 }
 
+QString ContainsCondition(const QString& column, const QString& text) {
+    return Enclose(column + QStringLiteral(" like ") +
+                   SqlLiteral::Text(QStringLiteral("%") + text + QStringLiteral("%")));
+}
+
 std::array<QString*, 6> OrderCriteria::Fields() {
     return {&term, &handler, &customer, &product, &serialCode, &bank};
 }
@@ -49,11 +49,11 @@ QStringList OrderCriteria::Conditions() const {
     if (!handler.isEmpty())
         conditions << Equals(QStringLiteral("Handler"), handler);
     if (!customer.isEmpty())
-        conditions << Contains(QStringLiteral("CustomerName"), customer);
+        conditions << ContainsCondition(QStringLiteral("CustomerName"), customer);
     if (!product.isEmpty())
-        conditions << Contains(QStringLiteral("ProductName"), product);
+        conditions << ContainsCondition(QStringLiteral("ProductName"), product);
     if (!serialCode.isEmpty())
-        conditions << Contains(QStringLiteral("SerialCode"), serialCode);
+        conditions << ContainsCondition(QStringLiteral("SerialCode"), serialCode);
     if (!bank.isEmpty())
         conditions << Equals(QStringLiteral("Bank"), bank);
     return conditions;

@@ -32,6 +32,9 @@ struct OrderCriteria {
 // cannot use an index for the case-blind like); the like keeps the meaning
 // "begins with" exact whatever the collation.
 QString MonthCondition(const QString& month);
+// "(column like '%text%')" with the text as one literal; % and _ typed into
+// it stay wildcards.
+QString ContainsCondition(const QString& column, const QString& text);
 
 // 订单查询: asks the criteria of an order search, starting from the last ones
 // of data/order_search.ini (an empty month shows the current one), and writes
