@@ -1,6 +1,7 @@
 #include "shell/ViewRegistry.h"
 
 #include "business/OrderListView.h"
+#include "business/PurchaseListView.h"
 #include "business/TraceSearchView.h"
 #include "business/TrackPlanSearchView.h"
 #include "customer/CustomerListView.h"
@@ -28,6 +29,10 @@ void RegisterBuiltinViews(ViewRegistry& registry) {
     registry.RegisterView(QStringLiteral("OrderListView"), [](const ViewContext& context) {
         return new COrderListView(context.connection, context.prompt,
                                   {context.userName, context.admin});
+    });
+    // 采购成本; the frame opens it for the administrator only.
+    registry.RegisterView(QStringLiteral("CPurchaseListView"), [](const ViewContext& context) {
+        return new CPurchaseListView(context.connection, context.prompt);
     });
     // The record and plan lists get the frame's handler condition for every
     // user but admin.
