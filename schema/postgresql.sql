@@ -130,7 +130,9 @@ CREATE TABLE PurchaseData (
     Comment      citext DEFAULT ''
 );
 CREATE INDEX PurchaseData_CustomerId ON PurchaseData (CustomerId);
-CREATE INDEX PurchaseData_FDTime ON PurchaseData (FDTime);
+-- The month search of the purchase list; with FDTotal included the total of
+-- a month is an index-only scan.
+CREATE INDEX PurchaseData_FDTime ON PurchaseData (FDTime) INCLUDE (FDTotal);
 
 CREATE TABLE StockChance (
     KeyId        integer NOT NULL PRIMARY KEY,

@@ -152,7 +152,9 @@ CREATE TABLE PurchaseData (
     Comment      TEXT         COLLATE NOCASE DEFAULT ''
 );
 CREATE INDEX PurchaseData_CustomerId ON PurchaseData (CustomerId);
-CREATE INDEX PurchaseData_FDTime ON PurchaseData (FDTime);
+-- The month search of the purchase list; FDTotal at the end makes the total
+-- of the month, and of the whole list, a scan of this index alone.
+CREATE INDEX PurchaseData_FDTime ON PurchaseData (FDTime, FDTotal);
 
 CREATE TABLE StockChance (
     KeyId        INTEGER NOT NULL PRIMARY KEY,

@@ -40,11 +40,6 @@ QString Now() {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-// Doubles travel back to the list as the list itself shows stored doubles.
-QString NumberText(double value) {
-    return QString::number(value, 'g', 15);
-}
-
 // Everything one save writes, read and checked before anything is written.
 struct OrderValues {
     QList<QPair<QString, QString>> texts;
@@ -460,7 +455,7 @@ bool COrderDlg::Save() {
     for (const auto& [column, text] : values.texts)
         bag_.SetString(kBag, column, text);
     for (const auto& [column, value] : values.doubles)
-        bag_.SetString(kBag, column, NumberText(value));
+        bag_.SetString(kBag, column, OrderInput::NumberText(value));
     bag_.SetInt(kBag, QStringLiteral("Quantity"), values.quantity);
     for (const OrderCustomValue& value : values.custom)
         bag_.SetString(kBag, value.column, value.text);

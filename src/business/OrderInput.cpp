@@ -86,6 +86,10 @@ QString AmountText(double price, qint32 quantity, double freight) {
     return QString::asprintf("%.2f", freight + double(quantity) * price);
 }
 
+QString NumberText(double value) {
+    return QString::number(value, 'g', 15);
+}
+
 bool ParseMonth(const QString& text, QString& next) {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{4})-(\\d{2})$"));
     const QRegularExpressionMatch match = pattern.match(text);

@@ -25,6 +25,10 @@ QString TimeError(const QString& label, const QString& text);
 // The amount of the 合计 button: freight + quantity × price, written "%.2f".
 QString AmountText(double price, qint32 quantity, double freight);
 
+// A stored double as the lists show it (up to 15 significant digits, no
+// trailing zeros), for the values a form hands back to its list.
+QString NumberText(double value);
+
 // "YYYY-MM" naming a real month; `next` gets the month after it.
 bool ParseMonth(const QString& text, QString& next);
 

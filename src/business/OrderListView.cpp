@@ -118,22 +118,7 @@ bool COrderListView::RunForm(IniFile& bag) {
 }
 
 void COrderListView::ShowTotal() {
-    const QString sql = TotalStatement(Binder().BuildWhere());
-    double total = 0;
-    {
-        WaitCursor wait(prompt_);
-        DbRecordset rs(connection_);
-        if (!rs.Open(sql)) {
-            const QString error = rs.GetLastError();
-            rs.Close();
-            prompt_.Message(sql + QStringLiteral("\r\n") + error);
-            return;
-        }
-        // No order at all sums to null: a total of nothing.
-        if (!rs.IsEOF())
-            total = rs.GetDouble(QStringLiteral("asSum"));
-    }
-    prompt_.Message(QString::asprintf("合计总额: %0.2f", total));
+    ShowSum(TotalStatement(Binder().BuildWhere()), QStringLiteral("合计总额: "));
 }
 
 void COrderListView::SendDeliveryNotice() {

@@ -81,6 +81,11 @@ CCustomerDlg::CCustomerDlg(Prompt& prompt, DbConnection& connection, const Custo
         editMode_ = true;
         key_ = ParseKey(*key);
         LoadRecord();
+    } else {
+        // A new row of the supplier or reseller category is marked as one,
+        // which is what the supplier and reseller lists select.
+        provider_->setChecked(category_ == QStringLiteral("供应商"));
+        reseller_->setChecked(category_ == QStringLiteral("代理商"));
     }
     fields_.value(QStringLiteral("CustomerName"))->setFocus();
 }

@@ -24,6 +24,16 @@ QString TotalStatement(const QString& where) {
     return QStringLiteral("select sum(FDTotal) as asSumup from CustomerData") + where;
 }
 
+QString CategoryOfFilter(const QString& filter) {
+    QString compact = filter.toLower();
+    compact.remove(QLatin1Char(' '));
+    if (compact.contains(QStringLiteral("isprovider=1")))
+        return QStringLiteral("供应商");
+    if (compact.contains(QStringLiteral("isreseller=1")))
+        return QStringLiteral("代理商");
+    return QString();
+}
+
 bool RunTotal(DbConnection& connection, const QString& where, QString& message) {
     const QString sql = TotalStatement(where);
     DbRecordset rs(connection);

@@ -12,6 +12,12 @@ namespace CustomerStatements {
 // joined to it with " and " or " or " can loosen it; empty stays empty.
 QString Enclosed(const QString& condition);
 
+// The category a new customer takes in a view opened with this base
+// condition, so that the new row shows in that view: "供应商" under the
+// supplier views' "IsProvider=1", "代理商" under the reseller views'
+// "IsReseller=1", otherwise the form's default (empty).
+QString CategoryOfFilter(const QString& filter);
+
 // The tree filter: the customers filed in one of the classes (a class and
 // every class below it), out of `allClasses` classes in the tree. The root
 // means every customer filed in some class. Keys are numbers, so the text is

@@ -141,6 +141,11 @@ void CCustomerView::AddCustomer(int classKey, const QString& classPath) {
     args.classKey = classKey;
     args.classPath = classPath;
     args.userName = userName_;
+    // A customer added in the supplier (or reseller) views is one, so that it
+    // shows in the view it was added from.
+    if (const QString category = CustomerStatements::CategoryOfFilter(baseCondition_);
+        !category.isEmpty())
+        args.category = category;
     IniFile bag;
     if (!RunCustomerForm(prompt_, connection_, this, args, bag))
         return;

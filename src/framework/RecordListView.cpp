@@ -206,6 +206,23 @@ void CRecordListView::ShowCustomerOfRow(const QString& noSelection, const QStrin
     OpenCustomerDetail(customer, this);
 }
 
+void CRecordListView::ShowSum(const QString& sql, const QString& label) {
+    double total = 0;
+    {
+        WaitCursor wait(prompt_);
+        DbRecordset rs(connection_);
+        if (!rs.Open(sql)) {
+            const QString error = rs.GetLastError();
+            rs.Close();
+            prompt_.Message(sql + QStringLiteral("\r\n") + error);
+            return;
+        }
+        if (!rs.IsEOF())
+            total = rs.GetDouble(rs.GetFieldName(0));
+    }
+    prompt_.Message(label + QString::number(total, 'f', 2));
+}
+
 void CRecordListView::Note(const QString& text) {
     lastNote_ = text;
     if (auto* frame = qobject_cast<QMainWindow*>(window()))

@@ -86,6 +86,10 @@ protected:
     // shows that customer; `noSelection` without a selection, `missing`
     // when the record or its customer is gone.
     void ShowCustomerOfRow(const QString& noSelection, const QString& missing);
+    // 统计: runs `sql`, a one-row sum, and shows `label` followed by its first
+    // column with two decimals (a sum over no rows is null and shows 0.00); a
+    // failure shows the statement, "\r\n" and the database's text.
+    void ShowSum(const QString& sql, const QString& label);
     // A short text in the frame's status bar.
     void Note(const QString& text);
 

@@ -1,6 +1,7 @@
 #include "shell/ViewRegistry.h"
 
 #include "business/OrderListView.h"
+#include "business/PurchaseListView.h"
 #include "business/StockChanceListView.h"
 #include "business/TraceSearchView.h"
 #include "business/TrackPlanSearchView.h"
@@ -29,6 +30,10 @@ void RegisterBuiltinViews(ViewRegistry& registry) {
     registry.RegisterView(QStringLiteral("OrderListView"), [](const ViewContext& context) {
         return new COrderListView(context.connection, context.prompt,
                                   {context.userName, context.admin});
+    });
+    // 采购成本 and 采购机会管理; the frame opens them for the administrator only.
+    registry.RegisterView(QStringLiteral("CPurchaseListView"), [](const ViewContext& context) {
+        return new CPurchaseListView(context.connection, context.prompt);
     });
     registry.RegisterView(QStringLiteral("CStockChanceListView"), [](const ViewContext& context) {
         return new CStockChanceListView(context.connection, context.prompt);

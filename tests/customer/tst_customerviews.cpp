@@ -16,6 +16,7 @@
 #include "shell/ViewRegistry.h"
 #include "ui/GridCtrl.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -108,6 +109,8 @@ private slots:
     void listViewFollowsTheTree_data() { TestDatabase::AddEngineRows(); }
     void listViewFollowsTheTree();
     void commandsNotBuiltYetAndRegistration();
+    void supplierViewsAddSuppliers_data() { TestDatabase::AddEngineRows(); }
+    void supplierViewsAddSuppliers();
 };
 
 // An ordinary user's customer search: whatever is typed stays one literal
@@ -442,6 +445,42 @@ void tst_CustomerViews::commandsNotBuiltYetAndRegistration() {
     QVERIFY(view->OnCommand(Command::ExportMobile));
     QCOMPARE(prompt.LastMessage(), QStringLiteral("权限不足"));
     QVERIFY(!view->OnCommand(Command::Login));
+}
+
+void tst_CustomerViews::supplierViewsAddSuppliers() {
+    TORVEL_TEST_CONNECTION(database);
+    TempProgramFolder folder(false);
+    ScriptedPrompt prompt;
+    const QString suppliers = QStringLiteral(" IsProvider=1 ");
+    CCustomerSearchView view(db, prompt, {QStringLiteral("admin"), suppliers, true});
+
+    // The form opens as a supplier's, and the new row is one of the list.
+    prompt.QueueModal([](QDialog& dialog) {
+        auto& form = static_cast<CCustomerDlg&>(dialog);
+        if (!form.ProviderBox()->isChecked() || form.ResellerBox()->isChecked())
+            return int(QDialog::Rejected);
+        form.Field(QStringLiteral("CustomerName"))->setText(QStringLiteral("新供应商"));
+        return form.OnOK() ? int(QDialog::Accepted) : int(QDialog::Rejected);
+    });
+    view.OnCommand(Command::Add);
+    QCOMPARE(view.Binder().GetCellText(1, QStringLiteral("CustomerName")),
+             QStringLiteral("新供应商"));
+    QString stored;
+    db.JoinColumnValues(QStringLiteral("select Category from CustomerData where IsProvider=1"),
+                        stored);
+    QCOMPARE(stored, QStringLiteral("供应商"));
+    view.Reload();
+    QCOMPARE(view.Binder().GetLoadedRowCount(), 1);
+
+    // The customers' own views still add plain customers.
+    CCustomerSearchView customers(db, prompt, {QStringLiteral("admin"), kCustomers, true});
+    bool ticked = true;
+    prompt.QueueModal([&ticked](QDialog& dialog) {
+        ticked = static_cast<CCustomerDlg&>(dialog).ProviderBox()->isChecked();
+        return int(QDialog::Rejected);
+    });
+    customers.OnCommand(Command::Add);
+    QVERIFY(!ticked);
 }
 
 QTEST_MAIN(tst_CustomerViews)
