@@ -17,12 +17,12 @@ class QueryBinder;
 
 // What the frame hands a customer view besides the connection and the prompt.
 struct CustomerViewArgs {
-    QString userName;              // the logged-in user, or empty when the command passes none
-    QString filter;                // the base condition: which kind of customer the view shows
-    bool admin = false;            // the logged-in user is the administrator
-    PrivilegeCheck holdsPrivilege; // the logged-in user's rights
+    QString userName;                // the logged-in user, or empty when the command passes none
+    QString filter;                  // the base condition: which kind of customer the view shows
+    bool admin = false;              // the logged-in user is the administrator
+    PrivilegeCheck holdsPrivilege{}; // the logged-in user's rights
     // Makes the pane under the grid; without it the pane stays empty.
-    CustomerDetailPaneFactory detailPane;
+    CustomerDetailPaneFactory detailPane{};
 };
 
 // What the customer list and the customer search view share: the toolbar row,
