@@ -2,8 +2,10 @@
 
 #include "base/IniFile.h"
 #include "business/OrderDlg.h"
+#include "business/OrderNotice.h"
 #include "framework/CommandIds.h"
 #include "framework/ListToolbar.h"
+#include "framework/SelectedRows.h"
 #include "ui/Prompt.h"
 
 #include <utility>
@@ -81,5 +83,10 @@ bool CCustomerOrderView::MayChangeOrders() {
 }
 
 void CCustomerOrderView::SendAccountNotice() {
-    Note(QStringLiteral("帐号通知: 该功能尚未提供"));
+    const int key = SelectedRows::KeyOfRow(*grid_, SelectedRows::TopRow(*grid_));
+    if (key < 1) {
+        prompt_.Message(QStringLiteral("请选择要发送通知的订单!"));
+        return;
+    }
+    SendOrderNotice(prompt_, connection_, MailNotice::Kind::Account, key);
 }

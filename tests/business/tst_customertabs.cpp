@@ -221,8 +221,15 @@ void tst_CustomerTabs::orderTabRightsAndChanges() {
     db.JoinColumnValues(QStringLiteral("select count(*) from OrderData where CustomerId=1"), left);
     QCOMPARE(left, QStringLiteral("204"));
 
+    // The account notice needs an order, and reads it by its key: order 204
+    // names no account.
+    view.Grid()->ResetSelectedRange();
+    prompt.Reset();
     view.OnCommand(Command::AccountNotice);
-    QCOMPARE(view.LastNote(), QStringLiteral("帐号通知: 该功能尚未提供"));
+    QCOMPARE(prompt.Messages(), QStringList{QStringLiteral("请选择要发送通知的订单!")});
+    SelectRow(*view.Grid(), 1);
+    view.OnCommand(Command::AccountNotice);
+    QCOMPARE(prompt.LastMessage(), QStringLiteral("未指定短信帐号在SerialCode中"));
 }
 
 void tst_CustomerTabs::recordTabChanges() {
