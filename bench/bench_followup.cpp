@@ -21,6 +21,7 @@
 // PostgreSQL server and compared with psql's \timing; --pg-only skips SQLite.
 // Median of --runs (7) after one warm-up each.
 
+#include "BenchData.h"
 #include "QueryBenchSupport.h"
 
 #include "ScriptedPrompt.h"
@@ -50,48 +51,9 @@ struct Sizes {
     qint64 plans = 1000000;
 };
 
-QString Series(bench::RawDb& db, qint64 rows) {
-    return db.IsPostgres()
-               ? QStringLiteral("generate_series(1::bigint, %1) as g(x)").arg(rows)
-               : QStringLiteral("(with recursive c(x) as (select 1 union all select x + 1 from c "
-                                "where x < %1) select x from c)")
-                     .arg(rows);
-}
-
-// A "YYYY-MM-DD HH:MM:SS" local time `offsetExpression` seconds from now:
-// the local clock's reading taken as UTC seconds, written out as UTC.
-QString TimeFrom(bench::RawDb& db, const QString& offsetExpression) {
-    const QDateTime now = QDateTime::currentDateTime();
-    const qint64 local = now.toSecsSinceEpoch() + now.offsetFromUtc();
-    return db.IsPostgres() ? QStringLiteral("to_char(to_timestamp(%1 + %2) at time zone 'UTC', "
-                                            "'YYYY-MM-DD HH24:MI:SS')")
-                                 .arg(local)
-                                 .arg(offsetExpression)
-                           : QStringLiteral("strftime('%Y-%m-%d %H:%M:%S', %1 + %2, 'unixepoch')")
-                                 .arg(local)
-                                 .arg(offsetExpression);
-}
-
 void Fill(bench::RawDb& db, const Sizes& sizes) {
     bench::FillCustomers(db, sizes.customers);
-    const QString customer = QStringLiteral("1 + (x * 7919) % %1").arg(sizes.customers);
-    const QString handler = QStringLiteral("'user' || (x % 20)");
-    db.Exec(
-        QStringLiteral("insert into TraceData (CustomerId, CustomerName, Contact, Handler, "
-                       "Title, FDText, FDTime) select %1, %2, %3, %4, %5, %6, %7 from %8")
-            .arg(customer, bench::TextExpression(1, db.IsPostgres()),
-                 bench::TextExpression(2, db.IsPostgres()), handler,
-                 bench::TextExpression(3, db.IsPostgres()),
-                 bench::TextExpression(4, db.IsPostgres()),
-                 TimeFrom(db, QStringLiteral("(x * 63072000 / %1) - 63072000").arg(sizes.records)),
-                 Series(db, sizes.records)));
-    db.Exec(QStringLiteral("insert into TrackPlan (CustomerId, CustomerName, Contact, Handler, "
-                           "Title, PlanTime, Comment) select %1, %2, %3, %4, %5, %6, %7 from %8")
-                .arg(customer, bench::TextExpression(5, db.IsPostgres()),
-                     bench::TextExpression(6, db.IsPostgres()), handler,
-                     bench::TextExpression(7, db.IsPostgres()),
-                     TimeFrom(db, QStringLiteral("((x * 7919) % 63072000) - 31536000")),
-                     bench::TextExpression(8, db.IsPostgres()), Series(db, sizes.plans)));
+    bench::FillFollowUp(db, sizes.customers, sizes.records, sizes.plans);
     db.Exec(QStringLiteral("analyze"));
 }
 

@@ -17,6 +17,7 @@
 // page). With --pg the same in the schema bench_orders of that server,
 // against psql's \timing. Median of --runs (5) after one warm-up each.
 
+#include "BenchData.h"
 #include "QueryBenchSupport.h"
 
 #include "ScriptedPrompt.h"
@@ -33,35 +34,6 @@
 #include <vector>
 
 namespace {
-
-// Orders 1..rows over customers 1..customers, made by the database itself.
-void FillOrders(bench::RawDb& db, qint64 rows, qint64 customers) {
-    const bool pg = db.IsPostgres();
-    const QString handler = pg ? QStringLiteral("'user' || lpad((x % 20)::text, 2, '0')")
-                               : QStringLiteral("printf('user%02d', x % 20)");
-    const QString time =
-        pg ? QStringLiteral("to_char(to_timestamp(1199145600 + x * 63) at time zone 'UTC', "
-                            "'YYYY-MM-DD HH24:MI:SS')")
-           : QStringLiteral("strftime('%Y-%m-%d %H:%M:%S', 1199145600 + x * 63, 'unixepoch')");
-    const QString source =
-        pg ? QStringLiteral("generate_series(1::bigint, %1) as g(x)").arg(rows)
-           : QStringLiteral("(with recursive c(x) as (select 1 union all select x + 1 from c "
-                            "where x < %1) select x from c)")
-                 .arg(rows);
-    const QString serial = pg ? QStringLiteral("'SN' || x") : QStringLiteral("'SN' || x");
-    db.Exec(QStringLiteral(
-                "insert into OrderData (KeyId, CustomerId, CustomerName, ProductName, SerialCode, "
-                "Handler, Price, Quantity, Carriage, FDTotal, Bank, FDTime, Comment) "
-                "select x, 1 + (x * 7919) %% %1, %2, "
-                "case x %% 3 when 0 then '标准版' when 1 then '专业版' else '短信服务' end, %3, "
-                "%4, 10 + x %% 500, 1 + x %% 10, x %% 7, (10 + x %% 500) * (1 + x %% 10) + x %% 7, "
-                "case x %% 5 when 0 then '现金' when 1 then '银行转账' when 2 then '支票' "
-                "when 3 then '支付宝' else '微信支付' end, %5, %6 from %7")
-                .replace(QStringLiteral("%%"), QStringLiteral("%"))
-                .arg(customers)
-                .arg(bench::TextExpression(1, pg), serial, handler, time,
-                     bench::TextExpression(5, pg), source));
-}
 
 struct Reference {
     const char* name;
@@ -206,7 +178,7 @@ int main(int argc, char** argv) {
         connection = bench::MakeSqlite(path);
         bench::RawDb db(connection);
         bench::FillCustomers(db, customers);
-        FillOrders(db, orders, customers);
+        bench::FillOrders(db, orders, customers);
         db.Exec(QStringLiteral("analyze"));
     }
     {
@@ -244,7 +216,7 @@ int main(int argc, char** argv) {
         bench::RawDb db(pg);
         db.Exec(QStringLiteral("set search_path to %1, public").arg(schema));
         bench::FillCustomers(db, customers);
-        FillOrders(db, orders, customers);
+        bench::FillOrders(db, orders, customers);
         // The visibility map lets the totals read the index alone.
         db.Exec(QStringLiteral("vacuum analyze CustomerData"));
         db.Exec(QStringLiteral("vacuum analyze OrderData"));

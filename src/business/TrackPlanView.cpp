@@ -4,7 +4,6 @@
 #include "business/TraceDlg.h"
 #include "db/DbConnection.h"
 #include "db/QueryBinder.h"
-#include "db/SqlLiteral.h"
 #include "framework/CommandIds.h"
 #include "framework/GridRowPatch.h"
 #include "framework/ListToolbar.h"
@@ -35,9 +34,7 @@ bool CTrackPlanView::OnCommand(int id) {
 
 void CTrackPlanView::SetCustomer(int customerKey) {
     customerKey_ = customerKey;
-    SetConditions(
-        {QStringLiteral("(CustomerId=") + SqlLiteral::Long(customerKey) + QStringLiteral(")")});
-    Reload();
+    ListCustomerRows(customerKey);
 }
 
 void CTrackPlanView::AddPlan() {

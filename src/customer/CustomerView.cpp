@@ -30,7 +30,7 @@ constexpr int kNoteMilliseconds = 5000;
 CCustomerView::CCustomerView(DbConnection& connection, Prompt& prompt, const CustomerViewArgs& args,
                              const QString& settingsKey, QWidget* parent)
     : QWidget(parent), connection_(connection), prompt_(prompt), userName_(args.userName),
-      baseCondition_(CustomerStatements::Enclosed(args.filter)), admin_(args.admin),
+      baseCondition_(CustomerStatements::Enclosed(args.filter)), admin_(args.admin), args_(args),
       settingsKey_(settingsKey) {}
 
 CCustomerView::~CCustomerView() = default;
@@ -45,8 +45,9 @@ void CCustomerView::CreateParts(const QString& gridName) {
     grid_->setObjectName(gridName);
     binding_ = std::make_unique<ListGridBinding>(*grid_, settingsKey_);
 
-    // The customer detail tabs take this pane's place when they arrive.
-    detailPane_ = new QWidget(this);
+    if (args_.detailPane)
+        pane_ = args_.detailPane(connection_, prompt_, args_, this);
+    detailPane_ = pane_ ? pane_ : new QWidget(this);
     detailPane_->setObjectName(QStringLiteral("CustomerDetailTabs"));
 
     connect(grid_, &CGridCtrl::DoubleClick, this, [this](int row, int) {
@@ -114,6 +115,8 @@ bool CCustomerView::OnCommand(int id) {
 
 void CCustomerView::UpdateShownCustomer() {
     shownCustomer_ = SelectedRows::KeyOfRow(*grid_, SelectedRows::TopRow(*grid_));
+    if (pane_)
+        pane_->ShowCustomer(shownCustomer_);
 }
 
 void CCustomerView::EditCustomer() {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "customer/CustomerDetailPane.h"
+#include "framework/PrivilegeCheck.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -14,9 +17,12 @@ class QueryBinder;
 
 // What the frame hands a customer view besides the connection and the prompt.
 struct CustomerViewArgs {
-    QString userName;   // the logged-in user, or empty when the command passes none
-    QString filter;     // the base condition: which kind of customer the view shows
-    bool admin = false; // the logged-in user is the administrator
+    QString userName;                // the logged-in user, or empty when the command passes none
+    QString filter;                  // the base condition: which kind of customer the view shows
+    bool admin = false;              // the logged-in user is the administrator
+    PrivilegeCheck holdsPrivilege{}; // the logged-in user's rights
+    // Makes the pane under the grid; without it the pane stays empty.
+    CustomerDetailPaneFactory detailPane{};
 };
 
 // What the customer list and the customer search view share: the toolbar row,
@@ -37,7 +43,8 @@ public:
     CGridCtrl* Grid() const { return grid_; }
     QueryBinder& Binder() const;
     CListToolbar* Toolbar() const { return toolbar_; }
-    // The pane that will hold the customer detail tabs.
+    // The pane under the grid: the detail tabs when a factory was given,
+    // else an empty widget. It follows ShownCustomer().
     QWidget* DetailPane() const { return detailPane_; }
     // The customer the detail pane is to show: the key of the top selected
     // row, 0 without one.
@@ -85,6 +92,8 @@ protected:
     QWidget* detailPane_ = nullptr;
 
 private:
+    CustomerViewArgs args_;
+    CCustomerDetailPane* pane_ = nullptr;
     QString settingsKey_;
     std::unique_ptr<ListGridBinding> binding_;
     int shownCustomer_ = 0;

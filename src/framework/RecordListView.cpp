@@ -84,6 +84,12 @@ void CRecordListView::SetConditions(const QStringList& extra) {
     binder.SetPageIndex(0);
 }
 
+void CRecordListView::ListCustomerRows(int customerKey) {
+    SetConditions(
+        {QStringLiteral("(CustomerId=") + SqlLiteral::Long(customerKey) + QStringLiteral(")")});
+    Reload();
+}
+
 int CRecordListView::Reload() {
     int result = 0;
     {

@@ -64,6 +64,10 @@ protected:
     // The conditions of a new search: the base condition, then `extra`; back
     // to the first page.
     void SetConditions(const QStringList& extra);
+    // The rows of one customer (a tab of the customer window): the base
+    // condition and CustomerId = the key, from the first page. Key 0 lists
+    // nothing.
+    void ListCustomerRows(int customerKey);
     // After every load and every change of rows in place (colours, notes).
     virtual void AfterLoad() {}
 

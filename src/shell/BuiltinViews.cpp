@@ -1,5 +1,6 @@
 #include "shell/ViewRegistry.h"
 
+#include "business/CustomerTabView.h"
 #include "business/OrderListView.h"
 #include "business/PurchaseListView.h"
 #include "business/StockChanceListView.h"
@@ -11,7 +12,15 @@
 namespace {
 
 CustomerViewArgs CustomerArgs(const ViewContext& context) {
-    return {context.userName, context.filter, context.admin};
+    CustomerViewArgs args{
+        context.userName, context.filter, context.admin, context.holdsPrivilege, {}};
+    // The pane under the customer grid shows the selected customer's tabs.
+    args.detailPane = [](DbConnection& connection, Prompt& prompt, const CustomerViewArgs& viewArgs,
+                         QWidget* parent) {
+        return new CCustomerTabView(connection, prompt,
+                                    {viewArgs.userName, viewArgs.holdsPrivilege}, parent);
+    };
+    return args;
 }
 
 } // namespace

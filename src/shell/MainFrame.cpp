@@ -2,7 +2,7 @@
 
 #include "base/IniFile.h"
 #include "base/ProgramFolder.h"
-#include "customer/CustomerDlg.h"
+#include "business/CustomerDetailDlg.h"
 #include "framework/CommandIds.h"
 #include "framework/CustomerDetail.h"
 #include "framework/MailSettingsDlg.h"
@@ -47,13 +47,10 @@ CMainFrame::CMainFrame(Prompt& prompt, QWidget* parent) : QMainWindow(parent), p
     setObjectName(QStringLiteral("MainFrame"));
     setWindowIcon(Application::Icon());
     RegisterBuiltinViews(views_);
-    // A list row's 客户资料 shows its customer in the customer form.
+    // A list row's 客户资料 shows its customer's detail tabs.
     SetCustomerDetailOpener([this](int customerKey, QWidget* over) {
-        IniFile bag;
-        bag.SetInt(QStringLiteral("."), QStringLiteral("KeyId"), customerKey);
-        CustomerFormArgs args;
-        args.userName = userName_;
-        RunCustomerForm(prompt_, connection_, over, args, bag);
+        ShowCustomerDetail(prompt_, connection_, {userName_, HoldsPrivilegeCheck()}, customerKey,
+                           over);
     });
 }
 
@@ -215,10 +212,15 @@ void CMainFrame::OpenView(const CommandEntry& entry) {
     }
     const ViewContext context{
         connection_,        prompt_,         entry.UserFor(userName_), entry.FilterFor(userName_),
-        entry.Definition(), entry.Caption(), IsAdmin(userName_)};
+        entry.Definition(), entry.Caption(), IsAdmin(userName_),       HoldsPrivilegeCheck()};
     QWidget* view = views_.Create(entry.command, context);
     if (view && !viewHost_->ShowView(view))
         delete view;
+}
+
+PrivilegeCheck CMainFrame::HoldsPrivilegeCheck() {
+    // Asked at use, so a later login's rights hold in views opened before it.
+    return [this](const QString& right) { return HoldsPrivilege(privilege_, right); };
 }
 
 void CMainFrame::OpenPluginView(const CommandEntry& entry) {

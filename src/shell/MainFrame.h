@@ -74,6 +74,8 @@ private:
     void CreateShortcuts();
 
     bool Permits(const CommandEntry& entry);
+    // The rights question views get: the privilege text of the current login.
+    PrivilegeCheck HoldsPrivilegeCheck();
     void OpenView(const CommandEntry& entry);
     void OpenPluginView(const CommandEntry& entry);
     void NotAvailable(const CommandEntry& entry);

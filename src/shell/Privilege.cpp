@@ -11,8 +11,12 @@ QString InsufficientRightsText() {
     return QStringLiteral("权限不足");
 }
 
+bool HoldsPrivilege(const QString& held, const QString& name) {
+    return held.contains(name);
+}
+
 bool HasPrivilege(const QString& held, const QString& name, Prompt& prompt) {
-    if (held.contains(name))
+    if (HoldsPrivilege(held, name))
         return true;
     prompt.Message(InsufficientRightsText());
     return false;

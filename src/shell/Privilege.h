@@ -12,7 +12,10 @@ class Prompt;
 // grants nothing.
 
 // True when `held` (the logged-in user's privilege text) contains `name`
-// anywhere; otherwise shows "权限不足" and returns false.
+// anywhere; shows nothing.
+bool HoldsPrivilege(const QString& held, const QString& name);
+
+// HoldsPrivilege, but a refusal shows "权限不足".
 bool HasPrivilege(const QString& held, const QString& name, Prompt& prompt);
 
 // The administrator test: an exact, case-sensitive comparison with "admin"

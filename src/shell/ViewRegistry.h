@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/PrivilegeCheck.h"
+
 #include <QString>
 
 #include <functional>
@@ -13,11 +15,12 @@ class QWidget;
 struct ViewContext {
     DbConnection& connection;
     Prompt& prompt;
-    QString userName;   // empty when the command passes no user
-    QString filter;     // condition the view adds to its queries, or empty
-    QString definition; // list definition of a configurable list
-    QString caption;    // caption of a configurable list
-    bool admin = false; // the logged-in user is the administrator
+    QString userName;                // empty when the command passes no user
+    QString filter;                  // condition the view adds to its queries, or empty
+    QString definition;              // list definition of a configurable list
+    QString caption;                 // caption of a configurable list
+    bool admin = false;              // the logged-in user is the administrator
+    PrivilegeCheck holdsPrivilege{}; // the logged-in user's rights, asked when used
 };
 
 // Makes a new view, or returns null when the view cannot be made (for example

@@ -6,6 +6,7 @@
 #include "db/DbConnection.h"
 #include "db/QueryBinder.h"
 #include "framework/CommandIds.h"
+#include "framework/CustomerDetail.h"
 #include "shell/AboutDialog.h"
 #include "shell/DataSourceDialog.h"
 #include "shell/LoginDialog.h"
@@ -34,7 +35,8 @@ class RecordingView : public QWidget {
 
 public:
     explicit RecordingView(const ViewContext& context)
-        : connection(&context.connection), user(context.userName), filter(context.filter) {}
+        : connection(&context.connection), user(context.userName), filter(context.filter),
+          holdsPrivilege(context.holdsPrivilege) {}
 
     Q_INVOKABLE bool OnCommand(int id) {
         offered.append(id);
@@ -43,6 +45,7 @@ public:
 
     DbConnection* connection;
     QString user, filter;
+    PrivilegeCheck holdsPrivilege;
     QList<int> offered;
 };
 
@@ -251,8 +254,17 @@ private slots:
 
         run.prompt.QueueModal(FillLogin(u"li"_s, u"pw"_s));
         run.Run(Command::Login);
-        QCOMPARE(open(Command::TraceRecord)->filter, u" Handler='li' "_s);
-        QCOMPARE(open(Command::CustomerList)->user, u"li"_s);
+        QCOMPARE(open(Command::TraceRecord)->filter, QStringLiteral(" Handler='li' "));
+        view = open(Command::CustomerList);
+        QCOMPARE(view->user, QStringLiteral("li"));
+        // Rights are asked of the current login, which grants li nothing.
+        QVERIFY(!Holds(view->holdsPrivilege, QStringLiteral("添加订单")));
+
+        // A list row's customer opens in the 客户资料 dialog.
+        run.prompt.Reset();
+        QVERIFY(OpenCustomerDetail(1, nullptr));
+        QCOMPARE(run.prompt.shown.size(), 1);
+        QCOMPARE(run.prompt.shown.first().text, QStringLiteral("客户资料"));
     }
 
     void oneViewAtATime() {
