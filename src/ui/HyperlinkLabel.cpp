@@ -18,37 +18,38 @@ constexpr int kMargin = 1;
 QString HyperlinkErrorText(int code) {
     switch (code) {
     case 0:
-        return QStringLiteral("The operating system is out\nof memory or resources.");
+        return QStringLiteral("系统内存或资源不足。");
     case 2:
-        return QStringLiteral("The specified file was not found.");
+        return QStringLiteral("找不到指定的文件。");
     case 3:
-        return QStringLiteral("The specified path was not found.");
+        return QStringLiteral("找不到指定的路径。");
     case 5:
-        return QStringLiteral("The operating system denied\naccess to the specified file.");
+        return QStringLiteral("系统拒绝访问指定的文件。");
     case 8:
-        return QStringLiteral("There was not enough memory to complete the operation.");
+        return QStringLiteral("内存不足，无法完成操作。");
     case 11:
-        return QStringLiteral("The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
+        return QStringLiteral("程序文件无效。");
     case 26:
-        return QStringLiteral("A sharing violation occurred. ");
+        return QStringLiteral("发生共享冲突。");
     case 27:
-        return QStringLiteral("The filename association is\nincomplete or invalid.");
+        return QStringLiteral("文件关联不完整或无效。");
     case 28:
-        return QStringLiteral(
-            "The DDE transaction could not\nbe completed because the request timed out.");
+        return QStringLiteral("请求超时，无法完成操作。");
     case 29:
-        return QStringLiteral("The DDE transaction failed.");
+        return QStringLiteral("操作失败。");
     case 30:
-        return QStringLiteral("The DDE transaction could not\nbe completed because other DDE "
-                              "transactions\nwere being processed.");
+        return QStringLiteral("其他操作正在进行，无法完成本次操作。");
     case 31:
-        return QStringLiteral(
-            "There is no application associated\nwith the given filename extension.");
+        return QStringLiteral("没有与此链接关联的应用程序。");
     case 32:
-        return QStringLiteral("The specified dynamic-link library was not found.");
+        return QStringLiteral("找不到指定的动态链接库。");
     default:
-        return QStringLiteral("Unknown Error (%1) occurred.").arg(code);
+        return QStringLiteral("发生未知错误(%1)。").arg(code);
     }
+}
+
+QString HyperlinkFailureMessage(const QString& target) {
+    return QStringLiteral("无法打开链接:\n\n") + HyperlinkErrorText(HyperlinkFailureCode(target));
 }
 
 int HyperlinkFailureCode(const QString& target) {
@@ -106,9 +107,7 @@ void HyperlinkLabel::SetVisitedColor(const QColor& color) {
 bool HyperlinkLabel::Open() {
     const QString target = Target();
     if (!prompt_.OpenUrl(target)) {
-        prompt_.Message(QStringLiteral("Unable to open hyperlink:\n\n") +
-                            HyperlinkErrorText(HyperlinkFailureCode(target)),
-                        Prompt::AppTitle(), Prompt::Icon::Warning);
+        prompt_.Message(HyperlinkFailureMessage(target), Prompt::AppTitle(), Prompt::Icon::Warning);
         return false;
     }
     visited_ = true;

@@ -75,21 +75,17 @@ void DrawnControlsTest::linkFailureNamesTheReason() {
 
     HyperlinkLabel link(prompt, QStringLiteral("主页"), QStringLiteral("http://www.example.com/"));
     QVERIFY(!link.Open());
-    QCOMPARE(prompt.LastMessage(),
-             QStringLiteral("Unable to open hyperlink:\n\nThere is no application associated\n"
-                            "with the given filename extension."));
+    QCOMPARE(prompt.LastMessage(), QStringLiteral("无法打开链接:\n\n没有与此链接关联的应用程序。"));
     QCOMPARE(prompt.shown.last().caption, Prompt::AppTitle());
     QVERIFY(!link.Visited());
 
     // A local file that is not there, or whose folder is not there either.
     link.SetTarget(dir.filePath(QStringLiteral("gone.txt")));
     link.Open();
-    QCOMPARE(prompt.LastMessage(),
-             QStringLiteral("Unable to open hyperlink:\n\nThe specified file was not found."));
+    QCOMPARE(prompt.LastMessage(), QStringLiteral("无法打开链接:\n\n找不到指定的文件。"));
     link.SetTarget(QStringLiteral("file://") + dir.filePath(QStringLiteral("no/such/gone.txt")));
     link.Open();
-    QCOMPARE(prompt.LastMessage(),
-             QStringLiteral("Unable to open hyperlink:\n\nThe specified path was not found."));
+    QCOMPARE(prompt.LastMessage(), QStringLiteral("无法打开链接:\n\n找不到指定的路径。"));
     QCOMPARE(prompt.Messages().size(), 3);
 }
 
