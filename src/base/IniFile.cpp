@@ -163,7 +163,7 @@ bool IniFile::Load(const QString& path) {
     return true;
 }
 
-bool IniFile::Save(const QString& path) const {
+bool IniFile::Save(const QString& path, Access access) const {
     if (!protectedPath_.isEmpty() && AbsolutePath(path) == protectedPath_)
         return false;
     // QSaveFile writes beside the target and renames over it on commit, so the
@@ -171,6 +171,13 @@ bool IniFile::Save(const QString& path) const {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    // The temporary file is narrowed while still empty, so the secret is
+    // never readable by others, not even before the rename.
+    if (access == Access::OwnerOnly &&
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        file.cancelWriting();
+        return false;
+    }
     const QByteArray bytes = ToBytes();
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();

@@ -42,10 +42,15 @@ public:
     // False, with the document untouched, when the file does not exist; false
     // (document cleared) when it exists but cannot be read or decoded.
     bool Load(const QString& path);
+    // Who may read the saved file: Shared keeps an existing file's mode (a
+    // new one gets the usual mode); OwnerOnly makes it 0600 before a byte is
+    // written, for files that hold passwords (mail and SMS accounts).
+    enum class Access { Shared, OwnerOnly };
+
     // False when the file cannot be written; the previous file then stays.
     // Also false, writing nothing, when this document's last Load found that
     // same file unreadable.
-    bool Save(const QString& path) const;
+    bool Save(const QString& path, Access access = Access::Shared) const;
     void Clear();
 
     // The path of the last Load, empty before.

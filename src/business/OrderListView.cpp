@@ -2,6 +2,7 @@
 
 #include "base/IniFile.h"
 #include "business/OrderDlg.h"
+#include "business/OrderNotice.h"
 #include "business/OrderSearchDlg.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
@@ -17,21 +18,12 @@
 
 namespace {
 
-OrderDeliveryNotice& DeliveryNotice() {
-    static OrderDeliveryNotice notice;
-    return notice;
-}
-
 OrderListExtraColumns& ExtraColumns() {
     static OrderListExtraColumns columns;
     return columns;
 }
 
 } // namespace
-
-void SetOrderDeliveryNotice(OrderDeliveryNotice notice) {
-    DeliveryNotice() = std::move(notice);
-}
 
 void SetOrderListExtraColumns(OrderListExtraColumns columns) {
     ExtraColumns() = std::move(columns);
@@ -145,14 +137,10 @@ void COrderListView::ShowTotal() {
 }
 
 void COrderListView::SendDeliveryNotice() {
-    if (!DeliveryNotice()) {
-        Note(QStringLiteral("发货通知: 该功能尚未提供"));
-        return;
-    }
     const int key = SelectedRows::KeyOfRow(*grid_, SelectedRows::TopRow(*grid_));
     if (key < 1) {
         prompt_.Message(QStringLiteral("请选择要发送通知的订单!"));
         return;
     }
-    DeliveryNotice()(prompt_, connection_, key, this);
+    SendOrderNotice(prompt_, connection_, MailNotice::Kind::Delivery, key);
 }

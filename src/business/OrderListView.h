@@ -6,12 +6,6 @@
 
 struct OrderCriteria;
 
-// The delivery notice of one order by e-mail; the mail work supplies it.
-// Without it the command only says in the status bar that it is not there yet.
-using OrderDeliveryNotice =
-    std::function<void(Prompt& prompt, DbConnection& connection, int orderKey, QWidget* parent)>;
-void SetOrderDeliveryNotice(OrderDeliveryNotice notice);
-
 // Columns of OrderData the user added (field, caption), shown after the
 // standard ones; the custom-field work supplies them.
 using OrderListExtraColumns =

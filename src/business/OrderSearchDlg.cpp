@@ -2,6 +2,7 @@
 
 #include "base/ProgramFolder.h"
 #include "business/OrderInput.h"
+#include "db/SqlConditions.h"
 #include "db/SqlLiteral.h"
 
 namespace {
@@ -10,11 +11,6 @@ const QString kFile = QStringLiteral("data/order_search.ini");
 
 QString Enclose(const QString& condition) {
     return QStringLiteral("(") + condition + QStringLiteral(")");
-}
-
-QString Contains(const QString& column, const QString& text) {
-    return Enclose(column + QStringLiteral(" like ") +
-                   SqlLiteral::Text(QStringLiteral("%") + text + QStringLiteral("%")));
 }
 
 QString Equals(const QString& column, const QString& text) {
@@ -49,11 +45,11 @@ QStringList OrderCriteria::Conditions() const {
     if (!handler.isEmpty())
         conditions << Equals(QStringLiteral("Handler"), handler);
     if (!customer.isEmpty())
-        conditions << Contains(QStringLiteral("CustomerName"), customer);
+        conditions << SqlConditions::Contains(QStringLiteral("CustomerName"), customer);
     if (!product.isEmpty())
-        conditions << Contains(QStringLiteral("ProductName"), product);
+        conditions << SqlConditions::Contains(QStringLiteral("ProductName"), product);
     if (!serialCode.isEmpty())
-        conditions << Contains(QStringLiteral("SerialCode"), serialCode);
+        conditions << SqlConditions::Contains(QStringLiteral("SerialCode"), serialCode);
     if (!bank.isEmpty())
         conditions << Equals(QStringLiteral("Bank"), bank);
     return conditions;

@@ -1,20 +1,12 @@
 #include "business/TraceSearchDlg.h"
 
 #include "base/ProgramFolder.h"
+#include "db/SqlConditions.h"
 #include "db/SqlLiteral.h"
 
 namespace {
 
 const QString kFile = QStringLiteral("data/trace_search.ini");
-
-QString Like(const QString& column, const QString& pattern) {
-    return QStringLiteral("(") + column + QStringLiteral(" like ") + SqlLiteral::Text(pattern) +
-           QStringLiteral(")");
-}
-
-QString Percent() {
-    return QStringLiteral("%");
-}
 
 } // namespace
 
@@ -52,16 +44,16 @@ QStringList TraceCriteria::Conditions(const QString& timeColumn) const {
         conditions << QStringLiteral("(KeyId=") + SqlLiteral::Long(KeyNumber(keyId)) +
                           QStringLiteral(")");
     if (!time.isEmpty())
-        conditions << Like(timeColumn, time + Percent());
+        conditions << SqlConditions::StartsWith(timeColumn, time);
     if (!handler.isEmpty())
         conditions << QStringLiteral("(Handler = ") + SqlLiteral::Text(handler) +
                           QStringLiteral(")");
     if (!customerName.isEmpty())
-        conditions << Like(QStringLiteral("CustomerName"), Percent() + customerName + Percent());
+        conditions << SqlConditions::Contains(QStringLiteral("CustomerName"), customerName);
     if (!contact.isEmpty())
-        conditions << Like(QStringLiteral("Contact"), Percent() + contact + Percent());
+        conditions << SqlConditions::Contains(QStringLiteral("Contact"), contact);
     if (!title.isEmpty())
-        conditions << Like(QStringLiteral("Title"), Percent() + title + Percent());
+        conditions << SqlConditions::Contains(QStringLiteral("Title"), title);
     return conditions;
 }
 

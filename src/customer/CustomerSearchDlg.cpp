@@ -1,20 +1,12 @@
 #include "customer/CustomerSearchDlg.h"
 
 #include "base/ProgramFolder.h"
+#include "db/SqlConditions.h"
 #include "db/SqlLiteral.h"
 
 namespace {
 
 const QString kFile = QStringLiteral("data/customer_search.ini");
-
-QString Like(const QString& column, const QString& pattern) {
-    return QStringLiteral("(") + column + QStringLiteral(" like ") + SqlLiteral::Text(pattern) +
-           QStringLiteral(")");
-}
-
-QString Percent() {
-    return QStringLiteral("%");
-}
 
 } // namespace
 
@@ -29,18 +21,18 @@ std::array<const QString*, 6> CustomerCriteria::Fields() const {
 QStringList CustomerCriteria::Conditions() const {
     QStringList conditions;
     if (!regTime.isEmpty())
-        conditions << Like(QStringLiteral("RegTime"), regTime + Percent());
+        conditions << SqlConditions::StartsWith(QStringLiteral("RegTime"), regTime);
     if (!customerName.isEmpty())
-        conditions << Like(QStringLiteral("CustomerName"), Percent() + customerName + Percent());
+        conditions << SqlConditions::Contains(QStringLiteral("CustomerName"), customerName);
     if (!contact.isEmpty())
-        conditions << Like(QStringLiteral("Contact"), Percent() + contact + Percent());
+        conditions << SqlConditions::Contains(QStringLiteral("Contact"), contact);
     if (!handler.isEmpty())
         conditions << QStringLiteral("(Handler = ") + SqlLiteral::Text(handler) +
                           QStringLiteral(")");
     if (!city.isEmpty())
-        conditions << Like(QStringLiteral("City"), city + Percent());
+        conditions << SqlConditions::StartsWith(QStringLiteral("City"), city);
     if (!phone.isEmpty()) {
-        const QString pattern = SqlLiteral::Text(Percent() + phone + Percent());
+        const QString pattern = SqlLiteral::Text(QStringLiteral("%") + phone + QStringLiteral("%"));
         conditions << QStringLiteral("(Phone like ") + pattern +
                           QStringLiteral(" or Mobile like ") + pattern + QStringLiteral(")");
     }

@@ -9,6 +9,8 @@ namespace Command {
 constexpr int Login = 32818;
 constexpr int Backup = 32842;
 constexpr int Restore = 32843;
+// 邮件设置: the program's own number, beside the system's.
+constexpr int MailSettings = 32870;
 constexpr int Exit = 57665;
 
 // Customers, resellers, suppliers and their business.

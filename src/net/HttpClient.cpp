@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMaxHeader = 64 * 1024;
@@ -39,6 +41,16 @@ bool HttpClient::Fail(const QString& message) {
     lastMessage_ = message;
     socket_.Close();
     return false;
+}
+
+int HttpClient::Bounded(int milliseconds) const {
+    if (timeLimit_ <= 0) {
+        return milliseconds;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline_ - std::chrono::steady_clock::now())
+                          .count();
+    return int(std::clamp<qint64>(left, 0, milliseconds));
 }
 
 void HttpClient::Log(const char* stage) const {
@@ -158,6 +170,7 @@ bool HttpClient::ReadHeader(QByteArray& buffer) {
         if (buffer.size() > kMaxHeader) {
             return Fail(QStringLiteral("HTTP响应头过长(超过%1字节)\r\n").arg(kMaxHeader));
         }
+        socket_.SetTimeout(Bounded(socket_.Timeout()));
         const int got = socket_.Recv(chunk, sizeof chunk);
         if (got < 0) {
             return Fail(socket_.LastMessage());
@@ -259,7 +272,7 @@ bool HttpClient::ReadBody(QByteArray first) {
             return true;
         }
         // Thirty seconds for the first data of the body, five once some came.
-        socket_.SetTimeout(received_ > 0 || !chunked.isEmpty() ? 5000 : 30000);
+        socket_.SetTimeout(Bounded(received_ > 0 || !chunked.isEmpty() ? 5000 : 30000));
         const int got = socket_.Recv(buffer, sizeof buffer);
         if (got < 0) {
             return Fail(socket_.LastMessage());
@@ -297,7 +310,7 @@ HttpClient::Result HttpClient::RequestOnce(const QString& method, const QUrl& ur
     const int timeout = socket_.Timeout();
 
     socket_.Create();
-    socket_.SetTimeout(90000);
+    socket_.SetTimeout(Bounded(90000));
     if (!socket_.Connect(proxy.host.isEmpty() ? host : proxy.host,
                          proxy.host.isEmpty() ? port : proxy.port)) {
         lastMessage_ = socket_.LastMessage();
@@ -323,6 +336,7 @@ HttpClient::Result HttpClient::RequestOnce(const QString& method, const QUrl& ur
         }
         pending.clear();
     }
+    socket_.SetTimeout(Bounded(90000));
     if (https && !socket_.StartTls(host)) {
         lastMessage_ = socket_.LastMessage();
         return Failed;
@@ -361,6 +375,7 @@ HttpClient::Result HttpClient::RequestOnce(const QString& method, const QUrl& ur
     request += "Connection: close\r\n\r\n";
 
     Log("send header");
+    socket_.SetTimeout(Bounded(90000));
     if (socket_.Send(request) != request.size()) {
         lastMessage_ = socket_.LastMessage();
         return Failed;
@@ -374,7 +389,7 @@ HttpClient::Result HttpClient::RequestOnce(const QString& method, const QUrl& ur
     }
 
     Log("read header");
-    socket_.SetTimeout(30000);
+    socket_.SetTimeout(Bounded(30000));
     do {
         if (!ReadHeader(pending)) {
             return Failed;
@@ -418,6 +433,7 @@ HttpClient::Result HttpClient::RequestOnce(const QString& method, const QUrl& ur
 
 HttpClient::Result HttpClient::Request(const QString& method, const QString& url) {
     lastMessage_.clear();
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimit_);
     for (const QChar c : url) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.isSpace()) {
             lastMessage_ = QStringLiteral("URL无效: 含有空白或换行\r\n");

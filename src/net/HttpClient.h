@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
+#include <chrono>
 #include <memory>
 
 // One HTTP request at a time over http or https (HTTP/1.1 with
@@ -41,6 +42,11 @@ public:
     // httpclient.ini; without it (or without a proxy there) the environment's
     // proxy variables are used.
     void SetSettingsFile(const QString& path) { settingsFile_ = path; }
+    // A bound on a whole Request, redirects included: every wait ends by then
+    // and the request fails with Socket().LastError() == SocketError::TimedOut.
+    // 0 (the default) leaves each stage its own bound (90 s to connect, 30 s
+    // for the header and the first data of the body, 5 s between pieces).
+    void SetTimeLimit(int milliseconds) { timeLimit_ = milliseconds; }
 
     Result Request(const QString& method, const QString& url);
 
@@ -80,6 +86,8 @@ private:
     void StoreCookies(const QUrl& url);
     void Log(const char* stage) const;
     bool Fail(const QString& message);
+    // `milliseconds`, or less when the time limit ends sooner.
+    int Bounded(int milliseconds) const;
 
     HiSocket socket_;
     QString referer_;
@@ -90,6 +98,8 @@ private:
     bool useCookies_ = true;
     bool log_ = false;
     QString settingsFile_;
+    int timeLimit_ = 0;
+    std::chrono::steady_clock::time_point deadline_;
 
     int status_ = 0;
     QByteArray header_;

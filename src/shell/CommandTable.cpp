@@ -6,8 +6,9 @@
 
 namespace {
 
-CommandEntry Simple(int command, CommandKind kind, const char* text) {
-    CommandEntry entry{command, kind, text};
+CommandEntry Simple(int command, CommandKind kind, const char* text,
+                    CommandRule rule = CommandRule::Everyone) {
+    CommandEntry entry{command, kind, text, rule};
     return entry;
 }
 
@@ -74,6 +75,8 @@ std::vector<CommandEntry> MakeTable() {
         Simple(About, CommandKind::About, "关于"),
         Simple(Exit, CommandKind::Exit, "退出"),
         Simple(DataSource, CommandKind::DataSource, "数据源"),
+        // The mail account is the company's, with its password.
+        Simple(MailSettings, CommandKind::MailSettings, "邮件设置", admin),
 
         Plugin(StaffList, "职员管理"),
         Plugin(Product, "产品管理"),

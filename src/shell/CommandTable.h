@@ -17,6 +17,7 @@ enum class CommandKind {
     About,
     Exit,
     DataSource,
+    MailSettings,
 };
 
 enum class CommandRule {

@@ -5,6 +5,7 @@
 #include "customer/CustomerDlg.h"
 #include "framework/CommandIds.h"
 #include "framework/CustomerDetail.h"
+#include "framework/MailSettingsDlg.h"
 #include "shell/AboutDialog.h"
 #include "shell/Application.h"
 #include "shell/CommandTable.h"
@@ -185,6 +186,9 @@ void CMainFrame::OnCommand(int id) {
         break;
     case CommandKind::DataSource:
         OnDataSource();
+        break;
+    case CommandKind::MailSettings:
+        RunMailSettings(prompt_, this);
         break;
     }
 }

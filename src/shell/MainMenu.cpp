@@ -16,6 +16,7 @@ const std::vector<MenuDefinition>& MainMenuTable() {
          {{"登录(&1)", Login},
           {"备份数据(&2)", Backup},
           {"恢复数据(&3)", Restore},
+          {"邮件设置(&4)...", MailSettings},
           {nullptr, 0},
           {"退出(&X)", Exit}}},
         {"客户管理(&M)",

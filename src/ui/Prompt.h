@@ -43,7 +43,8 @@ public:
     virtual void EndWait() = 0;
 
     // Long work: a window with the text, a progress bar and a 停止 button.
-    // StepProgress moves the bar and keeps the window responsive; it returns
+    // StepProgress moves the bar (a total of 0: work of unknown length, a busy
+    // bar) and keeps the window responsive; it returns
     // false once the user asked to stop, and the work then ends within its
     // next step. Every BeginProgress is closed by one EndProgress (use
     // ProgressScope).

@@ -140,10 +140,18 @@ void QtPrompt::BeginProgress(const QString& text) {
 bool QtPrompt::StepProgress(qint64 done, qint64 total) {
     if (!progress_)
         return true;
+    if (total <= 0) {
+        // Work of unknown length: a busy bar.
+        if (progress_->maximum() != 0)
+            progress_->setRange(0, 0);
+        progress_->setValue(0);
+        QCoreApplication::processEvents();
+        return !progress_->wasCanceled();
+    }
     // The bar counts in thousandths, so totals beyond int's range still fit.
-    const int permille = total > 0 ? int(std::clamp<qint64>(done * 1000 / total, 0, 1000)) : 0;
+    const int permille = int(std::clamp<qint64>(done * 1000 / total, 0, 1000));
     if (progress_->maximum() != 1000)
-        progress_->setMaximum(1000);
+        progress_->setRange(0, 1000);
     progress_->setValue(permille); // also processes events while the window is modal
     QCoreApplication::processEvents();
     return !progress_->wasCanceled();

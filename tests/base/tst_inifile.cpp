@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QString U(const char* utf8) {
@@ -22,6 +24,12 @@ IniFile Parsed(const QByteArray& bytes) {
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+int Mode(const QString& path) {
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777)
+                                                                     : -1;
 }
 
 bool WriteAll(const QString& path, const QByteArray& bytes) {
@@ -187,6 +195,17 @@ void TestIniFile::loadAndSave() {
     QCOMPARE(ReadAll(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{U("settings.ini")});
+
+    // A file with a password becomes the owner's alone, also when it was
+    // readable by all before; an ordinary save keeps the mode it finds.
+    const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QVERIFY(QFile::setPermissions(path, owner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    ini.SetString(U("."), U("UserPass"), U("secret"));
+    QVERIFY(ini.Save(path, IniFile::Access::OwnerOnly));
+    QCOMPARE(ReadAll(path), ini.ToBytes());
+    QCOMPARE(Mode(path), 0600);
+    QVERIFY(ini.Save(path));
+    QCOMPARE(Mode(path), 0600);
 }
 
 void TestIniFile::everyGbkCharacterRoundTrips() {
