@@ -1,6 +1,7 @@
 #include "customer/ContactListBase.h"
 
 #include "customer/ContactDlg.h"
+#include "customer/CustomerSms.h"
 #include "customer/InstantLinks.h"
 #include "db/QueryBinder.h"
 #include "framework/CommandIds.h"
@@ -86,8 +87,9 @@ void CContactListBase::OpenMail() {
 }
 
 void CContactListBase::SendSms() {
-    QString mobile;
-    if (!TopRowText(QStringLiteral("Mobile"), mobile))
-        return;
-    Note(QStringLiteral("短信: 该功能尚未提供"));
+    SmsContact contact;
+    if (TopRowText(QStringLiteral("Name"), contact.name) &&
+        TopRowText(QStringLiteral("Mobile"), contact.mobile))
+        SendCustomerSms(prompt_, connection_, this, CustomerOfRow(SelectedRows::TopRow(*grid_)),
+                        &contact);
 }

@@ -1,6 +1,7 @@
 #include "customer/ContactSearchDlg.h"
 
 #include "customer/ContactDlg.h"
+#include "db/SqlConditions.h"
 #include "db/SqlLiteral.h"
 #include "ui/Prompt.h"
 
@@ -11,37 +12,27 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-QString Contains(const QString& column, const QString& text) {
-    return column + QStringLiteral(" like ") +
-           SqlLiteral::Text(QStringLiteral("%") + text + QStringLiteral("%"));
-}
-
-QString Enclose(const QString& condition) {
-    return QStringLiteral("(") + condition + QStringLiteral(")");
-}
-
-} // namespace
-
 QStringList ContactCriteria::Conditions() const {
+    using SqlConditions::Contains;
     QStringList conditions;
     if (!name.isEmpty())
-        conditions << Enclose(Contains(QStringLiteral("Name"), name));
+        conditions << Contains(QStringLiteral("Name"), name);
     if (!customerName.isEmpty())
-        conditions << Enclose(Contains(QStringLiteral("CustomerName"), customerName));
+        conditions << Contains(QStringLiteral("CustomerName"), customerName);
     if (!phone.isEmpty())
-        conditions << Enclose(Contains(QStringLiteral("Mobile"), phone) + QStringLiteral(" or ") +
-                              Contains(QStringLiteral("Phone"), phone));
+        conditions << QStringLiteral("(") + Contains(QStringLiteral("Mobile"), phone) +
+                          QStringLiteral(" or ") + Contains(QStringLiteral("Phone"), phone) +
+                          QStringLiteral(")");
     if (!email.isEmpty())
-        conditions << Enclose(Contains(QStringLiteral("Email"), email));
+        conditions << Contains(QStringLiteral("Email"), email);
     // Users look contacts up by QQ number as by any other number.
     if (!qq.isEmpty())
-        conditions << Enclose(Contains(QStringLiteral("ICQ"), qq));
+        conditions << Contains(QStringLiteral("ICQ"), qq);
     if (!method.isEmpty())
-        conditions << Enclose(QStringLiteral("NetCodeClass = ") + SqlLiteral::Text(method));
+        conditions << QStringLiteral("(NetCodeClass = ") + SqlLiteral::Text(method) +
+                          QStringLiteral(")");
     if (!account.isEmpty())
-        conditions << Enclose(Contains(QStringLiteral("NetCode"), account));
+        conditions << Contains(QStringLiteral("NetCode"), account);
     return conditions;
 }
 

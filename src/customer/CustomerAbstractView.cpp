@@ -1,5 +1,6 @@
 #include "customer/CustomerAbstractView.h"
 
+#include "customer/CustomerSms.h"
 #include "customer/InstantLinks.h"
 #include "db/DbRecordset.h"
 #include "db/SqlLiteral.h"
@@ -9,15 +10,12 @@
 #include "ui/GridCtrl.h"
 #include "ui/Prompt.h"
 
-#include <QMainWindow>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int kLabelWidth = 80;
 constexpr int kCommentHeight = 200;
-constexpr int kNoteMilliseconds = 5000;
 
 } // namespace
 
@@ -133,14 +131,6 @@ void CCustomerAbstractView::VisitSite() {
 }
 
 void CCustomerAbstractView::SendSms() {
-    DbRecordset record(connection_);
-    if (!ReadCustomer(record))
-        return;
-    Note(QStringLiteral("短信: 该功能尚未提供"));
-}
-
-void CCustomerAbstractView::Note(const QString& text) {
-    lastNote_ = text;
-    if (auto* frame = qobject_cast<QMainWindow*>(window()))
-        frame->statusBar()->showMessage(text, kNoteMilliseconds);
+    if (customerKey_ > 0)
+        SendCustomerSms(prompt_, connection_, this, customerKey_);
 }

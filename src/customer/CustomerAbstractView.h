@@ -27,7 +27,6 @@ public:
 
     CGridCtrl* Grid() const { return grid_; }
     CListToolbar* Toolbar() const { return toolbar_; }
-    const QString& LastNote() const { return lastNote_; }
 
     // The labels of the rows, in order.
     static QStringList Labels();
@@ -43,12 +42,10 @@ private:
     void SendMail();
     void VisitSite();
     void SendSms();
-    void Note(const QString& text);
 
     DbConnection& connection_;
     Prompt& prompt_;
     int customerKey_ = 0;
     CListToolbar* toolbar_ = nullptr;
     CGridCtrl* grid_ = nullptr;
-    QString lastNote_;
 };

@@ -9,6 +9,7 @@
 #include "customer/ContactSearchView.h"
 #include "customer/CustomerAbstractView.h"
 #include "customer/CustomerContactView.h"
+#include "customer/SmsDlg.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/QueryBinder.h"
@@ -58,6 +59,16 @@ QStringList Column(const CGridCtrl& grid, int column) {
     for (int row = grid.GetFixedRowCount(); row < grid.GetRowCount(); ++row)
         texts << grid.GetItemText(row, column);
     return texts;
+}
+
+// Answers the SMS dialog when it opened for `mobile`: as if the message went
+// out (nothing is sent; the text is empty), otherwise cancelled.
+void QueueSms(ScriptedPrompt& prompt, const QString& mobile) {
+    prompt.QueueModal([mobile](QDialog& dialog) {
+        return static_cast<CSmsDlg&>(dialog).MobileEdit()->text() == mobile
+                   ? int(QDialog::Accepted)
+                   : int(QDialog::Rejected);
+    });
 }
 
 QString Value(DbConnection& db, const QString& sql) {
@@ -247,11 +258,19 @@ void tst_Contacts::searchCommandsAndDelete() {
              QStringLiteral("mailto:a@x.com,b@y.com?body=%E5%BC%A0%E4%B8%89%E4%BD%A0%E5%A5%BD%21"));
     QVERIFY(prompt.shown.at(1).text.startsWith(
         QStringLiteral("https://wpa.qq.com/msgrd?v=3&uin=12345&")));
+    // 发送短信: the contact's mobile; the message is filed under the contact's
+    // customer with the customer's handler.
+    QueueSms(prompt, QStringLiteral("13912345678"));
+    view.OnCommand(Command::SendSms);
+    QCOMPARE(Value(db, QStringLiteral("select Contact || '/' || CustomerId || '/' || Handler || "
+                                      "'/' || Title from TraceData")),
+             QStringLiteral("张三/40/zhang/短信:"));
     // Without a selection the links do nothing.
     grid.ResetSelectedRange();
     prompt.Reset();
     view.OnCommand(Command::QqLink);
     view.OnCommand(Command::MailLink);
+    view.OnCommand(Command::SendSms);
     QVERIFY(prompt.shown.isEmpty());
 
     // 删除: the two upper rows, after asking.
@@ -292,6 +311,14 @@ void tst_Contacts::summaryRows() {
     QCOMPARE(
         prompt.shown.last().text,
         QStringLiteral("mailto:boss@old.cn?body=%E8%80%81%E5%AE%A2%E6%88%B7%E4%BD%A0%E5%A5%BD%21"));
+
+    // 发送短信 goes to the customer's own mobile and is filed under it.
+    view.SetCustomer(41);
+    prompt.Reset();
+    QueueSms(prompt, QStringLiteral("139"));
+    view.OnCommand(Command::SendSms);
+    QCOMPARE(Value(db, QStringLiteral("select CustomerId || '/' || Handler from TraceData")),
+             QStringLiteral("41/li"));
 
     // A customer that is gone leaves the tab empty.
     view.SetCustomer(999);
