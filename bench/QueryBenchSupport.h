@@ -135,6 +135,7 @@ inline QString MakePostgres(const QString& server, const QString& schema) {
     {
         RawDb db(server);
         db.Exec(QStringLiteral("create extension if not exists citext schema public"));
+        db.Exec(QStringLiteral("create extension if not exists pg_trgm schema public"));
         db.Exec(QStringLiteral("drop schema if exists %1 cascade").arg(schema));
         db.Exec(QStringLiteral("create schema %1").arg(schema));
     }

@@ -8,8 +8,8 @@
 # The first form is the program's own connection string (as in database.ini);
 # with a Schema key the tables go into that schema, which is created when
 # missing. The second form passes its arguments to psql unchanged. The database
-# user must be allowed to create the citext extension (trusted since
-# PostgreSQL 13, so a database owner may) or it must already exist.
+# user must be allowed to create the citext and pg_trgm extensions (trusted
+# since PostgreSQL 13, so a database owner may) or they must already exist.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)

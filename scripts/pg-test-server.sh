@@ -100,10 +100,12 @@ ensure_database() {
         grep -q 1; then
         psql_ -d postgres -c "create database $database" >&2
     fi
-    # citext makes text comparisons ignore case, as the program expects; the
-    # tests make their own schemas, all of which find the type in public.
+    # citext makes text comparisons ignore case, as the program expects, and
+    # pg_trgm indexes searches for parts of numbers; the tests make their own
+    # schemas, all of which find both in public.
     PGOPTIONS="-c client_min_messages=warning" \
-        psql_ -d "$database" -c "create extension if not exists citext schema public" >&2
+        psql_ -d "$database" -c "create extension if not exists citext schema public" \
+        -c "create extension if not exists pg_trgm schema public" >&2
 }
 
 start() {

@@ -17,6 +17,7 @@ packages=(
     libssl-dev                   # TLS for mail (465/STARTTLS) and https
     openssl python3-aiosmtpd     # the tests' certificates and their real SMTP server
     xvfb xauth                   # the real window on a machine without a display
+    xdg-utils                    # xdg-open: links (web, mailto:, messengers) open in the desktop's programs
     libxkbcommon-x11-0 libxcb-cursor0 libxcb-icccm4 libxcb-keysyms1 libxcb-shape0
     libxcb-image0 libxcb-render-util0
 )

@@ -77,6 +77,13 @@ constexpr int CompletePlan = 32822;  // 完成: a plan becomes a communication r
 constexpr int Reload = 32782;        // 最近联系: the current page again
 constexpr int AccountNotice = 32785; // 帐户通知
 
+// Links of a contact or customer.
+constexpr int QqLink = 32809;     // QQ联系
+constexpr int SendSms = 32810;    // 发送短信
+constexpr int MailLink = 32811;   // 发送邮件
+constexpr int OnlineLink = 32812; // 在线沟通
+constexpr int VisitSite = 32817;  // 访问网站
+
 // Class commands of a list with a classification tree.
 constexpr int AddClass = 32799;    // 添加分类
 constexpr int RenameClass = 32800; // 变更分类名称

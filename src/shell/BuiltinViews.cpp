@@ -6,6 +6,7 @@
 #include "business/StockChanceListView.h"
 #include "business/TraceSearchView.h"
 #include "business/TrackPlanSearchView.h"
+#include "customer/ContactSearchView.h"
 #include "customer/CustomerListView.h"
 #include "customer/CustomerSearchView.h"
 
@@ -35,6 +36,9 @@ void RegisterBuiltinViews(ViewRegistry& registry) {
     });
     registry.RegisterView(QStringLiteral("CCustomerSearchView"), [](const ViewContext& context) {
         return new CCustomerSearchView(context.connection, context.prompt, CustomerArgs(context));
+    });
+    registry.RegisterView(QStringLiteral("CContactSearchView"), [](const ViewContext& context) {
+        return new CContactSearchView(context.connection, context.prompt);
     });
     registry.RegisterView(QStringLiteral("OrderListView"), [](const ViewContext& context) {
         return new COrderListView(context.connection, context.prompt,

@@ -51,6 +51,11 @@ QString HyperlinkErrorText(int code) {
     }
 }
 
+QString HyperlinkFailureMessage(const QString& target) {
+    return QStringLiteral("Unable to open hyperlink:\n\n") +
+           HyperlinkErrorText(HyperlinkFailureCode(target));
+}
+
 int HyperlinkFailureCode(const QString& target) {
     const QUrl url(target);
     QString path;
@@ -106,9 +111,7 @@ void HyperlinkLabel::SetVisitedColor(const QColor& color) {
 bool HyperlinkLabel::Open() {
     const QString target = Target();
     if (!prompt_.OpenUrl(target)) {
-        prompt_.Message(QStringLiteral("Unable to open hyperlink:\n\n") +
-                            HyperlinkErrorText(HyperlinkFailureCode(target)),
-                        Prompt::AppTitle(), Prompt::Icon::Warning);
+        prompt_.Message(HyperlinkFailureMessage(target), Prompt::AppTitle(), Prompt::Icon::Warning);
         return false;
     }
     visited_ = true;

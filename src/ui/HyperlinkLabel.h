@@ -34,8 +34,8 @@ public:
     void SetVisitedColor(const QColor& color);
     bool Visited() const { return visited_; }
 
-    // Opens the target; on failure shows "Unable to open hyperlink:" with the
-    // reason and returns false.
+    // Opens the target; on failure shows HyperlinkFailureMessage and returns
+    // false.
     bool Open();
 
     QSize sizeHint() const override;
@@ -74,3 +74,8 @@ QString HyperlinkErrorText(int code);
 // not exist is "file not found" (2), or "path not found" (3) when its folder
 // is missing too; anything else had no application to open it (31).
 int HyperlinkFailureCode(const QString& target);
+
+// What the user is told when the desktop could not open a link: the link
+// control's own "Unable to open hyperlink:" and the reason. Every link of the program (labels, contact and customer
+// links) says the same.
+QString HyperlinkFailureMessage(const QString& target);

@@ -148,9 +148,10 @@ bool TestDatabase::Create(bool withSchema) {
         return false;
     }
     schema_ = UniqueName("tst");
-    // Tests run side by side: one of them makes the extension, the others wait.
+    // Tests run side by side: one of them makes the extensions, the others wait.
     if (!admin.Exec(QStringLiteral("select pg_advisory_lock(73011)")) ||
         !admin.Exec(QStringLiteral("create extension if not exists citext schema public")) ||
+        !admin.Exec(QStringLiteral("create extension if not exists pg_trgm schema public")) ||
         !admin.Exec(QStringLiteral("select pg_advisory_unlock(73011)")) ||
         !admin.Exec(QStringLiteral("create schema %1").arg(schema_))) {
         why_ = admin.Error();
