@@ -1,10 +1,13 @@
 #include "business/CustomerTabView.h"
 
 #include "business/CustomerOrderView.h"
+#include "business/CustomerPurchaseView.h"
+#include "business/CustomerStockView.h"
 #include "business/CustomerTraceView.h"
 #include "business/TrackPlanView.h"
+#include "customer/CustomerAbstractView.h"
+#include "customer/CustomerContactView.h"
 
-#include <QLabel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -18,14 +21,14 @@ CCustomerTabView::CCustomerTabView(DbConnection& connection, Prompt& prompt,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tabs_);
 
-    AddPlaceholderTab(QStringLiteral("基本资料"));
-    AddPlaceholderTab(QStringLiteral("联系人"));
+    AddListTab(new CCustomerAbstractView(connection, prompt), QStringLiteral("基本资料"));
+    AddListTab(new CCustomerContactView(connection, prompt), QStringLiteral("联系人"));
     AddListTab(new CTrackPlanView(connection, prompt), QStringLiteral("跟踪计划"));
     AddListTab(new CCustomerTraceView(connection, prompt), QStringLiteral("沟通记录"));
     AddListTab(new CCustomerOrderView(connection, prompt, args.holdsPrivilege),
                QStringLiteral("销售记录"));
-    AddPlaceholderTab(QStringLiteral("合作机会"));
-    AddPlaceholderTab(QStringLiteral("采购记录"));
+    AddListTab(new CCustomerStockView(connection, prompt), QStringLiteral("合作机会"));
+    AddListTab(new CCustomerPurchaseView(connection, prompt), QStringLiteral("采购记录"));
     tabs_->setCurrentIndex(Summary);
 
     settle_.setSingleShot(true);
@@ -44,13 +47,6 @@ CCustomerTabView::CCustomerTabView(DbConnection& connection, Prompt& prompt,
 template <class View> void CCustomerTabView::AddListTab(View* view, const QString& caption) {
     tabs_->addTab(view, caption);
     pages_.push_back({view, [view](int customerKey) { view->SetCustomer(customerKey); }});
-}
-
-void CCustomerTabView::AddPlaceholderTab(const QString& caption) {
-    auto* label = new QLabel(caption + QStringLiteral(": 该功能尚未提供"));
-    label->setAlignment(Qt::AlignCenter);
-    tabs_->addTab(label, caption);
-    pages_.push_back({label, {}});
 }
 
 QWidget* CCustomerTabView::Page(Tab tab) const {

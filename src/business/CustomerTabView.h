@@ -52,7 +52,6 @@ private:
     };
     // Adds a tab whose widget has SetCustomer(int).
     template <class View> void AddListTab(View* view, const QString& caption);
-    void AddPlaceholderTab(const QString& caption);
     void ReadShownTab();
 
     QTabWidget* tabs_ = nullptr;
