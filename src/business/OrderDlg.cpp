@@ -11,6 +11,7 @@
 #include "db/UpdateBuilder.h"
 #include "framework/CommandIds.h"
 #include "framework/FormRecord.h"
+#include "framework/RowValues.h"
 #include "framework/SelectedRows.h"
 #include "ui/Prompt.h"
 
@@ -63,14 +64,6 @@ struct OrderValues {
                 writer.SetText(value.column, value.text);
         }
     }
-};
-
-// The recordset's setters under the builders' names.
-struct RecordsetWriter {
-    DbRecordset& rs;
-    void SetText(const QString& column, const QString& text) { rs.SetString(column, text); }
-    void SetLong(const QString& column, qint32 value) { rs.SetLong(column, value); }
-    void SetDouble(const QString& column, double value) { rs.SetDouble(column, value); }
 };
 
 // Selects the entry equal to the stored text (case ignored), else the first
@@ -387,41 +380,16 @@ bool COrderDlg::Save() {
     int key = key_;
     if (!editMode_) {
         // One insert with every column; the key comes back from it.
-        const QString open = QStringLiteral("select * from OrderData where 1=0");
-        DbRecordset rs(connection_);
-        if (!rs.Open(open) || !rs.AddNew()) {
-            prompt_.Message(open + QStringLiteral("\r\n") + rs.GetLastError());
+        RowValues row;
+        row.SetLong(QStringLiteral("CustomerId"), customerKey_);
+        values.WriteTo(row);
+        if (!FormRecord::Insert(connection_, prompt_, kTable, row, key))
             return false;
-        }
-        rs.SetLong(QStringLiteral("CustomerId"), customerKey_);
-        RecordsetWriter writer{rs};
-        values.WriteTo(writer);
-        if (!rs.Update()) {
-            // The insert as the user would read it, for the message.
-            InsertBuilder shown;
-            shown.SetTable(kTable);
-            shown.SetLong(QStringLiteral("CustomerId"), customerKey_);
-            values.WriteTo(shown);
-            prompt_.Message(shown.Build() + QStringLiteral("\r\n") + rs.GetLastError());
-            return false;
-        }
-        key = rs.GetLong(QStringLiteral("KeyId"));
     } else {
-        UpdateBuilder update;
-        update.SetTable(kTable);
-        values.WriteTo(update);
-        update.AddCondition(QStringLiteral("KeyId=") + SqlLiteral::Long(key_));
-        const QString sql = update.Build();
-        long affected = 0;
-        if (connection_.Execute(sql, &affected) != 1) {
-            prompt_.Message(sql + QStringLiteral("\r\n") + connection_.GetLastError());
+        RowValues row;
+        values.WriteTo(row);
+        if (!FormRecord::Update(connection_, prompt_, kTable, row, key_))
             return false;
-        }
-        if (affected == 0) {
-            // Another desk deleted the order while it was open here.
-            prompt_.Message(QStringLiteral("指定的数据不存在!"));
-            return false;
-        }
     }
 
     if (customerKey_ > 0) {

@@ -7,6 +7,7 @@
 #include "db/SqlLiteral.h"
 #include "db/UpdateBuilder.h"
 #include "framework/FormRecord.h"
+#include "framework/RowValues.h"
 #include "framework/SelectedRows.h"
 #include "ui/Prompt.h"
 
@@ -151,62 +152,29 @@ bool CTraceDlg::OnOK() {
     return true;
 }
 
-bool CTraceDlg::Insert() {
-    const QString table = TraceStatements::Table(kind_);
-    const QString timeColumn = TraceStatements::TimeColumn(kind_);
-    const QString textColumn = TraceStatements::TextColumn(kind_);
-    // What a failure shows; the row goes in through the recordset, which
-    // reads the database's key back from the insert itself.
-    InsertBuilder shown;
-    shown.SetTable(table);
-    shown.SetText(QStringLiteral("Contact"), contact_->text());
-    shown.SetText(QStringLiteral("Handler"), handler_->text());
-    shown.SetLong(QStringLiteral("CustomerId"), customerKey_);
-    shown.SetText(QStringLiteral("CustomerName"), customerName_->text());
-    shown.SetText(QStringLiteral("Title"), title_->text());
-    shown.SetText(timeColumn, time_->text());
-    shown.SetText(textColumn, text_->toPlainText());
+// The columns a save writes; an insert adds the customer's key after the
+// handler, where the list of columns has always had it.
+RowValues CTraceDlg::Values(bool withCustomer) const {
+    RowValues values;
+    values.SetText(QStringLiteral("Contact"), contact_->text());
+    values.SetText(QStringLiteral("Handler"), handler_->text());
+    if (withCustomer)
+        values.SetLong(QStringLiteral("CustomerId"), customerKey_);
+    values.SetText(QStringLiteral("CustomerName"), customerName_->text());
+    values.SetText(QStringLiteral("Title"), title_->text());
+    values.SetText(TraceStatements::TimeColumn(kind_), time_->text());
+    values.SetText(TraceStatements::TextColumn(kind_), text_->toPlainText());
+    return values;
+}
 
-    DbRecordset rs(connection_);
-    const bool written =
-        rs.Open(QStringLiteral("select * from ") + table + QStringLiteral(" where 1=0")) &&
-        rs.AddNew() && rs.SetString(QStringLiteral("Contact"), contact_->text()) &&
-        rs.SetString(QStringLiteral("Handler"), handler_->text()) &&
-        rs.SetLong(QStringLiteral("CustomerId"), customerKey_) &&
-        rs.SetString(QStringLiteral("CustomerName"), customerName_->text()) &&
-        rs.SetString(QStringLiteral("Title"), title_->text()) &&
-        rs.SetString(timeColumn, time_->text()) && rs.SetString(textColumn, text_->toPlainText()) &&
-        rs.Update();
-    if (!written) {
-        prompt_.Message(shown.Build() + QStringLiteral("\r\n") + rs.GetLastError());
-        return false;
-    }
-    key_ = rs.GetLong(QStringLiteral("KeyId"));
-    return true;
+bool CTraceDlg::Insert() {
+    return FormRecord::Insert(connection_, prompt_, TraceStatements::Table(kind_), Values(true),
+                              key_);
 }
 
 bool CTraceDlg::Update() {
-    UpdateBuilder update;
-    update.SetTable(TraceStatements::Table(kind_));
-    update.SetText(QStringLiteral("Contact"), contact_->text());
-    update.SetText(QStringLiteral("Handler"), handler_->text());
-    update.SetText(QStringLiteral("CustomerName"), customerName_->text());
-    update.SetText(QStringLiteral("Title"), title_->text());
-    update.SetText(TraceStatements::TimeColumn(kind_), time_->text());
-    update.SetText(TraceStatements::TextColumn(kind_), text_->toPlainText());
-    update.AddCondition(QStringLiteral("KeyId=") + SqlLiteral::Long(key_));
-    const QString sql = update.Build();
-    long affected = 0;
-    if (connection_.Execute(sql, &affected) != 1) {
-        prompt_.Message(sql + QStringLiteral("\r\n") + connection_.GetLastError());
-        return false;
-    }
-    if (affected == 0) {
-        // Another desk deleted the row while it was open here.
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return false;
-    }
-    return true;
+    return FormRecord::Update(connection_, prompt_, TraceStatements::Table(kind_), Values(false),
+                              key_);
 }
 
 bool RunTraceForm(Prompt& prompt, DbConnection& connection, QWidget* parent, TraceKind kind,

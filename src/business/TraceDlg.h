@@ -10,6 +10,7 @@ class IniFile;
 class Prompt;
 class QLineEdit;
 class QPlainTextEdit;
+class RowValues;
 
 // 沟通记录 / 沟通计划: adds or changes one communication record or plan. With a
 // KeyId in the bag (section ".") the row is read and edited; without one a new
@@ -36,6 +37,7 @@ public:
 private:
     void LoadRecord();
     void LoadCustomer();
+    RowValues Values(bool withCustomer) const;
     bool Insert();
     bool Update();
 

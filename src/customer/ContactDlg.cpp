@@ -7,6 +7,7 @@
 #include "db/SqlLiteral.h"
 #include "db/UpdateBuilder.h"
 #include "framework/FormRecord.h"
+#include "framework/RowValues.h"
 #include "framework/SelectedRows.h"
 #include "ui/Prompt.h"
 
@@ -160,47 +161,22 @@ bool CContactDlg::OnOK() {
     return true;
 }
 
+RowValues CContactDlg::Values() const {
+    RowValues values;
+    for (const QString& column : SavedTextColumns())
+        values.SetText(column, ColumnText(column));
+    return values;
+}
+
 bool CContactDlg::Insert() {
-    // What a failure shows; the row goes in through the recordset, which
-    // reads the database's key back from the insert itself.
-    InsertBuilder shown;
-    shown.SetTable(kTable);
-    shown.SetLong(QStringLiteral("CustomerId"), customerKey_);
-    DbRecordset rs(connection_);
-    bool written = rs.Open(QStringLiteral("select * from ContactData where 1=0")) && rs.AddNew() &&
-                   rs.SetLong(QStringLiteral("CustomerId"), customerKey_);
-    for (const QString& column : SavedTextColumns()) {
-        const QString text = ColumnText(column);
-        shown.SetText(column, text);
-        written = written && rs.SetString(column, text);
-    }
-    written = written && rs.Update();
-    if (!written) {
-        prompt_.Message(shown.Build() + QStringLiteral("\r\n") + rs.GetLastError());
-        return false;
-    }
-    key_ = rs.GetLong(QStringLiteral("KeyId"));
-    return true;
+    RowValues values;
+    values.SetLong(QStringLiteral("CustomerId"), customerKey_);
+    values.Append(Values());
+    return FormRecord::Insert(connection_, prompt_, kTable, values, key_);
 }
 
 bool CContactDlg::Update() {
-    UpdateBuilder update;
-    update.SetTable(kTable);
-    for (const QString& column : SavedTextColumns())
-        update.SetText(column, ColumnText(column));
-    update.AddCondition(QStringLiteral("KeyId=") + SqlLiteral::Long(key_));
-    const QString sql = update.Build();
-    long affected = 0;
-    if (connection_.Execute(sql, &affected) != 1) {
-        prompt_.Message(sql + QStringLiteral("\r\n") + connection_.GetLastError());
-        return false;
-    }
-    if (affected == 0) {
-        // Another desk deleted the row while it was open here.
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return false;
-    }
-    return true;
+    return FormRecord::Update(connection_, prompt_, kTable, Values(), key_);
 }
 
 bool RunContactForm(Prompt& prompt, DbConnection& connection, QWidget* parent, int customerKey,

@@ -8,6 +8,7 @@ class IniFile;
 class Prompt;
 class QComboBox;
 class QLineEdit;
+class RowValues;
 
 // 联系人资料: adds or changes one ContactData row. With a KeyId in the bag
 // (section ".") the contact is read and edited; without one a new contact is
@@ -39,6 +40,7 @@ private:
     QString ColumnText(const QString& column) const;
     void LoadRecord();
     void LoadCustomer();
+    RowValues Values() const;
     bool Insert();
     bool Update();
 
