@@ -11,6 +11,7 @@
 #include "framework/FormRecord.h"
 #include "framework/RowValues.h"
 #include "framework/SelectedRows.h"
+#include "ui/FormButtons.h"
 #include "ui/Prompt.h"
 
 #include <QComboBox>
@@ -180,15 +181,7 @@ void CPurchaseDlg::BuildForm() {
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    ok->setMinimumWidth(80);
-    cancel->setMinimumWidth(80);
-    ok->setDefault(true);
-    buttons->setCenterButtons(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = MakeFormButtons(this, [this] { OnOK(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);

@@ -12,6 +12,7 @@
 #include "framework/ClassPickerDlg.h"
 #include "framework/FormRecord.h"
 #include "framework/SelectedRows.h"
+#include "ui/FormButtons.h"
 #include "ui/Prompt.h"
 
 #include <QDialogButtonBox>
@@ -95,15 +96,7 @@ void CStockChanceDlg::BuildForm() {
     grid->addWidget(comment_, row, 1, 1, 2);
     grid->setColumnStretch(1, 1);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    ok->setMinimumWidth(80);
-    cancel->setMinimumWidth(80);
-    ok->setDefault(true);
-    buttons->setCenterButtons(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] { OnOK(); });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = MakeFormButtons(this, [this] { OnOK(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
