@@ -20,6 +20,8 @@ packages=(
     xdg-utils                    # xdg-open: links (web, mailto:, messengers) open in the desktop's programs
     libxkbcommon-x11-0 libxcb-cursor0 libxcb-icccm4 libxcb-keysyms1 libxcb-shape0
     libxcb-image0 libxcb-render-util0
+    dpkg-dev lintian             # the Debian package: its library dependencies, and its check
+    x11-utils desktop-file-utils # the package test: the program's window, the desktop entry
 )
 
 missing=()

@@ -49,6 +49,20 @@ QString ProgramFolder() {
     return ExecutableFolder();
 }
 
+QString InstalledFolder() {
+    return ExecutableFolder();
+}
+
+QString ModulePath(const QString& file) {
+    const QString own = ProgramPath(file);
+    if (QFileInfo::exists(own))
+        return own;
+    const QString installed = InstalledFolder() + file;
+    // A module found nowhere is reported under the program folder's name,
+    // where the user would put it.
+    return QFileInfo::exists(installed) ? installed : own;
+}
+
 void SetProgramFolder(const QString& folder) {
     QString chosen;
     if (!folder.isEmpty()) {

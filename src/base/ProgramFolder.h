@@ -11,6 +11,15 @@ QString ProgramFolder();
 // tests); an empty folder returns to the executable's folder.
 void SetProgramFolder(const QString& folder);
 
+// The folder the running executable was installed in, whatever the program
+// folder is: plug-in modules and the delivered files come from here.
+QString InstalledFolder();
+
+// A plug-in module (or the text-message library): the program folder's own
+// copy when it has one, else the installed one. A per-user program folder
+// holds no modules, yet a copied folder may carry a vendor's replacement.
+QString ModulePath(const QString& file);
+
 // ProgramFolder() + relative, with the system's '\' separators turned into '/'.
 QString ProgramPath(const QString& relative);
 

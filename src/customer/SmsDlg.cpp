@@ -128,7 +128,7 @@ bool CSmsDlg::OnOK() {
     const QString mobile = mobile_->text();
     const QString content = content_->toPlainText();
 
-    SmsGateway gateway(ProgramPath(SmsGateway::LibraryName()));
+    SmsGateway gateway(ModulePath(SmsGateway::LibraryName()));
     if (!gateway.Load()) {
         TraceLog::Instance().Write(TraceLog::ThreadLine("SMSAPI: " + gateway.LoadError().toUtf8()));
         prompt_.Message(QStringLiteral("无法打开短信接口"));

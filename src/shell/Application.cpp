@@ -4,6 +4,7 @@
 #include "customer/CustomerDlg.h"
 #include "framework/MobileLookup.h"
 #include "net/TraceLog.h"
+#include "shell/UserFolder.h"
 #include "ui/Prompt.h"
 
 #include <QApplication>
@@ -63,13 +64,26 @@ void Configure(QApplication& app) {
     QApplication::setApplicationName(Prompt::AppTitle());
     QApplication::setOrganizationName(QStringLiteral("Kestrine"));
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
-
-    SetProgramFolder(
-        HomeFromArguments(QApplication::arguments(), qEnvironmentVariable("TORVEL_HOME")));
     InstallQtTranslations(app);
     ChooseChineseFont(app);
     QApplication::setWindowIcon(Icon());
+}
+
+bool ChooseProgramFolder(Prompt& prompt) {
+    QString folder =
+        HomeFromArguments(QApplication::arguments(), qEnvironmentVariable("TORVEL_HOME"));
+    if (folder.isEmpty() && UserFolder::IsSharedInstallation(InstalledFolder())) {
+        folder = UserFolder::Location();
+        QString error;
+        if (!UserFolder::Fill(InstalledFolder(), folder, error)) {
+            prompt.Message(QStringLiteral("无法准备您的数据文件夹 %1:\r\n%2").arg(folder, error),
+                           Prompt::AppTitle(), Prompt::Icon::Critical);
+            return false;
+        }
+    }
+    SetProgramFolder(folder);
     ConnectServices();
+    return true;
 }
 
 void ConnectServices() {

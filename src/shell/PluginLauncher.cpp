@@ -58,7 +58,7 @@ PluginLauncher::PluginLauncher(Prompt& prompt, DbConnection& connection)
 
 QWidget* PluginLauncher::LoadModuleView(const QString& moduleFile, const QString& entryName,
                                         const QString& parameter) {
-    const QString path = ProgramPath(moduleFile);
+    const QString path = ModulePath(moduleFile);
     QLibrary* library = LoadOnce(path);
     if (!library) {
         prompt_.Message(QStringLiteral("模块加载失败:\r\n") + path);

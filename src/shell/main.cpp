@@ -9,6 +9,8 @@ int main(int argc, char* argv[]) {
     Application::Configure(app);
 
     QtPrompt prompt;
+    if (!Application::ChooseProgramFolder(prompt))
+        return 1;
     CMainFrame frame(prompt);
     prompt.SetParentWidget(&frame);
     if (!frame.Create())

@@ -7,6 +7,7 @@
 #include "shell/Application.h"
 #include "shell/MainFrame.h"
 #include "shell/Startup.h"
+#include "shell/UserFolder.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -258,6 +259,37 @@ private slots:
         QCOMPARE(Application::HomeFromArguments({u"torvel"_s, u"--home=/b"_s}, QString()), u"/b"_s);
         // A dangling option falls back to the environment.
         QCOMPARE(Application::HomeFromArguments({u"torvel"_s, u"--home"_s}, env), env);
+    }
+
+    // An installed folder fills a user's folder with what it lacks and never
+    // replaces what the user already has, so an upgrade loses nothing.
+    void userFolderIsFilledButNeverOverwritten() {
+        QTemporaryDir root;
+        const QString installed = root.filePath(u"usr/lib/torvel/"_s);
+        const QString user = root.filePath(u"home/.local/share/torvel/"_s);
+        QVERIFY(QDir().mkpath(installed + u"templet"_s));
+        Untouched(installed + u"torvel.db"_s, "fresh database");
+        Untouched(installed + u"settings.ini"_s, "[new]\r\n");
+        Untouched(installed + u"templet/create_sky_user.txt"_s, "letter");
+        Untouched(installed + u"DailyWork.so"_s, "module");
+        QVERIFY(!UserFolder::IsSharedInstallation(installed));
+        Untouched(installed + u"installed"_s, "");
+        QVERIFY(UserFolder::IsSharedInstallation(installed));
+
+        const Untouched own(user + u"settings.ini"_s, "[mine]\r\n");
+        QString error;
+        QVERIFY2(UserFolder::Fill(installed, user, error), qPrintable(error));
+        QVERIFY(own.Same());
+        QVERIFY(QFile::exists(user + u"torvel.db"_s));
+        QVERIFY(QFile::exists(user + u"templet/create_sky_user.txt"_s));
+        QVERIFY(!QFile::exists(user + u"DailyWork.so"_s));
+        QVERIFY(!QFile::exists(user + u"installed"_s));
+        QCOMPARE(QFile::permissions(user) & 0x0077, QFileDevice::Permissions());
+
+        // Modules come from the installed folder unless the program folder has its own.
+        SetProgramFolder(user);
+        QCOMPARE(ModulePath(u"Missing.so"_s), user + u"Missing.so"_s);
+        SetProgramFolder(QString());
     }
 };
 
