@@ -430,6 +430,9 @@ void tst_Faults::restore() {
         Database s(u"sqlite"_s);
         QVERIFY(s.Open());
         DatabaseBackup backup(s.prompt, s.db);
+        // Megabytes of data make the copy several writes.
+        QVERIFY(s.db.Execute(u"create table Filler (Data BLOB)"_s));
+        QVERIFY(s.db.Execute(u"insert into Filler values (zeroblob(2500000))"_s));
         const QString saved = QFileInfo(s.file.FilePath()).absolutePath() + u"/saved.bak"_s;
         s.prompt.QueueFileName(saved);
         QVERIFY(backup.Backup(u"admin"_s));
