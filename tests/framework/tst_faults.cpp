@@ -256,13 +256,23 @@ void tst_Faults::importRows() {
         const QString rows = Column(s.db, u"select CustomerName from CustomerData where "
                                           "CustomerName like 'row%'"_s);
         const QStringList names = rows.split(u';', Qt::SkipEmptyParts);
+        const QString errors = importer.GetErrorText();
         QCOMPARE(names.size(), written);
-        for (int i = 1; i <= 40; ++i) {
-            const QString name = u"row%1"_s.arg(i);
-            QVERIFY2(names.contains(name) ||
-                         importer.GetErrorText().contains(u"'"_s + name + u"'"_s),
-                     qPrintable(name + u" lost: "_s + importer.GetErrorText()));
+        // Stopped before the first row (the key numbering could not be read),
+        // or each row is there or reported.
+        if (!errors.startsWith(u"select max(keyid)"_s)) {
+            for (int i = 1; i <= 40; ++i) {
+                const QString name = u"row%1"_s.arg(i);
+                QVERIFY2(names.contains(name) || errors.contains(u"'"_s + name + u"'"_s),
+                         qPrintable(name + u" lost: "_s + errors));
+            }
+        } else {
+            QCOMPARE(written, 0);
         }
+        // The numbers go on after the customers already there.
+        QCOMPARE(Column(s.db, u"select count(*) from CustomerData where KeyId < 5 and "
+                              "CustomerName like 'row%'"_s),
+                 u"0"_s);
         QCOMPARE(s.Check(), u"ok"_s);
         QCOMPARE(importer.Import(path, u"CustomerData"_s, columns), 40);
     });
