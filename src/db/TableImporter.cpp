@@ -63,7 +63,7 @@ int TableImporter::Run(const QString& path) {
     int nextKey = 0;
     if (columns_.contains(kKeyColumn)) {
         // Numbers counted from 0 would collide with the rows already there
-        // (and a row keyed 0 cannot be selected), so a failed look-up stops
+        // (and the lists take a key 0 for none), so a failed look-up stops
         // the import before its first row.
         const int largest = connection_->GetMaxId(table_);
         if (largest < 0) {
