@@ -61,8 +61,18 @@ int TableImporter::Run(const QString& path) {
         return 0;
     }
     int nextKey = 0;
-    if (columns_.contains(kKeyColumn))
-        nextKey = connection_->GetMaxId(table_) + 1;
+    if (columns_.contains(kKeyColumn)) {
+        // Numbers counted from 0 would collide with the rows already there
+        // (and the lists take a key 0 for none), so a failed look-up stops
+        // the import before its first row.
+        const int largest = connection_->GetMaxId(table_);
+        if (largest < 0) {
+            ReportFailure(QStringLiteral("select max(keyid) from ") + table_,
+                          connection_->GetLastError());
+            return 0;
+        }
+        nextKey = largest + 1;
+    }
 
     QString text;
     if (!CsvRecordParser::LoadFile(path, text, fileError_)) {

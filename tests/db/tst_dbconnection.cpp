@@ -191,7 +191,8 @@ void tst_DbConnection::textIgnoresCase() {
     TORVEL_TEST_CONNECTION(test);
     QCOMPARE(
         db.Execute(u"insert into CustomerData (KeyId, CustomerName, Phone, ClassPath) values "
-                   "(12, 'Acme 上海', '021-5550', '/A/B/'), (13, 'acme back\\slash', '', '/A/')"_s),
+                   "(12, 'Acme 上海', '021-5550', '/A/B/'), (13, 'acme back\\slash', '', '/A/'), "
+                   "(14, 'O''Brien''s', '', '/')"_s),
         1);
     QString out;
     QCOMPARE(db.JoinColumnValues(u"Select UserName from UserData where "
@@ -207,11 +208,16 @@ void tst_DbConnection::textIgnoresCase() {
         {" CustomerName like '%上海%'", "12"},
         {" classpath like '/a/%' ", "12;13"},
         {" ClassPath like '/A/B/%' ", "12"},
-        {" CustomerName not like 'acme b%'", "12"},
+        {" CustomerName not like 'acme b%'", "12;14"},
         {" CustomerName like '%k\\s%'", "13"},
         {" KeyId like '1%' and Phone like '%555%'", "12"},
         {" Title like '%x%' or CustomerName = 'ACME 上海'", nullptr}, // no such column: fails
         {" CustomerName = 'I like it' or City like 'x'", ""},
+        // A doubled quote inside a pattern is one quote, also where the
+        // statement goes on after the pattern.
+        {" CustomerName like '%o''brien%'", "14"},
+        {" CustomerName like '%''s' and KeyId like '1%'", "14"},
+        {" CustomerName = 'it''s like' or CustomerName not like '%''%'", "12;13"},
     };
     for (const auto& s : searches) {
         const QString sql = u"select KeyId from CustomerData where"_s + QString::fromUtf8(s.where) +

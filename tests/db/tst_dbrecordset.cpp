@@ -44,6 +44,8 @@ private slots:
     void addNewReadsBackKey();
     void updateCurrentRow_data() { TestDatabase::AddEngineRows(); }
     void updateCurrentRow();
+    void writtenNumbersKeepEveryDigit_data() { TestDatabase::AddEngineRows(); }
+    void writtenNumbersKeepEveryDigit();
     void refusedWrites_data() { TestDatabase::AddEngineRows(); }
     void refusedWrites();
     void nestedStatementsWhileReading_data() { TestDatabase::AddEngineRows(); }
@@ -185,6 +187,38 @@ void tst_DbRecordset::addNewReadsBackKey() {
     QCOMPARE(customers.Update(), 1);
     QCOMPARE(customers.GetLong(u"keyid"_s), 1);
     QCOMPARE(customers.GetString(u"ClassPath"_s), u"未分类/"_s);
+}
+
+// What AddNew / Update write and then show is the double itself, to the last
+// bit, as the program computed it, also when read again later.
+void tst_DbRecordset::writtenNumbersKeepEveryDigit() {
+    TORVEL_TEST_CONNECTION(test);
+    const double values[] = {0.1 + 0.2, 1234567.8912345678, -9.87654321e-7, 123456789012.25,
+                             2.0 / 3.0};
+    const qint32 big = 2147483647;
+    DbRecordset rs(db);
+    QCOMPARE(rs.Open(u"select KeyId, Price, Quantity, FDTotal from OrderData"_s), 1);
+    for (const double value : values) {
+        QCOMPARE(rs.AddNew(), 1);
+        QCOMPARE(rs.SetDouble(u"Price"_s, value), 1);
+        QCOMPARE(rs.SetDouble(u"FDTotal"_s, 0.5), 1);
+        QCOMPARE(rs.SetLong(u"Quantity"_s, big), 1);
+        QCOMPARE(rs.Update(), 1);
+        QVERIFY2(rs.GetDouble(u"Price"_s) == value,
+                 qPrintable(QString::number(rs.GetDouble(u"Price"_s), 'g', 17)));
+        // An update writes over the row it just added.
+        QCOMPARE(rs.SetDouble(u"FDTotal"_s, -value), 1);
+        QCOMPARE(rs.Update(), 1);
+        QVERIFY(rs.GetDouble(u"FDTotal"_s) == -value);
+        QCOMPARE(rs.GetLong(u"Quantity"_s), big);
+    }
+    QCOMPARE(rs.Open(u"select Price, FDTotal from OrderData order by KeyId"_s), 1);
+    for (const double value : values) {
+        QVERIFY2(rs.GetDouble(u"Price"_s) == value && rs.GetDouble(u"FDTotal"_s) == -value,
+                 qPrintable(QString::number(rs.GetDouble(u"Price"_s), 'g', 17)));
+        rs.MoveNext();
+    }
+    QVERIFY(rs.IsEOF());
 }
 
 void tst_DbRecordset::updateCurrentRow() {

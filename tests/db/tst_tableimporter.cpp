@@ -56,6 +56,10 @@ private slots:
     void stopKeepsWrittenRows();
     void troublesomeFiles_data() { TestDatabase::AddEngineRows(); }
     void troublesomeFiles();
+    void failedCommitKeepsTheBatchRows_data();
+    void failedCommitKeepsTheBatchRows();
+    void failedBeginAndTimedClose_data() { TestDatabase::AddEngineRows(); }
+    void failedBeginAndTimedClose();
 };
 
 void tst_TableImporter::valuesTypesAndDefaults() {
@@ -209,6 +213,91 @@ void tst_TableImporter::troublesomeFiles() {
     QCOMPARE(f.Rows(u"select KeyId || CustomerName || '/' || Contact from "
                     "CustomerData where KeyId > 41 order by KeyId"_s),
              QStringList({u"42甲/一"_s, u"43乙/"_s}));
+}
+
+void tst_TableImporter::failedCommitKeepsTheBatchRows_data() {
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<int>("batchRows");
+    for (const char* engine : {"sqlite", "postgresql"}) {
+        for (int batch : {2, 500})
+            QTest::addRow("%s, %d a transaction", engine, batch)
+                << QString::fromLatin1(engine) << batch;
+    }
+}
+
+// A reference checked only at commit lets every insert through and fails the
+// COMMIT: the rows of that transaction that are fine must still arrive, the
+// count must say so, and the commit's failure must be reported.
+void tst_TableImporter::failedCommitKeepsTheBatchRows() {
+    QFETCH(int, batchRows);
+    TORVEL_TEST_DATABASE(test);
+    ImportFixture f(test.ConnectionString());
+    QVERIFY(f.opened);
+    if (!test.IsPostgres())
+        QVERIFY(f.db.Execute(u"pragma foreign_keys = on"_s));
+    QVERIFY(f.db.Execute(u"create table ImportParent (KeyId integer primary key)"_s));
+    QVERIFY(f.db.Execute(u"insert into ImportParent (KeyId) values (1)"_s));
+    QVERIFY(f.db.Execute(u"create table ImportChild (KeyId integer, ParentId integer "
+                         "references ImportParent(KeyId) deferrable initially deferred)"_s));
+    FieldInfoList fields;
+    fields.Add(u"KeyId"_s, QString(), QString(), 3);
+    fields.Add(u"ParentId"_s, QString(), QString(), 3);
+    f.importer.SetFieldInfo(&fields);
+    f.importer.SetBatchRows(batchRows);
+    const QString path = f.WriteGbk(u"k,p\r\n1,1\r\n2,99\r\n3,1\r\n4,1\r\n"_s);
+    QCOMPARE(f.importer.Import(path, u"ImportChild"_s, {u"KeyId"_s, u"ParentId"_s}), 3);
+    QCOMPARE(f.Rows(u"select KeyId from ImportChild order by KeyId"_s),
+             QStringList({u"1"_s, u"3"_s, u"4"_s}));
+    const QString errors = f.importer.GetErrorText();
+    QVERIFY2(errors.startsWith(u"commit\r\n"_s) &&
+                 errors.contains(u"insert into ImportChild(KeyId,ParentId) values (2,99)\r\n"_s),
+             qPrintable(errors));
+    // The connection is usable and outside any transaction afterwards.
+    QVERIFY(f.db.Execute(u"begin"_s));
+    QVERIFY(f.db.Execute(u"rollback"_s));
+}
+
+// A BEGIN refused because the caller holds a transaction writes each row on
+// its own inside the caller's transaction and never ends it; a transaction
+// older than kBatchMillis is committed without waiting for kBatchRows.
+void tst_TableImporter::failedBeginAndTimedClose() {
+    TORVEL_TEST_DATABASE(test);
+    ImportFixture f(test.ConnectionString());
+    QVERIFY(f.opened);
+    DbConnection other;
+    QCOMPARE(other.Open(test.ConnectionString()), 1);
+    auto visible = [&] {
+        QString count;
+        other.JoinColumnValues(u"select count(*) from CustomerData"_s, count);
+        return count.toInt();
+    };
+    const QString path = f.WriteGbk(u"n\r\na\r\nb\r\nc\r\nd\r\ne\r\n"_s);
+    const QStringList columns = {u"CustomerName"_s, u"#"_s};
+
+    f.importer.SetBatchRows(2);
+    int records = 0;
+    f.importer.SetProgress([&](qint64, qint64) {
+        if (++records == 2) // the first transaction is committed: hold one open
+            f.db.Execute(u"begin"_s);
+        return true;
+    });
+    QCOMPARE(f.importer.Import(path, kCustomers, columns), 5);
+    QVERIFY2(f.importer.GetErrorText().isEmpty(), qPrintable(f.importer.GetErrorText()));
+    QCOMPARE(f.db.Execute(u"commit"_s), 1); // still the caller's to end
+    QCOMPARE(visible(), 5);
+
+    QVERIFY(f.db.Execute(u"delete from CustomerData"_s));
+    f.importer.SetBatchRows(TableImporter::kBatchRows);
+    QList<int> seen;
+    f.importer.SetProgress([&](qint64, qint64) {
+        seen << visible();
+        if (seen.size() == 1)
+            QTest::qSleep(TableImporter::kBatchMillis + 100);
+        return true;
+    });
+    QCOMPARE(f.importer.Import(path, kCustomers, columns), 5);
+    QCOMPARE(seen, QList<int>({0, 2, 2, 2, 2}));
+    QCOMPARE(visible(), 5);
 }
 
 QTEST_GUILESS_MAIN(tst_TableImporter)
