@@ -279,8 +279,15 @@ END';
 CREATE TRIGGER keep_customer_total AFTER INSERT OR DELETE OR UPDATE OF FDTotal, CustomerId
     ON OrderData FOR EACH ROW EXECUTE FUNCTION torvel_keep_customer_total();
 
--- The initial account; the login dialog's hint names it. The password is
--- compared exactly. admin passes every check anyway; the text lists the named
+-- The schema's version: start-up upgrades an older database step by step
+-- (src/db/SchemaUpgrade.cpp) and refuses a newer one. A change of this script
+-- adds an upgrade step and raises the number.
+CREATE TABLE SchemaVersion (Version INTEGER NOT NULL);
+INSERT INTO SchemaVersion (Version) VALUES (2);
+
+-- The initial account; the login dialog's hint names it. The password stands
+-- as typed until its first login, which rewrites it as a salted Argon2id hash
+-- (src/base/PasswordHash). admin passes every check anyway; the text lists the named
 -- rights so that a copy of the row for another user starts with all of them.
 INSERT INTO UserData (UserName, UserPass, Privilege)
     VALUES ('admin', 'admin', '添加订单,发放工资');

@@ -10,6 +10,7 @@ packages=(
     libqt6sql6-sqlite libqt6sql6-psql
     libsqlite3-dev               # recordsets read SQLite results directly
     libuchardet-dev              # weighs the character set of imported files
+    libsodium-dev                # Argon2id password hashes
     qt6-translations-l10n        # Qt's own dialogs in Chinese (是/否/确定/取消)
     fonts-wqy-microhei           # Chinese text on a fresh desktop
     sqlite3                      # builds the delivered torvel.db; benchmark baseline

@@ -1,7 +1,10 @@
 #include "shell/LoginDialog.h"
 
 #include "base/IniFile.h"
+#include "base/PasswordHash.h"
+#include "db/DbConnection.h"
 #include "db/DbRecordset.h"
+#include "db/SqlLiteral.h"
 #include "shell/Privilege.h"
 #include "ui/Prompt.h"
 
@@ -93,12 +96,16 @@ bool LoginDialog::OnOK() {
         prompt_.Message(QStringLiteral("无效的用户名"));
         return false;
     }
-    if (users.GetString(kUserPass) != password) {
+    const QString stored = users.GetString(kUserPass);
+    if (!PasswordHash::Verify(stored, password)) {
         prompt_.Message(QStringLiteral("密码错误"));
         return false;
     }
     const QString privilege = users.GetString(kPrivilege);
+    const QString key = users.GetString(QStringLiteral("KeyId"));
     users.Close();
+    if (!PasswordHash::IsHash(stored))
+        HashStoredPassword(key, password);
 
     userName_ = name;
     privilege_ = privilege;
@@ -112,13 +119,23 @@ void LoginDialog::SaveAccount(const QString& password, const QString& privilege)
     IniFile account;
     account.Load(AccountFilePath());
     account.SetString(kBag, kUserName, userName_);
-    // Unchecking the box does not erase a password saved earlier.
+    // The password stays in the file only while the box asks for it.
     const bool save = saveBox_->isChecked();
-    if (save)
-        account.SetString(kBag, kUserPass, password);
+    account.SetString(kBag, kUserPass, save ? password : QString());
     account.SetInt(kBag, kSavePass, save ? 1 : 0);
     account.SetString(kBag, kPrivilege, privilege);
     // The folder is made at start-up, but may have gone since.
     QDir().mkpath(QFileInfo(AccountFilePath()).absolutePath());
-    account.Save(AccountFilePath());
+    account.Save(AccountFilePath(), IniFile::Access::OwnerOnly);
+}
+
+void LoginDialog::HashStoredPassword(const QString& key, const QString& password) const {
+    // A row of an older database keeps the password as typed; it becomes a
+    // hash on its first login. Should the write fail (a read-only database),
+    // the login still stands and the next one tries again.
+    const QString hash = PasswordHash::Make(password);
+    if (hash.isEmpty() || key.isEmpty())
+        return;
+    connection_.Execute(QStringLiteral("update UserData set UserPass=") + SqlLiteral::Text(hash) +
+                        QStringLiteral(" where KeyId=") + QString::number(key.toLongLong()));
 }

@@ -35,6 +35,7 @@ public:
 private:
     void LoadAccount();
     void SaveAccount(const QString& password, const QString& privilege) const;
+    void HashStoredPassword(const QString& key, const QString& password) const;
 
     DbConnection& connection_;
     Prompt& prompt_;

@@ -5,9 +5,11 @@
 #include "db/ConnectionString.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
+#include "db/SchemaUpgrade.h"
 #include "shell/Privilege.h"
 #include "ui/Prompt.h"
 
+#include <QDateTime>
 #include <QDir>
 
 namespace {
@@ -44,17 +46,87 @@ bool Startup::HasProgramTables() const {
     return found;
 }
 
-QString Startup::MissingTablesText() const {
+QString Startup::DatabaseName() const {
     const ConnectionString cs(connection_.GetConnectionString());
     // A file for SQLite, a database name on a server (never the password).
-    const QString name = connection_.GetEngine() == DbConnection::Engine::SQLite
-                             ? QDir::toNativeSeparators(ResolveProgramPath(
-                                   cs.Value({"Data Source", "DataSource", "Database"})))
-                             : cs.Value({"Database", "Initial Catalog"});
+    return connection_.GetEngine() == DbConnection::Engine::SQLite
+               ? ResolveProgramPath(cs.Value({"Data Source", "DataSource", "Database"}))
+               : cs.Value({"Database", "Initial Catalog"});
+}
+
+QString Startup::MissingTablesText() const {
+    const QString name = QDir::toNativeSeparators(DatabaseName());
     return QStringLiteral(
                "数据库 '%1' 中没有本系统的数据表 (UserData), 可能是一个空文件或别的程序的数据库。"
                "\r\n请在 database.ini 中指定本系统的数据库后重新启动程序。")
         .arg(name);
+}
+
+bool Startup::UpgradeSchema() {
+    SchemaUpgrade upgrade(connection_);
+    const int stored = upgrade.StoredVersion();
+    const int current = SchemaUpgrade::CurrentVersion();
+    if (stored == current)
+        return true;
+    const QString name = QDir::toNativeSeparators(DatabaseName());
+    if (stored == 0) {
+        prompt_.Message(
+            QStringLiteral("无法读取数据库 '%1' 的版本: %2").arg(name, upgrade.GetLastError()),
+            Prompt::AppTitle(), Prompt::Icon::Critical);
+        return false;
+    }
+    if (stored > current) {
+        prompt_.Message(QStringLiteral("数据库 '%1' 的版本 (%2) 比本程序认识的版本 (%3) 新。\r\n"
+                                       "请使用新版的程序打开这个数据库。")
+                            .arg(name)
+                            .arg(stored)
+                            .arg(current),
+                        Prompt::AppTitle(), Prompt::Icon::Critical);
+        return false;
+    }
+
+    // On SQLite the user gets the database as it was to go back to; a server
+    // is backed up by its own means, and each step there is one transaction.
+    QString backup;
+    if (connection_.GetEngine() == DbConnection::Engine::SQLite) {
+        backup = DatabaseName() +
+                 QStringLiteral(".v%1-%2.bak")
+                     .arg(stored)
+                     .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
+        WaitCursor wait(prompt_);
+        if (!upgrade.BackUp(backup)) {
+            prompt_.Message(
+                QStringLiteral("升级数据库 '%1' 之前无法备份它 (%2)。\r\n数据库没有改动。")
+                    .arg(name, upgrade.GetLastError()),
+                Prompt::AppTitle(), Prompt::Icon::Critical);
+            return false;
+        }
+    }
+    bool upgraded = false;
+    {
+        WaitCursor wait(prompt_);
+        upgraded = upgrade.Run();
+    }
+    const QString kept =
+        backup.isEmpty()
+            ? QString()
+            : QStringLiteral("\r\n升级前的数据库保存在 %1。").arg(QDir::toNativeSeparators(backup));
+    if (!upgraded) {
+        prompt_.Message(QStringLiteral("无法把数据库 '%1' 从版本 %2 升级到版本 %3:\r\n%4%5")
+                            .arg(name)
+                            .arg(stored)
+                            .arg(current)
+                            .arg(upgrade.GetLastError(), kept),
+                        Prompt::AppTitle(), Prompt::Icon::Critical);
+        return false;
+    }
+    prompt_.Message(QStringLiteral("数据库 '%1' 已从版本 %2 升级到版本 %3。%4")
+                        .arg(name)
+                        .arg(stored)
+                        .arg(current)
+                        .arg(kept),
+                    Prompt::AppTitle(), Prompt::Icon::Information);
+    return true;
 }
 
 int Startup::Run() {
@@ -90,6 +162,10 @@ int Startup::Run() {
         // An empty file is a valid SQLite database; without this the first
         // sign would be the login failing on a missing UserData.
         prompt_.Message(MissingTablesText(), Prompt::AppTitle(), Prompt::Icon::Critical);
+        connection_.Close();
+        return 0;
+    }
+    if (!UpgradeSchema()) {
         connection_.Close();
         return 0;
     }

@@ -33,6 +33,11 @@ private:
     static QString UnreadableAccountText(const QString& path, const QString& reason);
     bool HasProgramTables() const;
     QString MissingTablesText() const;
+    // The SQLite file (resolved) or the server's database name.
+    QString DatabaseName() const;
+    // Brings an older database up to this program's schema (a copy of an
+    // SQLite file first), or refuses a newer one; false after the message.
+    bool UpgradeSchema();
 
     DbConnection& connection_;
     Prompt& prompt_;

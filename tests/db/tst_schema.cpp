@@ -4,6 +4,7 @@
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/DbTransaction.h"
+#include "db/SchemaUpgrade.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -96,6 +97,8 @@ private slots:
     void initialRows();
     void customerTotalFollowsOrders_data() { TestDatabase::AddEngineRows(); }
     void customerTotalFollowsOrders();
+    void upgradeFromAnOlderSchema_data() { TestDatabase::AddEngineRows(); }
+    void upgradeFromAnOlderSchema();
     void deliveredDatabaseIsMadeOnce();
     void postgresSchemaScript();
 };
@@ -157,6 +160,30 @@ void tst_Schema::initialRows() {
             u"select UserPass || '/' || Privilege from UserData where UserName='admin'"_s, admin),
         1);
     QVERIFY2(admin.startsWith(u"admin/"_s) && admin.contains(u"发放工资"_s), qPrintable(admin));
+}
+
+// A database made before versions were kept (no SchemaVersion) counts as
+// version 1 and is brought up step by step; a second run changes nothing,
+// and a newer number is reported as it stands for start-up to refuse.
+void tst_Schema::upgradeFromAnOlderSchema() {
+    TORVEL_TEST_CONNECTION(test);
+    SchemaUpgrade upgrade(db);
+    QCOMPARE(upgrade.StoredVersion(), SchemaUpgrade::CurrentVersion());
+
+    QCOMPARE(db.Execute(u"drop table SchemaVersion"_s), 1);
+    QCOMPARE(db.Execute(u"insert into PayMode (Name) values ('赊账')"_s), 1);
+    QCOMPARE(upgrade.StoredVersion(), 1);
+    QVERIFY2(upgrade.Run(), qPrintable(upgrade.GetLastError()));
+    QCOMPARE(upgrade.StoredVersion(), SchemaUpgrade::CurrentVersion());
+    QVERIFY2(upgrade.Run(), qPrintable(upgrade.GetLastError()));
+    QString rows;
+    QCOMPARE(db.JoinColumnValues(u"select count(*) from SchemaVersion"_s, rows), 1);
+    QCOMPARE(rows, u"1"_s);
+    QCOMPARE(db.JoinColumnValues(u"select count(*) from PayMode where Name='赊账'"_s, rows), 1);
+    QCOMPARE(rows, u"1"_s);
+
+    QCOMPARE(db.Execute(u"update SchemaVersion set Version=99"_s), 1);
+    QCOMPARE(upgrade.StoredVersion(), 99);
 }
 
 // The build makes torvel.db from the script only when it is missing: a rebuild

@@ -3,6 +3,7 @@
 
 #include "base/IniFile.h"
 #include "db/DbConnection.h"
+#include "db/DbRecordset.h"
 #include "shell/LoginDialog.h"
 #include "shell/Privilege.h"
 #include "shell/Startup.h"
@@ -78,11 +79,14 @@ private slots:
             QVERIFY(dialog.SavePassBox()->isChecked());
         }
 
-        // Unchecking the box keeps the password saved before; only SavePass
-        // and the other keys change.
+        // The file holds a password, so only its owner reads it.
+        QCOMPARE(QFile::permissions(run.folder.File(u"data/account.ini"_s)) & 0x0077,
+                 QFileDevice::Permissions());
+
+        // Unchecking the box takes the saved password out of the file.
         QVERIFY(run.Login(u"li"_s, u"pw"_s, false));
         QCOMPARE(run.Account("UserName"), u"li"_s);
-        QCOMPARE(run.Account("UserPass"), u"admin"_s);
+        QCOMPARE(run.Account("UserPass"), QString());
         QCOMPARE(run.Account("SavePass"), u"0"_s);
         QCOMPARE(run.Account("Privilege"), u"查询工资"_s);
         {
@@ -107,6 +111,31 @@ private slots:
 
         QCOMPARE(run.prompt.Messages().size(), 3);
         QVERIFY(!QFile::exists(run.folder.File(u"data/account.ini"_s)));
+    }
+
+    // A password kept as typed by an older database becomes a salted hash on
+    // its first login; the hash then verifies, and only the right password.
+    void plainPasswordIsHashedOnFirstLogin() {
+        Installation run;
+        QVERIFY(run.Login(u"li"_s, u"pw"_s, false));
+        QVERIFY(run.Login(u"admin"_s, u"admin"_s, false));
+        DbRecordset rows(run.connection);
+        QVERIFY(
+            rows.Open(u"select UserPass from UserData where UserName<>'nopass' order by KeyId"_s));
+        QStringList hashes;
+        for (; !rows.IsEOF(); rows.MoveNext())
+            hashes << rows.GetString(u"UserPass"_s);
+        rows.Close();
+        QCOMPARE(hashes.size(), 2);
+        for (const QString& hash : hashes)
+            QVERIFY2(hash.startsWith(u"$argon2id$"_s), qPrintable(hash));
+        QVERIFY(hashes.at(0) != hashes.at(1));
+
+        QVERIFY(run.Login(u"li"_s, u"pw"_s, false));
+        QVERIFY(!run.Login(u"li"_s, u"pw "_s, false));
+        QCOMPARE(run.prompt.LastMessage(), u"密码错误"_s);
+        // Not a password that happens to equal the stored hash text.
+        QVERIFY(!run.Login(u"admin"_s, hashes.at(0), false));
     }
 
     void quotesAreDroppedFromTheName() {

@@ -2,6 +2,8 @@
 #include "TempProgramFolder.h"
 
 #include "base/ProgramFolder.h"
+#include "db/DbConnection.h"
+#include "db/SchemaUpgrade.h"
 #include "framework/CommandIds.h"
 #include "net/Gbk.h"
 #include "shell/Application.h"
@@ -118,6 +120,43 @@ private slots:
         // Nothing is written for a connection that did not open.
         QCOMPARE(folder.Read(u"database.ini"_s), settings);
         QVERIFY(!QFile::exists(folder.File(u"nowhere.db"_s)));
+    }
+
+    // An older database is copied, upgraded and named in one message before
+    // the login; a newer one is refused before the login, untouched.
+    void olderDatabaseIsUpgradedNewerRefused() {
+        TempProgramFolder folder;
+        {
+            DbConnection db;
+            QVERIFY(db.Open(Startup::DefaultConnectionString()));
+            QCOMPARE(db.Execute(u"drop table SchemaVersion"_s), 1);
+        }
+        {
+            Started run;
+            QCOMPARE(run.prompt.Messages().size(), 1);
+            const QString message = run.prompt.LastMessage();
+            QVERIFY2(message.contains(
+                         u"已从版本 1 升级到版本 %1。"_s.arg(SchemaUpgrade::CurrentVersion())),
+                     qPrintable(message));
+            const QStringList backups =
+                QDir(folder.Path()).entryList({u"torvel.db.v1-*.bak"_s}, QDir::Files);
+            QCOMPARE(backups.size(), 1);
+            QVERIFY(message.contains(backups.first()));
+            QCOMPARE(run.Logins(), 1);
+            DbConnection copy;
+            QVERIFY(copy.Open(u"Provider=SQLite;Data Source="_s + folder.File(backups.first())));
+            QCOMPARE(SchemaUpgrade(copy).StoredVersion(), 1);
+        }
+        {
+            DbConnection db;
+            QVERIFY(db.Open(Startup::DefaultConnectionString()));
+            QCOMPARE(db.Execute(u"update SchemaVersion set Version=99"_s), 1);
+        }
+        Started run;
+        QCOMPARE(run.prompt.Messages().size(), 1);
+        QVERIFY2(run.prompt.LastMessage().contains(u"的版本 (99) 比本程序认识的版本"_s),
+                 qPrintable(run.prompt.LastMessage()));
+        QCOMPARE(run.Logins(), 0);
     }
 
     void mailReceiverFollowsTheStringInUse() {
