@@ -55,6 +55,7 @@ private:
     TextEncoding encoding_;
     std::unique_ptr<QSaveFile> file_;
     QString pending_;
+    QByteArray bom_;
     bool failed_ = false;
     QString lastError_;
 };
