@@ -21,7 +21,7 @@ bool IsLiveDatabase(const DbConnection& connection, const QString& path) {
     QString resolved = folder + QLatin1Char('/') + target.fileName();
     if (target.exists())
         resolved = target.canonicalFilePath();
-    for (const QString suffix :
+    for (const QString& suffix :
          {QString(), QStringLiteral("-wal"), QStringLiteral("-journal"), QStringLiteral("-shm")}) {
         if (resolved == database + suffix)
             return true;

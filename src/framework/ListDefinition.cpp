@@ -224,7 +224,8 @@ bool ListDefinition::OpenForList(DbConnection& connection, const QString& table,
     notice_.clear();
     const LoadResult loaded = Load(table);
     if (loaded == LoadResult::Loaded) {
-        if (TableName().compare(table, Qt::CaseInsensitive) != 0)
+        // The file of one table never redirects the list to another.
+        if (!TableName().isEmpty() && TableName().compare(table, Qt::CaseInsensitive) != 0)
             Fail(QStringLiteral("[.]TableName 应为 ") + table);
         else if (Check(connection)) {
             // The caption is whoever opens the list's, as for a fresh one.
