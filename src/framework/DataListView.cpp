@@ -68,8 +68,14 @@ CDataListView_::CDataListView_(DbConnection& connection, Prompt& prompt,
       definition_(definition) {
     setObjectName(QStringLiteral("CDataListView_") + definition_.TableName());
     const QList<QPair<QString, QString>> columns = ListedColumns(definition_);
-    const QString order =
-        definition_.OrderBy().isEmpty() ? QString() : QStringLiteral(" ") + definition_.OrderBy();
+    // Pages need a stable order: without one of its own the list is ordered
+    // by its key (PostgreSQL returns an unordered table in no fixed order, so
+    // pages would overlap).
+    QString order;
+    if (!definition_.OrderBy().isEmpty())
+        order = QStringLiteral(" ") + definition_.OrderBy();
+    else if (const auto key = definition_.KeyField())
+        order = QStringLiteral(" order by ") + key->name;
     CreateParts(columns, order, kGridControl);
     if (definition_.TableName().isEmpty()) {
         prompt_.Message(QStringLiteral("未定义[.]TableName"));
