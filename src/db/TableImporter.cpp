@@ -1,7 +1,7 @@
 #include "db/TableImporter.h"
 
 #include "base/CNumber.h"
-#include "base/CsvRecordParser.h"
+#include "base/CsvReader.h"
 #include "base/IniFile.h"
 #include "db/AdoType.h"
 #include "db/DbConnection.h"
@@ -15,6 +15,22 @@ namespace {
 
 const QString kKeyColumn = QStringLiteral("#");
 
+bool IsBlank(const QStringList& fields) {
+    for (const QString& field : fields)
+        if (!field.trimmed().isEmpty())
+            return false;
+    return true;
+}
+
+void SetTyped(InsertBuilder& builder, int type, const QString& column, const QString& value) {
+    if (AdoType::IsText(type))
+        builder.SetText(column, value);
+    else if (AdoType::IsFloating(type))
+        builder.SetDouble(column, AtoF(value));
+    else
+        builder.SetLong(column, AtoI(value));
+}
+
 } // namespace
 
 int TableImporter::Import(const QString& path, const QString& table) {
@@ -22,6 +38,10 @@ int TableImporter::Import(const QString& path, const QString& table) {
     columns_.clear();
     errorText_.clear();
     fileError_.clear();
+    failures_.clear();
+    longRecordLines_.clear();
+    readNote_.clear();
+    stopped_ = false;
     if (!ReadTableColumns())
         return 0;
     return Run(path);
@@ -32,6 +52,10 @@ int TableImporter::Import(const QString& path, const QString& table, const QStri
     columns_ = columns;
     errorText_.clear();
     fileError_.clear();
+    failures_.clear();
+    longRecordLines_.clear();
+    readNote_.clear();
+    stopped_ = false;
     return Run(path);
 }
 
@@ -62,32 +86,35 @@ int TableImporter::Run(const QString& path) {
     }
     int nextKey = 0;
     if (columns_.contains(kKeyColumn))
-        nextKey = connection_->GetMaxId(table_) + 1;
+        nextKey = MaxKey() + 1;
 
-    QString text;
-    if (!CsvRecordParser::LoadFile(path, text, fileError_)) {
+    CsvReader reader;
+    if (!(encoding_ ? reader.Open(path, *encoding_) : reader.Open(path))) {
+        fileError_ = reader.GetLastError();
         errorText_ = QStringLiteral("打开源文件失败!");
         return 0;
     }
-    CsvRecordParser parser(text);
-    text.clear();
     // A quoted field left open grows over many lines inside one ReadRecord;
-    // the parser reports from there, so progress and the stop still work.
+    // the reader reports from there, so progress and the stop still work.
     if (progress_)
-        parser.SetProgress(
-            [this](qsizetype done, qsizetype total) { return progress_(done, total); });
+        reader.SetProgress([this](qint64 done, qint64 total) { return progress_(done, total); });
     QStringList fields;
-    parser.ReadRecord(fields); // the header line names the source columns
+    // The header line names the source columns.
+    const int headerFields = reader.ReadRecord(fields);
 
     const std::vector<ColumnInfo> info = LookUpColumns();
     DbConnection& db = *connection_;
     int inserted = 0;
-    QStringList batch; // written in the open transaction, not yet committed
+    Rows batch; // written in the open transaction, not yet committed
     bool inTransaction = false;
     bool canBatch = batchRows_ > 1;
     QElapsedTimer age;
-    while (parser.ReadRecord(fields) > 0) {
-        const QString statement = BuildStatement(info, fields, nextKey);
+    while (reader.ReadRecord(fields) > 0) {
+        const int line = reader.RecordLine();
+        if (fields.size() > headerFields)
+            longRecordLines_.push_back(line);
+        QString statement =
+            skipEmpty_ && IsBlank(fields) ? QString() : BuildStatement(info, fields, nextKey);
         if (!statement.isEmpty()) {
             if (!inTransaction && canBatch) {
                 // Without transactions every row is written on its own.
@@ -96,11 +123,12 @@ int TableImporter::Run(const QString& path) {
             }
             if (db.Execute(statement)) {
                 if (inTransaction)
-                    batch.append(statement);
+                    batch.push_back({std::move(statement), line});
                 else
                     ++inserted;
             } else {
-                ReportFailure(statement, db.GetLastError());
+                const QString error = db.GetLastError();
+                ReportFailure(statement, error, line);
                 if (inTransaction) {
                     // PostgreSQL spoils the whole transaction with the failed
                     // statement, so it is rolled back on every engine and the
@@ -110,40 +138,61 @@ int TableImporter::Run(const QString& path) {
                     inserted += WriteBatch(batch);
                     batch.clear();
                 }
+                if (onFailure_ && !onFailure_(line, error)) {
+                    stopped_ = true;
+                    break;
+                }
             }
-            if (inTransaction && (batch.size() >= batchRows_ || age.elapsed() >= kBatchMillis)) {
+            if (inTransaction &&
+                (int(batch.size()) >= batchRows_ || age.elapsed() >= kBatchMillis)) {
                 inserted += Commit(batch);
                 batch.clear();
                 inTransaction = false;
             }
         }
-        if (progress_ && !progress_(parser.Position(), parser.Length()))
+        if (progress_ && !progress_(reader.FilePosition(), reader.FileSize())) {
+            stopped_ = true;
             break;
+        }
     }
     if (inTransaction)
         inserted += Commit(batch);
+    stopped_ = stopped_ || reader.Stopped();
 
-    if (parser.EndedInsideQuotes()) {
-        errorText_ += QStringLiteral("第%1行开始的引号字段直到文件结束也没有结束的引号, "
-                                     "此后的内容没有作为记录导入。\r\n")
-                          .arg(parser.OpenQuoteLine());
-    } else if (parser.Stopped() && parser.OpenQuoteLine() > 0) {
-        errorText_ += QStringLiteral("导入在读取第%1行开始的引号字段时被中止, "
-                                     "这个字段一直没有结束的引号。\r\n")
-                          .arg(parser.OpenQuoteLine());
+    if (reader.EndedInsideQuotes()) {
+        readNote_ = QStringLiteral("第%1行开始的引号字段直到文件结束也没有结束的引号, "
+                                   "此后的内容没有作为记录导入。\r\n")
+                        .arg(reader.OpenQuoteLine());
+    } else if (reader.Stopped() && reader.OpenQuoteLine() > 0) {
+        readNote_ = QStringLiteral("导入在读取第%1行开始的引号字段时被中止, "
+                                   "这个字段一直没有结束的引号。\r\n")
+                        .arg(reader.OpenQuoteLine());
     }
+    errorText_ += readNote_;
     return inserted;
 }
 
+int TableImporter::MaxKey() {
+    if (keyColumn_.compare(QLatin1String("keyid"), Qt::CaseInsensitive) == 0)
+        return connection_->GetMaxId(table_);
+    DbRecordset rs(*connection_);
+    if (!rs.Open(QStringLiteral("select max(%1) as maxid from %2").arg(keyColumn_, table_)))
+        return -1;
+    return rs.IsEOF() ? 0 : AtoI(rs.GetString(QStringLiteral("maxid")));
+}
+
 std::vector<TableImporter::ColumnInfo> TableImporter::LookUpColumns() const {
+    // The mapped columns, then the fixed values' columns.
     std::vector<ColumnInfo> info;
-    info.reserve(size_t(columns_.size()));
+    info.reserve(size_t(columns_.size()) + fixedValues_.size());
     for (const QString& column : columns_) {
         if (fields_)
             info.push_back({fields_->GetType(column), fields_->GetDefault(column)});
         else
             info.push_back({AdoType::VarChar, QString()});
     }
+    for (const auto& [column, value] : fixedValues_)
+        info.push_back({fields_ ? fields_->GetType(column) : AdoType::VarChar, value});
     return info;
 }
 
@@ -156,52 +205,51 @@ QString TableImporter::BuildStatement(const std::vector<ColumnInfo>& info,
         if (column.isEmpty())
             continue;
         if (column == kKeyColumn) {
-            builder.SetLong(QStringLiteral("Keyid"), nextKey++);
+            builder.SetLong(keyColumn_, nextKey++);
             continue;
         }
         QString value = i < fields.size() ? fields[i] : QString();
         if (value.isEmpty() && fields_)
             value = info[size_t(i)].defaultText;
-        const int type = info[size_t(i)].type;
-        if (AdoType::IsText(type))
-            builder.SetText(column, value);
-        else if (AdoType::IsFloating(type))
-            builder.SetDouble(column, AtoF(value));
-        else
-            builder.SetLong(column, AtoI(value));
+        SetTyped(builder, info[size_t(i)].type, column, value);
+    }
+    for (size_t k = 0; k < fixedValues_.size(); ++k) {
+        const ColumnInfo& fixed = info[size_t(columns_.size()) + k];
+        SetTyped(builder, fixed.type, fixedValues_[k].first, fixed.defaultText);
     }
     return builder.Build();
 }
 
-int TableImporter::WriteBatch(const QStringList& statements) {
-    if (statements.isEmpty())
+int TableImporter::WriteBatch(const Rows& rows) {
+    if (rows.empty())
         return 0;
     DbConnection& db = *connection_;
-    if (statements.size() == 1 || !db.Execute(QStringLiteral("begin")))
-        return WriteEach(statements);
-    for (int k = 0; k < statements.size(); ++k) {
-        if (db.Execute(statements[k]))
+    if (rows.size() == 1 || !db.Execute(QStringLiteral("begin")))
+        return WriteEach(rows);
+    for (size_t k = 0; k < rows.size(); ++k) {
+        if (db.Execute(rows[k].statement))
             continue;
-        ReportFailure(statements[k], db.GetLastError());
+        ReportFailure(rows[k].statement, db.GetLastError(), rows[k].line);
         db.Execute(QStringLiteral("rollback"));
-        return WriteBatch(statements.mid(0, k)) + WriteBatch(statements.mid(k + 1));
+        return WriteBatch(Rows(rows.begin(), rows.begin() + qsizetype(k))) +
+               WriteBatch(Rows(rows.begin() + qsizetype(k) + 1, rows.end()));
     }
-    return Commit(statements);
+    return Commit(rows);
 }
 
-int TableImporter::WriteEach(const QStringList& statements) {
+int TableImporter::WriteEach(const Rows& rows) {
     DbConnection& db = *connection_;
     int written = 0;
-    for (const QString& statement : statements) {
-        if (db.Execute(statement))
+    for (const Row& row : rows) {
+        if (db.Execute(row.statement))
             ++written;
         else
-            ReportFailure(statement, db.GetLastError());
+            ReportFailure(row.statement, db.GetLastError(), row.line);
     }
     return written;
 }
 
-int TableImporter::Commit(const QStringList& batch) {
+int TableImporter::Commit(const Rows& batch) {
     DbConnection& db = *connection_;
     if (db.Execute(QStringLiteral("commit")))
         return static_cast<int>(batch.size());
@@ -213,6 +261,8 @@ int TableImporter::Commit(const QStringList& batch) {
     return WriteEach(batch);
 }
 
-void TableImporter::ReportFailure(const QString& statement, const QString& error) {
+void TableImporter::ReportFailure(const QString& statement, const QString& error, int line) {
     errorText_ += statement + QStringLiteral("\r\n") + error;
+    if (line > 0)
+        failures_.push_back({line, error});
 }
