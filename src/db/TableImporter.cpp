@@ -109,6 +109,55 @@ int TableImporter::Run(const QString& path) {
     bool inTransaction = false;
     bool canBatch = batchRows_ > 1;
     QElapsedTimer age;
+    // Rows read and built but not yet sent. Without a question per failure
+    // they go to the database several in one statement: one round trip and
+    // one parse for many rows, which is most of the time a row costs.
+    Rows pending;
+    const size_t rowsPerStatement = onFailure_ || !canBatch ? 1 : size_t(kRowsPerStatement);
+    // Sends the pending rows; false when the failure callback stops the import.
+    const auto send = [&]() -> bool {
+        if (pending.empty())
+            return true;
+        if (!inTransaction && canBatch) {
+            // Without transactions every row is written on its own.
+            canBatch = inTransaction = db.Execute(QStringLiteral("begin")) == 1;
+            age.start();
+        }
+        const QString statement =
+            pending.size() == 1 ? pending.front().statement : Combine(pending);
+        bool goOn = true;
+        if (db.Execute(statement)) {
+            if (inTransaction)
+                batch.insert(batch.end(), std::make_move_iterator(pending.begin()),
+                             std::make_move_iterator(pending.end()));
+            else
+                inserted += int(pending.size());
+        } else {
+            const QString error = db.GetLastError();
+            if (pending.size() == 1)
+                ReportFailure(statement, error, pending.front().line);
+            if (inTransaction) {
+                // PostgreSQL spoils the whole transaction with the failed
+                // statement, so it is rolled back on every engine and the
+                // rows before the failing one are written again.
+                db.Execute(QStringLiteral("rollback"));
+                inTransaction = false;
+                inserted += WriteBatch(batch);
+                batch.clear();
+            }
+            if (pending.size() > 1)
+                inserted += WriteBatch(pending); // finds and reports the failing rows
+            else if (onFailure_)
+                goOn = onFailure_(pending.front().line, error);
+        }
+        pending.clear();
+        if (inTransaction && (int(batch.size()) >= batchRows_ || age.elapsed() >= kBatchMillis)) {
+            inserted += Commit(batch);
+            batch.clear();
+            inTransaction = false;
+        }
+        return goOn;
+    };
     while (reader.ReadRecord(fields) > 0) {
         const int line = reader.RecordLine();
         if (fields.size() > headerFields)
@@ -116,38 +165,10 @@ int TableImporter::Run(const QString& path) {
         QString statement =
             skipEmpty_ && IsBlank(fields) ? QString() : BuildStatement(info, fields, nextKey);
         if (!statement.isEmpty()) {
-            if (!inTransaction && canBatch) {
-                // Without transactions every row is written on its own.
-                canBatch = inTransaction = db.Execute(QStringLiteral("begin")) == 1;
-                age.start();
-            }
-            if (db.Execute(statement)) {
-                if (inTransaction)
-                    batch.push_back({std::move(statement), line});
-                else
-                    ++inserted;
-            } else {
-                const QString error = db.GetLastError();
-                ReportFailure(statement, error, line);
-                if (inTransaction) {
-                    // PostgreSQL spoils the whole transaction with the failed
-                    // statement, so it is rolled back on every engine and the
-                    // rows before the failing one are written again.
-                    db.Execute(QStringLiteral("rollback"));
-                    inTransaction = false;
-                    inserted += WriteBatch(batch);
-                    batch.clear();
-                }
-                if (onFailure_ && !onFailure_(line, error)) {
-                    stopped_ = true;
-                    break;
-                }
-            }
-            if (inTransaction &&
-                (int(batch.size()) >= batchRows_ || age.elapsed() >= kBatchMillis)) {
-                inserted += Commit(batch);
-                batch.clear();
-                inTransaction = false;
+            pending.push_back({std::move(statement), line});
+            if (pending.size() >= rowsPerStatement && !send()) {
+                stopped_ = true;
+                break;
             }
         }
         if (progress_ && !progress_(reader.FilePosition(), reader.FileSize())) {
@@ -155,6 +176,8 @@ int TableImporter::Run(const QString& path) {
             break;
         }
     }
+    // The rows read before the end or a stop are written too.
+    send();
     if (inTransaction)
         inserted += Commit(batch);
     stopped_ = stopped_ || reader.Stopped();
@@ -218,6 +241,26 @@ QString TableImporter::BuildStatement(const std::vector<ColumnInfo>& info,
         SetTyped(builder, fixed.type, fixedValues_[k].first, fixed.defaultText);
     }
     return builder.Build();
+}
+
+QString TableImporter::Combine(const Rows& rows) {
+    // Every statement is "insert into T(columns) values (...)" with the same
+    // columns: the first one's head, then each one's list of values.
+    static const QString kValues = QStringLiteral(" values (");
+    const QString& first = rows.front().statement;
+    const qsizetype head = first.indexOf(kValues);
+    qsizetype length = head + 8;
+    for (const Row& row : rows)
+        length += row.statement.size() - head - 7;
+    QString combined;
+    combined.reserve(length);
+    combined += QStringView(first).left(head + 8);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0)
+            combined += QLatin1Char(',');
+        combined += QStringView(rows[i].statement).mid(head + 8);
+    }
+    return combined;
 }
 
 int TableImporter::WriteBatch(const Rows& rows) {

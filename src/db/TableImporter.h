@@ -53,6 +53,8 @@ public:
     };
 
     static constexpr int kBatchRows = 20000;
+    // Rows sent in one statement when no failure needs a question.
+    static constexpr int kRowsPerStatement = 200;
     static constexpr int kBatchMillis = 1000;
 
     void SetConnection(DbConnection* connection) { connection_ = connection; }
@@ -116,6 +118,8 @@ private:
         int line;
     };
     using Rows = std::vector<Row>;
+    // One statement inserting all of the rows.
+    static QString Combine(const Rows& rows);
     int WriteBatch(const Rows& rows);
     int WriteEach(const Rows& rows);
     int Commit(const Rows& batch);
