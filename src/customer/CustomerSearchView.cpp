@@ -1,6 +1,7 @@
 #include "customer/CustomerSearchView.h"
 
 #include "customer/AddressListExport.h"
+#include "customer/CustomerImport.h"
 #include "customer/CustomerSearchDlg.h"
 #include "customer/CustomerStatements.h"
 #include "db/QueryBinder.h"
@@ -96,7 +97,10 @@ bool CCustomerSearchView::OnCommand(int id) {
         MoveToClass(QStringLiteral("请选择要变更的客户"));
         return true;
     case Command::ImportCustomers:
-        Note(QStringLiteral("导入: 该功能尚未提供"));
+        // The new customers carry the newest LastTime, so they head the
+        // reloaded first page.
+        if (ImportCustomers(prompt_, connection_, this).imported > 0)
+            Reload();
         return true;
     case Command::ExportEmail:
         Export(QStringLiteral("导出邮件地址"));
