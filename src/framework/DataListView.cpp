@@ -8,6 +8,7 @@
 #include "db/SqlLiteral.h"
 #include "framework/CommandIds.h"
 #include "framework/CriteriaDlg.h"
+#include "framework/CsvImport.h"
 #include "framework/DataRecordDlg.h"
 #include "framework/ExportTarget.h"
 #include "framework/GridRowPatch.h"
@@ -323,5 +324,18 @@ void CDataListView_::Export() {
 }
 
 void CDataListView_::Import() {
-    prompt_.Message(QStringLiteral("该功能尚未提供"));
+    CsvImportArgs args;
+    args.connection = &connection_;
+    args.table = definition_.TableName();
+    const std::optional<ListDefinition::Field> key = definition_.KeyField();
+    for (const ListDefinition::Field& field : definition_.Fields()) {
+        // A key the database numbers is not the file's to give.
+        if (definition_.AutoIncrement() && key && field.section == key->section)
+            continue;
+        args.targets.Add(field.name, field.caption, QString(), field.dataType);
+    }
+    args.parent = this;
+    const CsvImportResult result = ImportCsvFile(prompt_, args);
+    if (result.imported > 0)
+        Reload();
 }

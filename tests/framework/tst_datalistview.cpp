@@ -2,10 +2,12 @@
 #include "TempProgramFolder.h"
 #include "TestDatabases.h"
 
+#include "base/CsvReader.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/QueryBinder.h"
 #include "framework/CommandIds.h"
+#include "framework/CsvImport.h"
 #include "framework/DataListView.h"
 #include "framework/DataRecordDlg.h"
 #include "framework/ExportWriter.h"
@@ -207,6 +209,30 @@ void tst_DataListView::exportReadsBackExactly() {
                                    "2,\"两行\r\n第二行\"\r\n3,\"\"\r\n4,\r\n"));
     const QByteArray written = folder.Read(QStringLiteral("out/付款方式.csv"));
     QCOMPARE(written.toLower(), expected.toLower()); // PostgreSQL names columns in lower case
+
+    // The reader takes every field back as written, and the file imports
+    // back into the same rows.
+    CsvReader reader;
+    QVERIFY(reader.Open(target));
+    QStringList records;
+    for (QStringList fields; reader.ReadRecord(fields) > 0;)
+        records << fields.join(u'|');
+    reader.Close();
+    QCOMPARE(records.mid(1),
+             QStringList({QStringLiteral("1|他说\"好\",行"), QStringLiteral("2|两行\r\n第二行"),
+                          QStringLiteral("3|"), QStringLiteral("4|")}));
+    const QString before = NamesInTable(db);
+    QVERIFY(database.RunScript(QStringLiteral("delete from PayMode")));
+    CsvImportArgs args;
+    args.connection = &db;
+    args.table = QStringLiteral("PayMode");
+    args.targets.Add(QStringLiteral("KeyId"), QStringLiteral("KeyId"), QString(), 3);
+    args.targets.Add(QStringLiteral("Name"), QStringLiteral("Name"));
+    QCOMPARE(ImportCsvMapped(prompt, args, target, TextEncoding::Gbk,
+                             {QStringLiteral("KeyId"), QStringLiteral("Name")})
+                 .imported,
+             4);
+    QCOMPARE(NamesInTable(db), before);
 
     // An existing file is replaced only when the user says so.
     prompt.QueueFileName(target);
