@@ -156,7 +156,15 @@ void tst_DataListView::deleteFindsKeyColumnByName() {
                              "[.]\r\nName=List_PayMode\r\nTableName=PayMode\r\n"
                              "ShowToolBar=1\r\nAutoIncrement=1\r\nOrderBy=order by KeyId desc\r\n"
                              "[Field7]\r\nName=Name\r\nCaption=名称\r\nList=1\r\n"
-                             "[Field3]\r\nName=KeyId\r\nDataType=3\r\nList=1\r\n"))));
+                             "[Field3]\r\nName=KeyId\r\nDataType=3\r\nList=1\r\n"
+                             "[Action1]\r\nName=AddData\r\nCaption=添加\r\nImage=add.gif\r\n"
+                             "[Action2]\r\nName=x\r\nCaption=删除\r\nId=6003\r\n"))));
+    // The delivered picture, drawn with white transparent; a missing one
+    // leaves the button without.
+    QFile picture(qEnvironmentVariable("TORVEL_SOURCE_DIR") +
+                  QStringLiteral("/app-data/images/add.gif"));
+    QVERIFY(picture.open(QIODevice::ReadOnly));
+    QVERIFY(folder.Write(QStringLiteral("images/add.gif"), picture.readAll()));
     ScriptedPrompt prompt;
     std::unique_ptr<CDataListView_> view(
         CDataListView_::Open(db, prompt, QStringLiteral("PayMode"), QStringLiteral("测试表")));
@@ -164,6 +172,11 @@ void tst_DataListView::deleteFindsKeyColumnByName() {
     QCOMPARE(prompt.Messages(), QStringList());
     QCOMPARE(Column(*view, 0).join(u','), QStringLiteral("微信支付,支付宝,支票,银行转账,现金"));
     QCOMPARE(Column(*view, 1).join(u','), QStringLiteral("5,4,3,2,1"));
+    QPushButton* add = view->Toolbar()->Button(QStringLiteral("添加"));
+    QVERIFY(add && !add->icon().isNull());
+    QPushButton* drop = view->Toolbar()->Button(QStringLiteral("删除"));
+    QVERIFY(drop && drop->icon().isNull());
+    QCOMPARE(drop->property("command").toInt(), Command::DataDelete);
 
     // With AutoIncrement the key box of a new row is disabled and no key is
     // written.
