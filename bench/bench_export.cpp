@@ -28,6 +28,8 @@
 
 #include <memory>
 
+#include <sys/resource.h>
+
 namespace {
 
 struct Figure {
@@ -82,8 +84,14 @@ Figure Measure(DbConnection& db, const QString& folder, int runs,
 
 void Report(const char* engine, const Figure& figure) {
     const double ratio = figure.ours / figure.cli;
-    std::printf("%s: export %8.2f s   CLI %8.2f s   ratio %.2fx (goal 1.5x): %s\n", engine,
-                figure.ours, figure.cli, ratio, ratio <= 1.5 ? "within" : "OVER");
+    // The peak resident size of this process so far: the export streams, so
+    // it stays near what opening the list took.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf(
+        "%s: export %8.2f s   CLI %8.2f s   ratio %.2fx (goal 1.5x): %s   peak RSS %.0f MB\n",
+        engine, figure.ours, figure.cli, ratio, ratio <= 1.5 ? "within" : "OVER",
+        usage.ru_maxrss / 1024.0);
 }
 
 } // namespace

@@ -273,6 +273,12 @@ void tst_DataListView::exportReadsBackExactly() {
     QCOMPARE(prompt.LastMessage(), QStringLiteral("共导出 5001 条记录\r\n") + target);
     QCOMPARE(folder.Read(QStringLiteral("out/付款方式.csv")).count("\r\n"), 5002);
 
+    // A file that cannot be made is reported.
+    prompt.QueueFileName(folder.File(QStringLiteral("no/such/folder/x.csv")));
+    view->OnCommand(Command::DataExport);
+    QVERIFY(prompt.LastMessage().startsWith(QStringLiteral("无法创建文件 ") +
+                                            folder.File(QStringLiteral("no/such/folder/x.csv"))));
+
     // The database the program works on is never a target.
     if (!database.IsPostgres()) {
         for (const QString& live :
