@@ -11,24 +11,53 @@ constexpr QChar kSeparator = QLatin1Char(',');
 
 } // namespace
 
+bool CsvRecordParser::EndsLinesWithCr(QStringView text) {
+    return !text.contains(QLatin1Char('\n')) && text.contains(QLatin1Char('\r'));
+}
+
 void CsvRecordParser::SetText(const QString& text) {
     text_ = text;
+    source_ = nullptr;
     // Files that never use LF end their lines with a lone CR.
-    const bool crOnly = !text_.contains(QLatin1Char('\n')) && text_.contains(QLatin1Char('\r'));
-    lineEnd_ = crOnly ? QLatin1Char('\r') : QLatin1Char('\n');
+    lineEnd_ = EndsLinesWithCr(text_) ? QLatin1Char('\r') : QLatin1Char('\n');
     pos_ = 0;
+    consumed_ = 0;
     line_ = 0;
+    recordLine_ = 0;
     openQuoteLine_ = 0;
     stopped_ = false;
+}
+
+void CsvRecordParser::SetSource(Source source, QChar lineEnd) {
+    SetText(QString());
+    source_ = std::move(source);
+    lineEnd_ = lineEnd;
+}
+
+bool CsvRecordParser::Refill() {
+    if (!source_)
+        return false;
+    QString piece;
+    if (!source_(piece)) {
+        source_ = nullptr;
+        return false;
+    }
+    consumed_ += pos_;
+    text_.remove(0, pos_);
+    text_ += piece;
+    pos_ = 0;
+    return true;
 }
 
 bool CsvRecordParser::NextLine(QString& line) {
     // Like reading a line with fgets: text after the last line end is a line
     // only when it is not empty, so a file ending in a line break has no extra
     // blank record.
+    qsizetype end = text_.indexOf(lineEnd_, pos_);
+    while (end < 0 && Refill())
+        end = text_.indexOf(lineEnd_, pos_);
     if (pos_ >= text_.size())
         return false;
-    qsizetype end = text_.indexOf(lineEnd_, pos_);
     const qsizetype next = end < 0 ? text_.size() : end + 1;
     if (end < 0)
         end = text_.size();
@@ -44,6 +73,7 @@ int CsvRecordParser::ReadRecord(QStringList& fields) {
     QString line;
     if (stopped_ || !NextLine(line))
         return 0;
+    recordLine_ = line_;
 
     // The part of an open quoted field that earlier lines gave, with their
     // CR LF joints. Only the new line is scanned, so carrying stays linear.
@@ -73,11 +103,17 @@ int CsvRecordParser::ReadRecord(QStringList& fields) {
                     fields.append(carried);
                     return static_cast<int>(fields.size());
                 }
-                if (line.at(i + 1) == kSeparator) {
+                const QChar after = line.at(i + 1);
+                if (after == kSeparator) {
                     carried += QStringView(line).mid(fieldStart, i - fieldStart);
                     fields.append(carried);
                     carried.clear();
                     inQuotes = false;
+                    fieldStart = i + 2;
+                    ++i;
+                } else if (after == kQuote) {
+                    // A doubled quote is one quote of the value.
+                    carried += QStringView(line).mid(fieldStart, i + 1 - fieldStart);
                     fieldStart = i + 2;
                     ++i;
                 }
@@ -95,7 +131,7 @@ int CsvRecordParser::ReadRecord(QStringList& fields) {
             openQuoteLine_ = quoteLine;
             return static_cast<int>(fields.size());
         }
-        if (++carriedLines % kProgressLines == 0 && progress_ && !progress_(pos_, text_.size())) {
+        if (++carriedLines % kProgressLines == 0 && progress_ && !progress_(Position(), Length())) {
             stopped_ = true;
             openQuoteLine_ = quoteLine;
             fields.clear();

@@ -1,5 +1,7 @@
 #include "customer/CustomerSearchView.h"
 
+#include "customer/AddressListExport.h"
+#include "customer/CustomerImport.h"
 #include "customer/CustomerSearchDlg.h"
 #include "customer/CustomerStatements.h"
 #include "db/QueryBinder.h"
@@ -95,7 +97,10 @@ bool CCustomerSearchView::OnCommand(int id) {
         MoveToClass(QStringLiteral("请选择要变更的客户"));
         return true;
     case Command::ImportCustomers:
-        Note(QStringLiteral("导入: 该功能尚未提供"));
+        // The new customers carry the newest LastTime, so they head the
+        // reloaded first page.
+        if (ImportCustomers(prompt_, connection_, this).imported > 0)
+            Reload();
         return true;
     case Command::ExportEmail:
         Export(QStringLiteral("导出邮件地址"));
@@ -117,12 +122,14 @@ void CCustomerSearchView::Search(const CustomerCriteria& criteria) {
 }
 
 void CCustomerSearchView::Export(const QString& what) {
-    // The address lists are the administrator's alone.
-    if (!admin_) {
-        prompt_.Message(QStringLiteral("权限不足"));
-        return;
-    }
-    Note(what + QStringLiteral(": 该功能尚未提供"));
+    // The address lists are the administrator's alone (checked first).
+    const AddressListExport::Kind kind =
+        what == QStringLiteral("导出邮件地址")   ? AddressListExport::Kind::Email
+        : what == QStringLiteral("导出手机号码") ? AddressListExport::Kind::Mobile
+                                                 : AddressListExport::Kind::Fax;
+    // The rows the view selects: its base and search conditions, all pages.
+    AddressListExport::Run(prompt_, connection_, kind, admin_, Binder().GetTable(),
+                           Binder().BuildWhere(), Binder().GetOrderClause());
 }
 
 void CCustomerSearchView::DeleteTopCustomer() {

@@ -320,7 +320,7 @@ int DbConnection::Execute(const QString& sql, long* recordsAffected, int options
             if (const auto alter = SqlDialect::ParseAlterColumn(sql)) {
                 QString error;
                 QSqlDatabase db = Database();
-                if (!SqliteAlterColumn::Run(db, *alter, error)) {
+                if (!SqliteAlterColumn::Run(db, *alter, error, d->transactionDepth > 0)) {
                     d->lastError = error;
                     return 0;
                 }

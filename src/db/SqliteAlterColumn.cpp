@@ -268,8 +268,8 @@ bool CheckValues(QSqlDatabase& db, const TableInfo& info, const SqlDialect::Alte
 
 } // namespace
 
-bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alter,
-                            QString& error) {
+bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alter, QString& error,
+                            bool insideTransaction) {
     QString table = alter.table;
     const qsizetype dot = table.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0)
@@ -305,8 +305,12 @@ bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alt
         sources << (name == info.column ? Conversion(name, family) : SqlLiteral::Name(name));
     }
 
+    // Inside a caller's transaction the rebuild is a savepoint of it, so the
+    // caller's other changes and the new type are kept or undone together.
+    // (foreign_keys cannot change inside a transaction; it stays as it is.)
+    const QString savepoint = QStringLiteral("torvel_alter_column");
     bool foreignKeys = false;
-    {
+    if (!insideTransaction) {
         QSqlQuery pragma(db);
         foreignKeys = pragma.exec(QStringLiteral("pragma foreign_keys")) && pragma.next() &&
                       pragma.value(0).toInt() != 0;
@@ -314,7 +318,10 @@ bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alt
     if (foreignKeys && !Exec(db, QStringLiteral("pragma foreign_keys = off"), error))
         return false;
 
-    bool ok = Exec(db, QStringLiteral("begin immediate"), error);
+    bool ok = Exec(db,
+                   insideTransaction ? QStringLiteral("savepoint ") + savepoint
+                                     : QStringLiteral("begin immediate"),
+                   error);
     if (ok) {
         ok = Exec(db, *create, error) &&
              Exec(db,
@@ -351,11 +358,19 @@ bool SqliteAlterColumn::Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alt
                       error);
         }
         if (ok) {
-            ok = Exec(db, QStringLiteral("commit"), error);
+            ok = Exec(db,
+                      insideTransaction ? QStringLiteral("release savepoint ") + savepoint
+                                        : QStringLiteral("commit"),
+                      error);
         }
         if (!ok) {
             QString ignored;
-            Exec(db, QStringLiteral("rollback"), ignored);
+            if (insideTransaction) {
+                Exec(db, QStringLiteral("rollback to savepoint ") + savepoint, ignored);
+                Exec(db, QStringLiteral("release savepoint ") + savepoint, ignored);
+            } else {
+                Exec(db, QStringLiteral("rollback"), ignored);
+            }
         }
     }
     if (foreignKeys) {

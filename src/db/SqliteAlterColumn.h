@@ -13,8 +13,10 @@ class QSqlDatabase;
 // one transaction, following SQLite's documented procedure: create the new
 // table, copy every row, drop the old one, rename, recreate its indexes and
 // triggers, and keep the AUTOINCREMENT counter where it was. Empty texts become
-// NULL in a numeric column.
+// NULL in a numeric column. With `insideTransaction` (the connection already
+// has one open) the rebuild is a savepoint of that transaction instead.
 class SqliteAlterColumn final {
 public:
-    static bool Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alter, QString& error);
+    static bool Run(QSqlDatabase& db, const SqlDialect::AlterColumn& alter, QString& error,
+                    bool insideTransaction = false);
 };

@@ -95,6 +95,18 @@ constexpr int ExportEmail = 32823;     // 导出邮件地址
 constexpr int ExportMobile = 32824;    // 导出手机号码
 constexpr int ExportFax = 32825;       // 导出传真号码
 
+// Commands of a configurable list (its definition's toolbar actions).
+constexpr int DataAdd = 6001;
+constexpr int DataEdit = 6002;
+constexpr int DataDelete = 6003;
+constexpr int DataSearch = 6004;
+constexpr int DataExport = 6005;
+constexpr int DataImport = 6006;
+constexpr int DataCount = 6007;
+constexpr int DataSum = 6008;
+constexpr int DataPrevPage = 6009;
+constexpr int DataNextPage = 6010;
+
 // Standard editing and pane commands, routed to the current view.
 constexpr int EditCopy = 57634;
 constexpr int EditCut = 57635;

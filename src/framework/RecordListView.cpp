@@ -156,19 +156,16 @@ void CRecordListView::DeleteSelectedRows() {
         Prompt::Answer::Ok)
         return;
     const QList<int> rows = SelectedRows::BottomUp(*grid_);
-    const QString statement =
-        QStringLiteral("delete from ") + table_ + QStringLiteral(" where KeyId=");
+    const QString statement = QStringLiteral("delete from ") + table_ + QStringLiteral(" where ");
     QList<int> deleted;
     SelectedRows::BatchResult result;
     {
         WaitCursor wait(prompt_);
         result = SelectedRows::RunRows(connection_, prompt_, rows, [&](int row, QString& error) {
-            int key = 0;
-            if (!SelectedRows::ParseKey(grid_->GetItemText(row, 0).trimmed(), key)) {
-                error = QStringLiteral("编号无效: ") + grid_->GetItemText(row, 0);
+            QString condition;
+            if (!RowKeyCondition(row, condition, error))
                 return false;
-            }
-            if (connection_.Execute(statement + SqlLiteral::Long(key)) != 1) {
+            if (connection_.Execute(statement + condition) != 1) {
                 error = connection_.GetLastError();
                 return false;
             }
@@ -185,6 +182,16 @@ void CRecordListView::DeleteSelectedRows() {
     grid_->ResetSelectedRange();
     grid_->Refresh();
     AfterLoad();
+}
+
+bool CRecordListView::RowKeyCondition(int row, QString& condition, QString& error) const {
+    int key = 0;
+    if (!SelectedRows::ParseKey(grid_->GetItemText(row, 0).trimmed(), key)) {
+        error = QStringLiteral("编号无效: ") + grid_->GetItemText(row, 0);
+        return false;
+    }
+    condition = QStringLiteral("KeyId=") + SqlLiteral::Long(key);
+    return true;
 }
 
 void CRecordListView::ShowCustomerOfRow(const QString& noSelection, const QString& missing) {

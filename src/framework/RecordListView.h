@@ -86,6 +86,10 @@ protected:
     // one transaction (a failed row asks whether to go on) and removes the
     // deleted rows from the grid.
     void DeleteSelectedRows();
+    // The condition that picks a grid row's record for 删除: by default
+    // "KeyId=<n>" from the row's first cell. False with `error` when the row
+    // holds no usable key. Lists keyed by another column say so here.
+    virtual bool RowKeyCondition(int row, QString& condition, QString& error) const;
     // 客户资料: reads the CustomerId of the top selected row's record and
     // shows that customer; `noSelection` without a selection, `missing`
     // when the record or its customer is gone.

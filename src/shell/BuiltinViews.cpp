@@ -9,6 +9,7 @@
 #include "customer/ContactSearchView.h"
 #include "customer/CustomerListView.h"
 #include "customer/CustomerSearchView.h"
+#include "framework/DataListView.h"
 
 namespace {
 
@@ -58,5 +59,11 @@ void RegisterBuiltinViews(ViewRegistry& registry) {
     });
     registry.RegisterView(QStringLiteral("CTrackPlanSearchView"), [](const ViewContext& context) {
         return new CTrackPlanSearchView(context.connection, context.prompt, context.filter);
+    });
+    // 付款方式 and any list that a definition alone describes; null (the
+    // frame keeps its view) when the table cannot be read.
+    registry.RegisterView(QStringLiteral("CDataListView_"), [](const ViewContext& context) {
+        return CDataListView_::Open(context.connection, context.prompt, context.definition,
+                                    context.caption);
     });
 }

@@ -11,9 +11,11 @@ class QDialog;
 // records every text and answers from a queue.
 class Prompt {
 public:
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // YesAllNo: 是 / 全部是 / 否, for a question asked again for every one of
+    // many items (a failed row of an import), which 全部是 stops asking.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesAllNo };
     enum class Icon { None, Information, Warning, Critical, Question };
-    enum class Answer { Ok, Cancel, Yes, No };
+    enum class Answer { Ok, Cancel, Yes, No, YesToAll };
 
     virtual ~Prompt() = default;
 

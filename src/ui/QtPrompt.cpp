@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 #include <algorithm>
@@ -40,6 +41,8 @@ QMessageBox::StandardButtons ToQt(Prompt::Buttons buttons) {
         return QMessageBox::Yes | QMessageBox::No;
     case Prompt::Buttons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Prompt::Buttons::YesAllNo:
+        return QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No;
     }
     return QMessageBox::Ok;
 }
@@ -71,6 +74,12 @@ Prompt::Answer QtPrompt::Ask(const QString& text, Buttons buttons, const QString
         QApplication::restoreOverrideCursor();
 
     QMessageBox box(ToQt(icon), caption, ForDisplay(text), ToQt(buttons), parent_);
+    if (buttons == Buttons::YesAllNo) {
+        // Named here, so that they read the same without a Qt translation.
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+        box.button(QMessageBox::YesToAll)->setText(QStringLiteral("全部是"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    }
     const int pressed = box.exec();
 
     for (int i = 0; i < depth; ++i)
@@ -83,8 +92,11 @@ Prompt::Answer QtPrompt::Ask(const QString& text, Buttons buttons, const QString
         return Answer::Yes;
     case QMessageBox::No:
         return Answer::No;
+    case QMessageBox::YesToAll:
+        return Answer::YesToAll;
     default:
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        return buttons == Buttons::YesNo || buttons == Buttons::YesAllNo ? Answer::No
+                                                                         : Answer::Cancel;
     }
 }
 

@@ -92,7 +92,7 @@ void tst_TableImporter::valuesTypesAndDefaults() {
                                 // missing values take their defaults, numbers 0
                                 u"8|短行|0|1|无"_s,
                                 // a blank line is a record of one empty field
-                                u"0||0|1|无"_s, u"9|两行\r\n文字|0|2|a \"\"b\"\""_s,
+                                u"0||0|1|无"_s, u"9|两行\r\n文字|0|2|a \"b\""_s,
                                 u"10|多余|100|-4|备注"_s}));
 
     // Without a column list the table's own columns are used, in order.

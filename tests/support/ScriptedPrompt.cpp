@@ -14,7 +14,7 @@ Prompt::Answer ScriptedPrompt::Ask(const QString& text, Buttons buttons, const Q
         answers.pop_front();
         return answer;
     }
-    return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+    return buttons == Buttons::YesNo || buttons == Buttons::YesAllNo ? Answer::No : Answer::Cancel;
 }
 
 static QString TakeFront(std::deque<QString>& queue) {

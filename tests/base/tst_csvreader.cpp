@@ -1,4 +1,4 @@
-#include "framework/CsvReader.h"
+#include "base/CsvReader.h"
 #include "net/Gbk.h"
 
 #include <QTemporaryDir>
@@ -45,9 +45,11 @@ void tst_CsvReader::recordSyntax_data() {
     QTest::newRow("quoted comma") << u"a,\"b,c\",d"_s << QStringList{u"a|b,c|d"_s};
     QTest::newRow("quoted field over lines") << u"1,\"第一行\r\n第二行\n\",3\r\n4"_s
                                              << QStringList{u"1|第一行\r\n第二行\r\n|3"_s, u"4"_s};
-    QTest::newRow("inner quotes stay as they are")
-        << u"\"say \"\"hi\"\"\",x\r\n\"a\"b\",y\r\nab\"c,d\""_s
-        << QStringList{u"say \"\"hi\"\"|x"_s, u"a\"b|y"_s, u"ab\"c|d\""_s};
+    // Doubled quotes are one (RFC 4180); a lone quote stays, as does every
+    // quote of an unquoted field.
+    QTest::newRow("doubled and stray quotes")
+        << u"\"say \"\"hi\"\"\",x\r\n\"a\"b\",y\r\nab\"c,d\"\r\n\"\"\"\"\"\",\"\"\"\r\n\"\"\",z\""_s
+        << QStringList{u"say \"hi\"|x"_s, u"a\"b|y"_s, u"ab\"c|d\""_s, u"\"\"|\"\r\n\"|z\""_s};
     QTest::newRow("empty fields") << u"\"\",\"\"\r\n\"\"\r\na,b,\r\n\"c\","_s
                                   << QStringList{u"|"_s, QString(), u"a|b|"_s, u"c|"_s};
     QTest::newRow("blank lines are records of one empty field")
