@@ -14,6 +14,8 @@ namespace {
 const QString kOther = QStringLiteral("其他");
 const QString kUnfiled = QStringLiteral("未分类");
 const QString kUnknown = QStringLiteral("(未填)");
+// Joins the texts of a label of several columns; no stored name holds it.
+const QChar kLabelSeparator(0x1f);
 
 QString MonthOf(const QString& column) {
     return QStringLiteral("substr(") + column + QStringLiteral(",1,7)");
@@ -99,7 +101,8 @@ QString ReportQueries::OrderWhere() const {
     return Where(scope_.period, QStringLiteral("FDTime"), QStringLiteral("Handler"));
 }
 
-bool ReportQueries::Read(const QString& sql, int valueColumns, ReportTable& table) {
+bool ReportQueries::Read(const QString& sql, int valueColumns, ReportTable& table,
+                         int labelColumns) {
     table.labels.clear();
     table.values.clear();
     statements_ << sql;
@@ -111,8 +114,11 @@ bool ReportQueries::Read(const QString& sql, int valueColumns, ReportTable& tabl
     while (!rs.IsEOF()) {
         QVector<double> row(valueColumns);
         for (int column = 0; column < valueColumns; ++column)
-            row[column] = rs.GetString(column + 1).toDouble();
-        table.AddRow(rs.GetString(0), row);
+            row[column] = rs.GetString(labelColumns + column).toDouble();
+        QStringList label;
+        for (int column = 0; column < labelColumns; ++column)
+            label << rs.GetString(column);
+        table.AddRow(label.join(kLabelSeparator), row);
         rs.MoveNext();
     }
     if (!rs.GetLastError().isEmpty()) {
@@ -130,10 +136,12 @@ bool ReportQueries::MonthlySales(ReportTable& amount, ReportTable& count) {
                Where(period, QStringLiteral("FDTime"), QStringLiteral("Handler")) +
                QStringLiteral(" group by ") + month;
     };
+    if (!LoadSales())
+        return false;
     ReportTable current;
+    FoldSales(0, current);
     ReportTable previous;
-    if (!Read(statement(scope_.period), 2, current) ||
-        !Read(statement(scope_.period.PreviousYear()), 2, previous))
+    if (!Read(statement(scope_.period.PreviousYear()), 2, previous))
         return false;
 
     // Every month of the period gets its bar pair, months without orders too.
@@ -177,6 +185,56 @@ bool ReportQueries::MonthlySales(ReportTable& amount, ReportTable& count) {
     return true;
 }
 
+bool ReportQueries::LoadSales() {
+    if (salesLoaded_)
+        return true;
+    const QString month = MonthOf(QStringLiteral("FDTime"));
+    const QString sql = QStringLiteral("select ") + month +
+                        QStringLiteral(", ProductName, Handler, sum(FDTotal), count(*) "
+                                       "from OrderData") +
+                        OrderWhere() + QStringLiteral(" group by ") + month +
+                        QStringLiteral(", ProductName, Handler");
+    statements_ << sql;
+    DbRecordset rs(connection_);
+    if (rs.Open(sql) != 1) {
+        lastError_ = sql + QStringLiteral("\r\n") + rs.GetLastError();
+        return false;
+    }
+    sales_.clear();
+    while (!rs.IsEOF()) {
+        SalesGroup group;
+        for (int key = 0; key < 3; ++key)
+            group.keys[key] = rs.GetString(key);
+        group.amount = rs.GetString(3).toDouble();
+        group.orders = rs.GetString(4).toDouble();
+        sales_ << group;
+        rs.MoveNext();
+    }
+    if (!rs.GetLastError().isEmpty()) {
+        lastError_ = sql + QStringLiteral("\r\n") + rs.GetLastError();
+        return false;
+    }
+    salesLoaded_ = true;
+    return true;
+}
+
+void ReportQueries::FoldSales(int key, ReportTable& table) const {
+    table.labels.clear();
+    table.values.clear();
+    // The database compares names without regard to case; so does the fold.
+    QHash<QString, int> rowOf;
+    for (const SalesGroup& group : sales_) {
+        const QString folded = group.keys[key].toCaseFolded();
+        auto found = rowOf.constFind(folded);
+        if (found == rowOf.constEnd()) {
+            found = rowOf.insert(folded, table.RowCount());
+            table.AddRow(group.keys[key], QVector<double>(2));
+        }
+        table.values[*found][0] += group.amount;
+        table.values[*found][1] += group.orders;
+    }
+}
+
 bool ReportQueries::SalesByProduct(ReportTable& table) {
     table = ReportTable{QStringLiteral("产品销售额"),
                         QStringLiteral("产品"),
@@ -185,10 +243,9 @@ bool ReportQueries::SalesByProduct(ReportTable& table) {
                         {},
                         2};
     table.chartSeries = 1;
-    if (!Read(QStringLiteral("select ProductName, sum(FDTotal), count(*) from OrderData") +
-                  OrderWhere() + QStringLiteral(" group by ProductName"),
-              2, table))
+    if (!LoadSales())
         return false;
+    FoldSales(1, table);
     KeepLargest(table, 10);
     return true;
 }
@@ -201,58 +258,64 @@ bool ReportQueries::SalesByHandler(ReportTable& table) {
                         {},
                         2};
     table.chartSeries = 1;
-    if (!Read(QStringLiteral("select Handler, sum(FDTotal), count(*) from OrderData") +
-                  OrderWhere() + QStringLiteral(" group by Handler"),
-              2, table))
+    if (!LoadSales())
         return false;
+    FoldSales(2, table);
     KeepLargest(table, 1000);
     return true;
 }
 
-bool ReportQueries::SalesByCustomerColumn(const QString& column, ReportTable& grouped) {
-    // The period and handler are the order's; the customer only names the group.
-    return Read(QStringLiteral("select c.") + column +
-                    QStringLiteral(", sum(o.FDTotal), count(*) from OrderData o left join "
-                                   "CustomerData c on c.KeyId = o.CustomerId") +
-                    Where(scope_.period, QStringLiteral("o.FDTime"), QStringLiteral("o.Handler")) +
-                    QStringLiteral(" group by c.") + column,
-                2, grouped);
-}
-
-bool ReportQueries::SalesByCustomerClass(ReportTable& table) {
-    table = ReportTable{QStringLiteral("客户分类销售额"),
-                        QStringLiteral("客户分类"),
-                        {QStringLiteral("金额"), QStringLiteral("订单数")},
-                        {},
-                        {},
-                        2};
-    table.chartSeries = 1;
-    // Grouped by the stored path (one row per class), folded to the top level here.
-    if (!SalesByCustomerColumn(QStringLiteral("ClassPath"), table))
+bool ReportQueries::SalesByCustomer(ReportTable& byClass, ReportTable& bySource) {
+    byClass = ReportTable{QStringLiteral("客户分类销售额"),
+                          QStringLiteral("客户分类"),
+                          {QStringLiteral("金额"), QStringLiteral("订单数")},
+                          {},
+                          {},
+                          2};
+    bySource = ReportTable{QStringLiteral("客户来源销售额"),
+                           QStringLiteral("客户来源"),
+                           {QStringLiteral("金额"), QStringLiteral("订单数")},
+                           {},
+                           {},
+                           2};
+    byClass.chartSeries = bySource.chartSeries = 1;
+    if (!LoadSales())
         return false;
-    for (QString& label : table.labels)
-        label = TopClass(label);
-    MergeLabels(table);
-    KeepLargest(table, 1000);
-    return true;
-}
-
-bool ReportQueries::SalesBySource(ReportTable& table) {
-    table = ReportTable{QStringLiteral("客户来源销售额"),
-                        QStringLiteral("客户来源"),
-                        {QStringLiteral("金额"), QStringLiteral("订单数")},
-                        {},
-                        {},
-                        2};
-    table.chartSeries = 1;
-    if (!SalesByCustomerColumn(QStringLiteral("FDSource"), table))
+    // The orders are summed per customer first; the customers are then read
+    // once through CustomerData_ClassSource, which holds both group columns,
+    // instead of one wide customer row per order. (A join from each order to
+    // its customer reads 400,000 scattered customer rows for a year.)
+    ReportTable grouped;
+    if (!Read(QStringLiteral("select c.ClassPath, c.FDSource, sum(s.Amount), sum(s.Orders) from "
+                             "CustomerData c cross join (select CustomerId, sum(FDTotal) as "
+                             "Amount, count(*) as Orders from OrderData") +
+                  OrderWhere() +
+                  QStringLiteral(" group by CustomerId) s where s.CustomerId = c.KeyId "
+                                 "group by c.ClassPath, c.FDSource"),
+              2, grouped, 2))
         return false;
-    for (QString& label : table.labels) {
-        if (label.trimmed().isEmpty())
-            label = kUnknown;
+
+    // Orders of customers that are gone: what the period's sales have more.
+    ReportTable all;
+    FoldSales(0, all);
+    double amount = all.Total(0);
+    double orders = all.Total(1);
+    for (int row = 0; row < grouped.RowCount(); ++row) {
+        const QString classPath = grouped.labels.at(row).section(kLabelSeparator, 0, 0);
+        const QString source = grouped.labels.at(row).section(kLabelSeparator, 1);
+        byClass.AddRow(TopClass(classPath), grouped.values.at(row));
+        bySource.AddRow(source.trimmed().isEmpty() ? kUnknown : source, grouped.values.at(row));
+        amount -= grouped.values.at(row).at(0);
+        orders -= grouped.values.at(row).at(1);
     }
-    MergeLabels(table);
-    KeepLargest(table, 1000);
+    if (orders > 0) {
+        byClass.AddRow(kUnfiled, {amount, orders});
+        bySource.AddRow(kUnknown, {amount, orders});
+    }
+    for (ReportTable* table : {&byClass, &bySource}) {
+        MergeLabels(*table);
+        KeepLargest(*table, 1000);
+    }
     return true;
 }
 
@@ -305,16 +368,27 @@ bool ReportQueries::MarginByProduct(ReportTable& table) {
                     {},
                     {},
                     2};
-    const QString sql =
-        QStringLiteral("select s.ProductName, s.Amount - p.Amount, s.Amount, p.Amount from "
-                       "(select ProductName, sum(FDTotal) as Amount from OrderData") +
-        OrderWhere() +
-        QStringLiteral(" group by ProductName) s join (select StockName, sum(FDTotal) as Amount "
-                       "from PurchaseData") +
-        Where(scope_.period, QStringLiteral("FDTime"), QString()) +
-        QStringLiteral(" group by StockName) p on p.StockName = s.ProductName");
-    if (!Read(sql, 3, table))
+    if (!LoadSales())
         return false;
+    ReportTable bought;
+    if (!Read(QStringLiteral("select StockName, sum(FDTotal) from PurchaseData") +
+                  Where(scope_.period, QStringLiteral("FDTime"), QString()) +
+                  QStringLiteral(" group by StockName"),
+              1, bought))
+        return false;
+    // Names match without regard to case, as the database compares them.
+    QHash<QString, double> boughtBy;
+    for (int row = 0; row < bought.RowCount(); ++row)
+        boughtBy[bought.labels.at(row).toCaseFolded()] += bought.values.at(row).at(0);
+    ReportTable sold;
+    FoldSales(1, sold);
+    for (int row = 0; row < sold.RowCount(); ++row) {
+        const auto found = boughtBy.constFind(sold.labels.at(row).toCaseFolded());
+        if (found == boughtBy.constEnd())
+            continue;
+        const double sales = sold.values.at(row).at(0);
+        table.AddRow(sold.labels.at(row), {sales - *found, sales, *found});
+    }
     KeepLargest(table, 1000);
     return true;
 }

@@ -201,6 +201,8 @@ bool CReportView::Refresh() {
     const QString now = now_.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     ReportTable amount;
     ReportTable count;
+    ReportTable byClass;
+    ReportTable bySource;
     const auto fill = [&](CReportChartPanel* panel, auto query) {
         if (!panel)
             return true;
@@ -211,7 +213,7 @@ bool CReportView::Refresh() {
         return true;
     };
     const bool done =
-        queries.MonthlySales(amount, count) &&
+        queries.MonthlySales(amount, count) && queries.SalesByCustomer(byClass, bySource) &&
         fill(salesAmount_,
              [&](ReportTable& t) {
                  t = amount;
@@ -224,8 +226,16 @@ bool CReportView::Refresh() {
              }) &&
         fill(byProduct_, [&](ReportTable& t) { return queries.SalesByProduct(t); }) &&
         fill(byHandler_, [&](ReportTable& t) { return queries.SalesByHandler(t); }) &&
-        fill(byClass_, [&](ReportTable& t) { return queries.SalesByCustomerClass(t); }) &&
-        fill(bySource_, [&](ReportTable& t) { return queries.SalesBySource(t); }) &&
+        fill(byClass_,
+             [&](ReportTable& t) {
+                 t = byClass;
+                 return true;
+             }) &&
+        fill(bySource_,
+             [&](ReportTable& t) {
+                 t = bySource;
+                 return true;
+             }) &&
         fill(purchases_, [&](ReportTable& t) { return queries.MonthlyPurchases(t); }) &&
         fill(bySupplier_, [&](ReportTable& t) { return queries.PurchasesBySupplier(t); }) &&
         fill(margin_, [&](ReportTable& t) { return queries.MarginByProduct(t); }) &&
