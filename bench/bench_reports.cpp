@@ -4,6 +4,7 @@
 // aggregate statements.
 //
 //   bench_reports [--folder DIR] [--year YYYY] [--runs N] [--pg CONNECTION] [--pg-only]
+//                 [--divide N]
 //
 // Makes (or reuses) DIR/bench_reports.db (DIR default /tmp): the orders and
 // customers of bench_orders (copied from DIR/bench_orders.db when that holds
@@ -37,11 +38,13 @@
 
 namespace {
 
-constexpr qint64 kCustomers = 1000000;
-constexpr qint64 kOrders = 5000000;
-constexpr qint64 kRecords = 5000000;
-constexpr qint64 kPlans = 1000000;
-constexpr qint64 kPurchases = 1000000;
+// The sizes; --divide N makes every table N times smaller (a quicker PostgreSQL
+// run on a busy machine), in its own schema or file.
+qint64 kCustomers = 1000000;
+qint64 kOrders = 5000000;
+qint64 kRecords = 5000000;
+qint64 kPlans = 1000000;
+qint64 kPurchases = 1000000;
 
 // Seconds of all statements in one run of the program, -1 on failure.
 using Reference = std::function<double(const QStringList&)>;
@@ -166,6 +169,7 @@ int main(int argc, char** argv) {
     int year = 2012;
     int runs = 3;
     bool pgOnly = false;
+    int divide = 1;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--pg-only"))
@@ -180,10 +184,18 @@ int main(int argc, char** argv) {
             runs = std::max(1, args[++i].toInt());
         else if (args[i] == QLatin1String("--pg"))
             pg = args[++i];
+        else if (args[i] == QLatin1String("--divide"))
+            divide = std::max(1, args[++i].toInt());
     }
+    if (divide > 1) {
+        for (qint64* size : {&kCustomers, &kOrders, &kRecords, &kPlans, &kPurchases})
+            *size /= divide;
+    }
+    const QString suffix = divide > 1 ? QStringLiteral("_%1").arg(divide) : QString();
 
     if (!pgOnly) {
-        const QString path = folder + QStringLiteral("/bench_reports.db");
+        const QString path =
+            folder + QStringLiteral("/bench_reports") + suffix + QStringLiteral(".db");
         const QString connection = QStringLiteral("Provider=SQLite;Data Source=") + path;
         bool reuse = false;
         if (QFileInfo::exists(path)) {
@@ -224,13 +236,14 @@ int main(int argc, char** argv) {
 
     if (pg.isEmpty())
         return 0;
-    const QString schema = QStringLiteral("bench_reports");
+    const QString schema = QStringLiteral("bench_reports") + suffix;
     QString pgConnection = pg + QStringLiteral(";Schema=") + schema;
     bool pgReuse = false;
     {
         bench::RawDb probe(pg);
         pgReuse = probe.Count(QStringLiteral("select count(*) from pg_namespace where nspname = "
-                                             "'bench_reports'")) == 1 &&
+                                             "'%1'")
+                                  .arg(schema)) == 1 &&
                   Complete(probe, schema + QLatin1Char('.'));
     }
     if (!pgReuse) {
