@@ -8,6 +8,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libqt6sql6-sqlite libqt6sql6-psql
+    qt6-charts-dev libqt6opengl6-dev  # the report view's charts (Qt6Charts' CMake files need Qt6OpenGL's)
     libsqlite3-dev               # recordsets read SQLite results directly
     libuchardet-dev              # weighs the character set of imported files
     libsodium-dev                # Argon2id password hashes

@@ -26,6 +26,8 @@ constexpr int ProviderList = 32806;   // 供应商管理
 constexpr int ProviderSearch = 32807; // 供应商查询
 constexpr int PurchaseList = 32797;   // 采购成本 / 采购管理
 constexpr int StockChance = 32805;    // 采购机会管理
+// 经营报表: the program's own number, like 邮件设置, outside the system's range.
+constexpr int Report = 32880;
 
 // Office modules (plug-ins).
 constexpr int WorkerTask = 32854;    // 交办任务

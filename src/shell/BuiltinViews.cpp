@@ -10,6 +10,7 @@
 #include "customer/CustomerListView.h"
 #include "customer/CustomerSearchView.h"
 #include "framework/DataListView.h"
+#include "report/ReportView.h"
 
 namespace {
 
@@ -56,6 +57,10 @@ void RegisterBuiltinViews(ViewRegistry& registry) {
     // user but admin.
     registry.RegisterView(QStringLiteral("CTraceSearchView"), [](const ViewContext& context) {
         return new CTraceSearchView(context.connection, context.prompt, context.filter);
+    });
+    registry.RegisterView(QStringLiteral("CReportView"), [](const ViewContext& context) {
+        return new CReportView(context.connection, context.prompt,
+                               {context.userName, context.admin});
     });
     registry.RegisterView(QStringLiteral("CTrackPlanSearchView"), [](const ViewContext& context) {
         return new CTrackPlanSearchView(context.connection, context.prompt, context.filter);

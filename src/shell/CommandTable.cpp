@@ -65,6 +65,9 @@ std::vector<CommandEntry> MakeTable() {
         OwnRowsView(TrackPlan, "跟踪计划", "CTrackPlanSearchView"),
         ListView(PurchaseList, "采购成本", "CPurchaseListView", false, "", admin),
         ListView(StockChance, "采购机会管理", "CStockChanceListView", false, "", admin),
+        // Everyone opens it; an ordinary user's figures are their own orders,
+        // records and plans.
+        ListView(Report, "经营报表", "CReportView", true, ""),
         ConfigurableList(PayMode, "付款方式", "PayMode", "测试表"),
 
         Simple(Login, CommandKind::Login, "登录"),
