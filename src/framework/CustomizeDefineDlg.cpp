@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -37,6 +38,30 @@ QString StoredColumn(int col) {
     default:
         return {};
     }
+}
+
+// Runs a column change under the progress window. On SQLite a change that
+// rewrites the table (removing, retyping) takes as long as copying it; the
+// connection calls back while it works, which keeps the window painted and
+// lets 停止 interrupt it (the transaction then undoes everything).
+bool RunChange(Prompt& prompt, DbConnection& connection, const QString& text, QString& error,
+               const std::function<bool(QString&)>& change) {
+    bool stopped = false;
+    bool done = false;
+    {
+        ProgressScope progress(prompt, text);
+        progress.Step(0, 0);
+        connection.SetProgressHandler([&] {
+            if (!progress.Step(0, 0))
+                stopped = true;
+            return !stopped;
+        });
+        done = change(error);
+        connection.SetProgressHandler({});
+    }
+    if (!done && stopped)
+        error = QStringLiteral("已停止, 表和自定义信息都没有改动。");
+    return done;
 }
 
 // 添加自定义字段: the new column's name and caption.
@@ -192,13 +217,11 @@ void CCustomizeDefineDlg::OnAdd() {
     if (prompt_.RunModal(ask) != QDialog::Accepted)
         return;
     int key = 0;
-    bool added = false;
-    {
-        ProgressScope progress(
-            prompt_, QStringLiteral("正在给表 %1 添加字段 %2 ...").arg(table_, ask.Name()));
-        progress.Step(0, 0);
-        added = CustomFieldChange::Add(connection_, table_, ask.Name(), ask.Caption(), key, error);
-    }
+    const bool added = RunChange(
+        prompt_, connection_, QStringLiteral("正在给表 %1 添加字段 %2 ...").arg(table_, ask.Name()),
+        error, [&](QString& why) {
+            return CustomFieldChange::Add(connection_, table_, ask.Name(), ask.Caption(), key, why);
+        });
     if (!added) {
         prompt_.Message(error);
         return;
@@ -243,14 +266,10 @@ void CCustomizeDefineDlg::OnDelete() {
         field.table = table_;
         field.fieldName = grid_->GetItemText(row, NameCol);
         QString error;
-        bool removed = false;
-        {
-            ProgressScope progress(
-                prompt_,
-                QStringLiteral("正在从表 %1 删除字段 %2 ...").arg(table_, field.fieldName));
-            progress.Step(0, 0);
-            removed = CustomFieldChange::Remove(connection_, field, error);
-        }
+        const bool removed = RunChange(
+            prompt_, connection_,
+            QStringLiteral("正在从表 %1 删除字段 %2 ...").arg(table_, field.fieldName), error,
+            [&](QString& why) { return CustomFieldChange::Remove(connection_, field, why); });
         if (removed) {
             columnsChanged_ = true;
             grid_->DeleteRow(row);
@@ -277,14 +296,11 @@ bool CCustomizeDefineDlg::StoreCell(int row, int col) {
             grid_->SetItemText(row, col, CustomFieldChange::TypeName(type));
             return true;
         }
-        bool retyped = false;
-        {
-            ProgressScope progress(
-                prompt_,
-                QStringLiteral("正在修改表 %1 中字段 %2 的类型 ...").arg(table_, field.fieldName));
-            progress.Step(0, 0);
-            retyped = CustomFieldChange::Retype(connection_, field, type, error);
-        }
+        const bool retyped = RunChange(
+            prompt_, connection_,
+            QStringLiteral("正在修改表 %1 中字段 %2 的类型 ...").arg(table_, field.fieldName),
+            error,
+            [&](QString& why) { return CustomFieldChange::Retype(connection_, field, type, why); });
         if (!retyped) {
             prompt_.Message(error);
             return false;

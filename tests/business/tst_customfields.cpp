@@ -8,6 +8,7 @@
 #include "business/OrderCustomFieldBoxes.h"
 #include "business/OrderDlg.h"
 #include "business/OrderListView.h"
+#include "db/CustomFieldChange.h"
 #include "db/DbConnection.h"
 #include "framework/CustomizeDefineDlg.h"
 #include "ui/GridCtrl.h"
@@ -24,6 +25,7 @@ class tst_CustomFields : public QObject {
 private slots:
     void defineFillAndList_data() { TestDatabase::AddEngineRows(); }
     void defineFillAndList();
+    void longRemovalStepsAndStops();
     void cleanup() {
         SetOrderCustomFields(nullptr);
         SetOrderListExtraColumns(nullptr);
@@ -146,6 +148,42 @@ void tst_CustomFields::defineFillAndList() {
     }
     QCOMPARE(Value(db, u"select FieldName from CustomizeField"_s), u"d2"_s);
     QVERIFY(Value(db, u"select d1 from OrderData"_s).startsWith(u"<failed"_s));
+}
+
+void tst_CustomFields::longRemovalStepsAndStops() {
+    // SQLite rewrites the table to remove a column; the window is stepped
+    // while it works, and 停止 undoes it.
+    TORVEL_ENGINE_DATABASE(database, u"sqlite"_s, true);
+    DbConnection db;
+    QCOMPARE(db.Open(database.ConnectionString()), 1);
+    TempProgramFolder folder(false);
+    QCOMPARE(db.Execute(u"insert into OrderData (CustomerName, Comment) "
+                        "with recursive c(x) as (select 1 union all select x + 1 from c "
+                        "where x < 200000) select 'c' || x, printf('%020d', x) from c"_s),
+             1);
+    QString error;
+    int key = 0;
+    QVERIFY(CustomFieldChange::Add(db, u"OrderData"_s, u"d1"_s, u"颜色"_s, key, error));
+    QCOMPARE(db.Execute(u"update OrderData set d1='红'"_s), 1);
+
+    ScriptedPrompt prompt;
+    Dlg define(prompt, db, u"OrderData"_s);
+    define.Grid()->SetSelectedRange(1, 2, 1, Dlg::ColumnCount - 1);
+    prompt.stopProgressAt = 0;
+    prompt.QueueAnswer(Prompt::Answer::Ok);
+    prompt.QueueAnswer(Prompt::Answer::No);
+    define.OnDelete();
+    QCOMPARE(prompt.Messages().value(1), u"已停止, 表和自定义信息都没有改动。\r\n\r\n是否继续?"_s);
+    QCOMPARE(define.Grid()->GetRowCount(), 2);
+    QCOMPARE(Value(db, u"select count(*) from OrderData where d1='红'"_s), u"200000"_s);
+
+    prompt.stopProgressAt = -1;
+    prompt.progressSteps = 0;
+    prompt.QueueAnswer(Prompt::Answer::Ok);
+    define.OnDelete();
+    QVERIFY2(prompt.progressSteps > 2, qPrintable(QString::number(prompt.progressSteps)));
+    QCOMPARE(define.Grid()->GetRowCount(), 1);
+    QCOMPARE(Value(db, u"select count(*) from CustomizeField"_s), u"0"_s);
 }
 
 QTEST_MAIN(tst_CustomFields)
