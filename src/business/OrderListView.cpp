@@ -9,6 +9,7 @@
 #include "db/QueryBinder.h"
 #include "db/SqlLiteral.h"
 #include "framework/CommandIds.h"
+#include "framework/CustomizeDefineDlg.h"
 #include "framework/ListToolbar.h"
 #include "framework/SelectedRows.h"
 #include "ui/GridCtrl.h"
@@ -105,8 +106,9 @@ bool COrderListView::OnCommand(int id) {
     case kCustomColumns:
         if (!admin_)
             prompt_.Message(QStringLiteral("权限不足"));
-        else
-            Note(QStringLiteral("自定义: 该功能尚未提供"));
+        else if (RunCustomizeDefine(prompt_, connection_, Table(), this))
+            // The grid's columns are fixed when the list opens.
+            Note(QStringLiteral("自定义字段已修改, 重新打开订单管理即可看到新的列"));
         return true;
     default:
         return CRecordListView::OnCommand(id);

@@ -18,6 +18,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <atomic>
 #include <vector>
@@ -75,6 +77,19 @@ struct DbConnection::Impl {
     sqlite3* direct = nullptr;
     // Open DbTransaction levels; a closed connection has none.
     int transactionDepth = 0;
+    // SetProgressHandler's function, and whether it is running.
+    std::function<bool()> progress;
+    bool inProgress = false;
+
+    static int ProgressCallback(void* self) {
+        auto* impl = static_cast<Impl*>(self);
+        if (impl->inProgress || !impl->progress)
+            return 0;
+        impl->inProgress = true;
+        const bool goOn = impl->progress();
+        impl->inProgress = false;
+        return goOn ? 0 : 1;
+    }
 
     // Closes the open recordsets, then the Qt connection: SQLite refuses to
     // close while statements of the direct reader are still prepared.
@@ -309,10 +324,29 @@ void DbConnection::Close() {
     }
 }
 
+void DbConnection::SetProgressHandler(std::function<bool()> step) {
+    d->progress = std::move(step);
+    if (d->direct)
+        sqlite3_progress_handler(d->direct, d->progress ? 1000000 : 0,
+                                 d->progress ? &Impl::ProgressCallback : nullptr, d.get());
+}
+
+bool DbConnection::IsInProgressHandler() const {
+    return d->inProgress;
+}
+
+QString DbConnection::BusyText() {
+    return QStringLiteral("数据库正忙于一项较长的修改, 请稍后再试。");
+}
+
 int DbConnection::Execute(const QString& sql, long* recordsAffected, int options) {
     Q_UNUSED(options); // every statement is command text
     if (d->state != 1) {
         d->lastError = kNotOpen;
+        return 0;
+    }
+    if (d->inProgress) {
+        d->lastError = BusyText();
         return 0;
     }
     return Guarded(d->lastError, [&] {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class DbRecordset;
@@ -52,6 +53,15 @@ public:
     // beginning (and ending) one under a caller's open transaction.
     int TransactionDepth() const;
 
+    // While set, a long statement on SQLite calls `step` now and then (every
+    // million steps of SQLite's engine, some milliseconds) so that a window
+    // stays painted and its 停止 works; `step` returning false interrupts the
+    // statement, which then fails. While `step` runs the connection refuses
+    // every statement (SQLite allows none inside it). PostgreSQL runs the
+    // statement on the server and calls nothing. An empty function removes it.
+    void SetProgressHandler(std::function<bool()> step);
+    bool IsInProgressHandler() const;
+
     // The statement rewritten for the engine in use (see SqlDialect).
     QString Adapt(const QString& sql) const;
 
@@ -63,6 +73,8 @@ public:
     // The text for a connection that was open but has been lost (a server that
     // went away): callers of Database() report it when the handle is closed.
     static QString LostText();
+    // The text of a statement refused while the progress handler runs.
+    static QString BusyText();
 
 private:
     friend class DbRecordset;

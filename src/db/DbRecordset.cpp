@@ -270,6 +270,10 @@ int DbRecordset::Open(const QString& sql) {
             d->lastError = kNotOpen;
             return 0;
         }
+        if (d->connection.IsInProgressHandler()) {
+            d->lastError = DbConnection::BusyText();
+            return 0;
+        }
         const QSqlDatabase db = d->connection.Database();
         if (!db.isOpen()) {
             d->lastError = DbConnection::LostText();

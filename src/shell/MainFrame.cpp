@@ -3,6 +3,8 @@
 #include "base/IniFile.h"
 #include "base/ProgramFolder.h"
 #include "business/CustomerDetailDlg.h"
+#include "business/OrderCustomFieldBoxes.h"
+#include "business/OrderListView.h"
 #include "framework/CommandIds.h"
 #include "framework/CustomerDetail.h"
 #include "framework/MailSettingsDlg.h"
@@ -47,6 +49,8 @@ CMainFrame::CMainFrame(Prompt& prompt, QWidget* parent) : QMainWindow(parent), p
     setObjectName(QStringLiteral("MainFrame"));
     setWindowIcon(Application::Icon());
     RegisterBuiltinViews(views_);
+    // Order forms and lists show the columns users added to orders.
+    InstallOrderCustomFields();
     // A list row's 客户资料 shows its customer's detail tabs.
     SetCustomerDetailOpener([this](int customerKey, QWidget* over) {
         ShowCustomerDetail(prompt_, connection_, {userName_, HoldsPrivilegeCheck()}, customerKey,
@@ -56,6 +60,8 @@ CMainFrame::CMainFrame(Prompt& prompt, QWidget* parent) : QMainWindow(parent), p
 
 CMainFrame::~CMainFrame() {
     SetCustomerDetailOpener(nullptr);
+    SetOrderCustomFields(nullptr);
+    SetOrderListExtraColumns(nullptr);
     // The view may still use the connection while it goes.
     delete viewHost_;
     viewHost_ = nullptr;
