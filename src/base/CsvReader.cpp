@@ -13,16 +13,17 @@ bool HasHighByte(const QByteArray& bytes) {
     return false;
 }
 
-// NUL bytes at every other place are UTF-16 without its BOM; anywhere else
-// they are no text at all.
+// NUL bytes all at even or all at odd places are UTF-16 without its BOM (the
+// high byte of every ASCII character: commas and line ends at least); NUL
+// bytes anywhere else are no text at all.
 bool LooksLikeUtf16(const QByteArray& bytes) {
     qsizetype even = 0;
     qsizetype odd = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i)
         if (bytes[i] == '\0')
             ++(i % 2 ? odd : even);
-    const qsizetype half = bytes.size() / 2;
-    return half > 0 && (even * 4 > half * 3 || odd * 4 > half * 3);
+    const qsizetype nuls = even + odd;
+    return nuls >= 4 && std::max(even, odd) * 10 >= nuls * 9;
 }
 
 // The bytes up to and including the last line end, or all of them when there

@@ -8,6 +8,7 @@
 #include "ui/Prompt.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <map>
 
@@ -125,8 +126,19 @@ CsvImportResult ImportCsvMapped(Prompt& prompt, const CsvImportArgs& args, const
     {
         WaitCursor wait(prompt);
         ProgressScope progress(prompt, QStringLiteral("正在导入数据"));
-        importer.SetProgress(
-            [&progress](qint64 done, qint64 total) { return progress.Step(done, total); });
+        // The window is told when the bar moves a thousandth or a tenth of a
+        // second has passed, not at every row: each step handles the
+        // window's events, which would cost more than the row.
+        qint64 shown = -1;
+        QElapsedTimer sinceShown;
+        sinceShown.start();
+        importer.SetProgress([&](qint64 done, qint64 total) {
+            if (shown >= 0 && done - shown < total / 1000 && sinceShown.elapsed() < 100)
+                return true;
+            shown = done;
+            sinceShown.restart();
+            return progress.Step(done, total);
+        });
         result.imported = importer.Import(path, args.table, mapped);
     }
     if (importer.GetErrorText() == kOpenFailed) {

@@ -15,6 +15,7 @@ private slots:
     void quoteLeftOpenToTheEnd();
     void openQuoteKeepsProgressAndStop();
     void encodingsAndUnreadableFiles();
+    void largeFileReadInBlocks();
 
 private:
     QString Write(const QByteArray& bytes) {
@@ -152,6 +153,52 @@ void tst_CsvReader::encodingsAndUnreadableFiles() {
     }
     QVERIFY(!reader_.Open(Write(junk)));
     QVERIFY(reader_.GetLastError().contains(u"不是文本文件"_s));
+}
+
+void tst_CsvReader::largeFileReadInBlocks() {
+    // Over three blocks of GBK: every block boundary falls somewhere inside
+    // a line, several of them inside a quoted field of two lines.
+    const int rows = 3 * int(CsvReader::kBlockBytes) / 30;
+    QByteArray bytes = Gbk::Encode(u"名称,备注\r\n"_s);
+    for (int i = 0; i < rows; ++i)
+        bytes += Gbk::Encode(u"客户%1,\"第一行, 逗号\r\n第二行\"\r\n"_s.arg(i));
+    QVERIFY(bytes.size() > 3 * CsvReader::kBlockBytes);
+    QVERIFY(reader_.Open(Write(bytes)));
+    QCOMPARE(reader_.Encoding(), TextEncoding::Gbk);
+    QStringList fields;
+    QCOMPARE(reader_.ReadRecord(fields), 2);
+    int count = 0;
+    bool allRight = true;
+    while (reader_.ReadRecord(fields) > 0) {
+        allRight = allRight && fields.size() == 2 && fields[0] == u"客户%1"_s.arg(count) &&
+                   fields[1] == u"第一行, 逗号\r\n第二行"_s;
+        ++count;
+    }
+    QCOMPARE(count, rows);
+    QVERIFY(allRight);
+    QCOMPARE(reader_.RecordLine(), 2 * rows); // the last record began there
+    QCOMPARE(reader_.FilePosition(), reader_.FileSize());
+
+    // A first megabyte of plain ASCII does not make a UTF-8 file GBK.
+    QByteArray late(CsvReader::kBlockBytes + 100, 'a');
+    for (qsizetype i = 60; i < late.size(); i += 61)
+        late[i] = '\n';
+    late += u"\n中文名称,北京\n"_s.toUtf8();
+    QVERIFY(reader_.Open(Write(late)));
+    QCOMPARE(reader_.Encoding(), TextEncoding::Utf8);
+    QString last;
+    while (reader_.ReadRecord(fields) > 0)
+        last = fields.join(u'|');
+    QCOMPARE(last, u"中文名称|北京"_s);
+
+    // UTF-16 with or without its BOM is refused, saying what it is.
+    const QString utf16 = u"名称,备注\r\n甲,乙\r\n"_s;
+    for (const TextEncoding encoding : {TextEncoding::Utf16Le, TextEncoding::Utf16Be}) {
+        QVERIFY(!reader_.Open(Write(TextDecoding::Encode(utf16, encoding))));
+        QVERIFY(reader_.GetLastError().contains(u"UTF-16"_s));
+        QVERIFY(!reader_.Open(Write(TextDecoding::Encode(utf16, encoding).mid(2))));
+        QVERIFY(reader_.GetLastError().contains(u"UTF-16"_s));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_CsvReader)
