@@ -171,6 +171,7 @@ void tst_Schema::upgradeFromAnOlderSchema() {
     QCOMPARE(upgrade.StoredVersion(), SchemaUpgrade::CurrentVersion());
 
     QCOMPARE(db.Execute(u"drop table SchemaVersion"_s), 1);
+    QCOMPARE(db.Execute(u"drop index CustomerData_ClassSource"_s), 1);
     QCOMPARE(db.Execute(u"insert into PayMode (Name) values ('赊账')"_s), 1);
     QCOMPARE(upgrade.StoredVersion(), 1);
     QVERIFY2(upgrade.Run(), qPrintable(upgrade.GetLastError()));
@@ -180,6 +181,13 @@ void tst_Schema::upgradeFromAnOlderSchema() {
     QCOMPARE(db.JoinColumnValues(u"select count(*) from SchemaVersion"_s, rows), 1);
     QCOMPARE(rows, u"1"_s);
     QCOMPARE(db.JoinColumnValues(u"select count(*) from PayMode where Name='赊账'"_s, rows), 1);
+    QCOMPARE(rows, u"1"_s);
+    const QString index =
+        db.GetEngine() == DbConnection::Engine::SQLite
+            ? u"select count(*) from sqlite_master where name='CustomerData_ClassSource'"_s
+            : u"select count(*) from pg_indexes where schemaname=current_schema() "
+              "and indexname='customerdata_classsource'"_s;
+    QCOMPARE(db.JoinColumnValues(index, rows), 1);
     QCOMPARE(rows, u"1"_s);
 
     QCOMPARE(db.Execute(u"update SchemaVersion set Version=99"_s), 1);
