@@ -3,7 +3,7 @@
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/SqlLiteral.h"
-#include "db/SqlTokenizer.h"
+#include "db/SqlTextCheck.h"
 
 #include <QRegularExpression>
 
@@ -46,28 +46,9 @@ bool LoadCustomFields(DbConnection& connection, const QString& table, QList<Cust
 }
 
 bool IsSingleSelect(const QString& sql) {
-    const std::vector<SqlToken> tokens = SqlTokenizer::Tokenize(sql);
-    const size_t first = SqlTokenizer::NextSignificant(tokens, 0);
-    // NextSignificant looks after its index; the very first token counts too.
-    size_t start = first;
-    if (!tokens.empty() && tokens[0].kind != SqlToken::Kind::Space &&
-        tokens[0].kind != SqlToken::Kind::Comment)
-        start = 0;
-    if (start >= tokens.size() || !tokens[start].Is(sql, QLatin1String("select")))
-        return false;
-    for (size_t i = start; i < tokens.size(); ++i) {
-        const SqlToken& token = tokens[i];
-        if (token.kind == SqlToken::Kind::Comment)
-            return false; // nothing may hide after a comment marker
-        if (token.kind == SqlToken::Kind::Word &&
-            (token.Is(sql, QLatin1String("into")) || token.Is(sql, QLatin1String("for"))))
-            return false; // select ... into makes a table; for update locks rows
-        if (token.IsSymbol(sql, ';')) {
-            // Only a final ';' with nothing after it.
-            return SqlTokenizer::NextSignificant(tokens, i) >= tokens.size();
-        }
-    }
-    return true;
+    // The same rule as a list definition's drop-down source.
+    QString error;
+    return SqlTextCheck::IsReadOnlySelect(sql, error);
 }
 
 bool LoadCustomFieldChoices(DbConnection& connection, const CustomField& field, QStringList& out,

@@ -1,5 +1,7 @@
 #include "report/ReportExport.h"
 
+#include "framework/ExportWriter.h"
+
 #include <QImage>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -18,40 +20,27 @@ bool Commit(QSaveFile& file, QString& error) {
 
 bool ReportExport::WriteCsv(const QString& path, const ReportTable& table, TextEncoding encoding,
                             QString& error) {
-    const auto field = [](const QString& text) {
-        if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-            !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-            return text;
-        QString quoted = text;
-        quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-        return QLatin1Char('"') + quoted + QLatin1Char('"');
-    };
-    const auto line = [&field](const QStringList& fields) {
-        QStringList out;
-        for (const QString& text : fields)
-            out << field(text);
-        return out.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    };
-
-    QString text = line(QStringList{table.labelCaption} + table.valueCaptions);
-    QStringList total{QStringLiteral("合计")};
-    for (int series = 0; series < table.valueCaptions.size(); ++series)
-        total << table.Text(table.Total(series));
+    ExportWriter writer(encoding);
+    if (!writer.Open(path)) {
+        error = writer.LastError();
+        return false;
+    }
+    writer.WriteRecord(QStringList{table.labelCaption} + table.valueCaptions);
     for (int row = 0; row < table.RowCount(); ++row) {
         QStringList fields{table.labels.at(row)};
         for (int series = 0; series < table.valueCaptions.size(); ++series)
             fields << table.Text(table.values.at(row).value(series));
-        text += line(fields);
+        writer.WriteRecord(fields);
     }
-    text += line(total);
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
+    QStringList total{QStringLiteral("合计")};
+    for (int series = 0; series < table.valueCaptions.size(); ++series)
+        total << table.Text(table.Total(series));
+    writer.WriteRecord(total);
+    if (!writer.Commit()) {
+        error = writer.LastError();
         return false;
     }
-    file.write(TextDecoding::Encode(text, encoding));
-    return Commit(file, error);
+    return true;
 }
 
 bool ReportExport::WritePng(const QString& path, const QImage& chart, QString& error) {
