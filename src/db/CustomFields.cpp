@@ -1,5 +1,4 @@
 #include "db/CustomFields.h"
-
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/SqlLiteral.h"
