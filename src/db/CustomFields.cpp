@@ -1,4 +1,5 @@
 #include "db/CustomFields.h"
+
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/SqlLiteral.h"
