@@ -47,11 +47,19 @@ bool AccessMigration::Fail(const QString& text) {
     return false;
 }
 
+bool AccessMigration::Stopped() {
+    stopped_ = true;
+    return Fail(QStringLiteral("迁移已停止。"));
+}
+
 bool AccessMigration::Run(const QString& source, const QString& target) {
     report_ = MigrationReport();
     report_.source = QDir::toNativeSeparators(source);
     lastError_.clear();
     stopped_ = false;
+    orderTotals_.clear();
+    customerKeys_.clear();
+    customerRefs_.clear();
 
     AccessFile file;
     if (!file.Open(source))
@@ -73,77 +81,26 @@ bool AccessMigration::Run(const QString& source, const QString& target) {
     qint64 done = 0;
     QStringList allTables = script.TableNames();
 
-    for (const AccessFile::Table& table : file.Tables()) {
-        MigrationReport::Table entry;
-        entry.name = table.name;
-        entry.known = IndexOf(script.TableNames(), table.name) >= 0;
-        QStringList targetColumns;
-        if (entry.known) {
-            const QStringList existing = out.ColumnsOf(table.name);
-            for (const AccessFile::Column& column : table.columns) {
-                const int at = IndexOf(existing, column.name);
-                if (column.kind == AccessFile::Kind::Unsupported) {
-                    entry.skippedColumns << column.name;
-                    targetColumns << QString();
-                } else if (at >= 0) {
-                    targetColumns << existing[at];
-                } else {
-                    if (!out.AddColumn(table.name, column))
-                        return Fail(out.GetLastError());
-                    entry.addedColumns << column.name;
-                    targetColumns << column.name;
-                }
-            }
-        } else {
-            if (!out.CreateTable(table.name, table.columns))
-                return Fail(out.GetLastError());
-            allTables << table.name;
-            for (const AccessFile::Column& column : table.columns) {
-                const bool copied = column.kind != AccessFile::Kind::Unsupported;
-                targetColumns << (copied ? column.name : QString());
-                if (!copied)
-                    entry.skippedColumns << column.name;
-            }
-        }
+    // Orders first: the customers then get their order totals as they are
+    // written (the old file did not keep them), with no update afterwards.
+    std::vector<const AccessFile::Table*> order;
+    for (const AccessFile::Table& table : file.Tables())
+        if (table.name.compare(QLatin1String("OrderData"), Qt::CaseInsensitive) == 0)
+            order.push_back(&table);
+    for (const AccessFile::Table& table : file.Tables())
+        if (table.name.compare(QLatin1String("OrderData"), Qt::CaseInsensitive) != 0)
+            order.push_back(&table);
+    report_.tables.resize(file.Tables().size());
 
-        if (progress_ && !progress_(table.name, done, total)) {
-            stopped_ = true;
-            return Fail(QStringLiteral("迁移已停止，没有建立新的数据库。"));
-        }
-        // CustomizeField describes user-added columns: named in the report.
-        const bool describes =
-            table.name.compare(QLatin1String("CustomizeField"), Qt::CaseInsensitive) == 0;
-        const int tableColumn = ColumnIndex(table, "TableName");
-        const int fieldColumn = ColumnIndex(table, "FieldName");
-        if (!out.BeginRows(table.name, targetColumns, table.columns))
-            return Fail(out.GetLastError());
-        bool writeFailed = false;
-        const bool read = file.ReadTable(table, [&](const std::vector<AccessFile::Cell>& row) {
-            if (!out.WriteRow(row)) {
-                writeFailed = true;
-                return false;
-            }
-            ++entry.read;
-            if (describes && tableColumn >= 0 && fieldColumn >= 0)
-                report_.describedColumns
-                    << QString::fromUtf8(row[tableColumn].text, row[tableColumn].textBytes) +
-                           QLatin1Char('.') +
-                           QString::fromUtf8(row[fieldColumn].text, row[fieldColumn].textBytes);
-            if (++done % kProgressRows == 0 && progress_ && !progress_(table.name, done, total)) {
-                stopped_ = true;
-                return false;
-            }
-            return true;
-        });
-        if (stopped_)
-            return Fail(QStringLiteral("迁移已停止，没有建立新的数据库。"));
-        if (writeFailed)
-            return Fail(out.GetLastError());
-        if (!read)
-            return Fail(file.GetLastError());
-        if (!out.EndRows())
-            return Fail(out.GetLastError());
-        report_.tables.push_back(entry);
+    for (const AccessFile::Table* table : order) {
+        const size_t at = size_t(table - file.Tables().data()); // the report keeps file order
+        MigrationReport::Table& entry = report_.tables[at];
+        entry.name = table->name;
+        entry.known = IndexOf(script.TableNames(), table->name) >= 0;
+        if (!entry.known)
+            allTables << table->name;
+        if (!CopyTable(file, out, *table, entry, done, total))
+            return false;
     }
 
     // A program table the old file lacks starts as a new database would.
@@ -158,45 +115,134 @@ bool AccessMigration::Run(const QString& source, const QString& target) {
         report_.tables.push_back(entry);
     }
 
-    if (progress_ && !progress_(QStringLiteral("索引"), done, total)) {
-        stopped_ = true;
-        return Fail(QStringLiteral("迁移已停止，没有建立新的数据库。"));
-    }
-    // The customers' order totals, which the old file did not keep (the
-    // triggers that keep them come with the indexes, after the rows). One
-    // grouped pass, before the indexes that would have to follow it.
-    if (!out.RunScript({QStringLiteral(
-            "update CustomerData set FDTotal = s.Total from (select CustomerId, sum(FDTotal) as "
-            "Total from OrderData group by CustomerId) s where s.CustomerId = "
-            "CustomerData.KeyId")}))
-        return Fail(out.GetLastError());
-    if (!out.RunScript(script.AfterData()))
-        return Fail(out.GetLastError());
-    if (!out.SetKeyCounters(allTables))
+    if (progress_ && !progress_(QStringLiteral("索引"), done, total))
+        return Stopped();
+    if (!out.RunScript(script.AfterData()) || !out.SetKeyCounters(allTables))
         return Fail(out.GetLastError());
 
-    const QStringList withCustomer = out.ColumnsOf(QStringLiteral("CustomerData")).isEmpty()
-                                         ? QStringList()
-                                         : QStringList{QStringLiteral("CustomerId")};
     for (MigrationReport::Table& entry : report_.tables) {
         entry.written =
             out.Count(QStringLiteral("select count(*) from %1").arg(out.Ident(entry.name)));
         if (entry.written < 0)
             return Fail(out.GetLastError());
-        if (entry.known && !withCustomer.isEmpty() &&
-            IndexOf(out.ColumnsOf(entry.name), withCustomer.first()) >= 0 &&
-            entry.name.compare(QLatin1String("CustomerData"), Qt::CaseInsensitive) != 0)
-            entry.orphans = out.Count(
-                QStringLiteral("select count(*) from %1 where CustomerId <> 0 and CustomerId not "
-                               "in (select KeyId from CustomerData)")
-                    .arg(out.Ident(entry.name)));
+        const auto refs = customerRefs_.find(entry.name);
+        if (refs != customerRefs_.end())
+            for (auto it = refs->second.cbegin(); it != refs->second.cend(); ++it)
+                if (it.key() != 0 && !customerKeys_.contains(it.key()))
+                    entry.orphans += it.value();
     }
 
-    if (progress_ && !progress_(QString(), total, total)) {
-        stopped_ = true;
-        return Fail(QStringLiteral("迁移已停止，没有建立新的数据库。"));
-    }
+    if (progress_ && !progress_(QString(), total, total))
+        return Stopped();
     if (!out.Commit())
+        return Fail(out.GetLastError());
+    return true;
+}
+
+bool AccessMigration::CopyTable(AccessFile& file, MigrationTarget& out,
+                                const AccessFile::Table& table, MigrationReport::Table& entry,
+                                qint64& done, qint64 total) {
+    std::vector<AccessFile::Column> columns = table.columns;
+    QStringList targetColumns;
+    if (entry.known) {
+        const QStringList existing = out.ColumnsOf(table.name);
+        for (const AccessFile::Column& column : columns) {
+            const int at = IndexOf(existing, column.name);
+            if (column.kind == AccessFile::Kind::Unsupported) {
+                entry.skippedColumns << column.name;
+                targetColumns << QString();
+            } else if (at >= 0) {
+                targetColumns << existing[at];
+            } else {
+                if (!out.AddColumn(table.name, column))
+                    return Fail(out.GetLastError());
+                entry.addedColumns << column.name;
+                targetColumns << column.name;
+            }
+        }
+    } else {
+        if (!out.CreateTable(table.name, columns))
+            return Fail(out.GetLastError());
+        for (const AccessFile::Column& column : columns) {
+            const bool copied = column.kind != AccessFile::Kind::Unsupported;
+            targetColumns << (copied ? column.name : QString());
+            if (!copied)
+                entry.skippedColumns << column.name;
+        }
+    }
+
+    const auto named = [&](const char* name) {
+        return table.name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
+    const bool isCustomers = entry.known && named("CustomerData");
+    const bool isOrders = entry.known && named("OrderData");
+    const int keyColumn = ColumnIndex(table, "KeyId");
+    const int customerColumn = entry.known ? ColumnIndex(table, "CustomerId") : -1;
+    const int totalColumn = ColumnIndex(table, "FDTotal");
+    // The customers' FDTotal, summed from their orders, as one more value.
+    const bool addsTotal = isCustomers && totalColumn < 0 && keyColumn >= 0;
+    if (addsTotal) {
+        AccessFile::Column sum;
+        sum.name = QStringLiteral("FDTotal");
+        sum.kind = AccessFile::Kind::Double;
+        columns.push_back(sum);
+        targetColumns << sum.name;
+    }
+    QHash<qint64, qint64>* refs =
+        customerColumn >= 0 && !isCustomers ? &customerRefs_[table.name] : nullptr;
+    // CustomizeField describes user-added columns: named in the report.
+    const bool describes = entry.known && named("CustomizeField");
+    const int tableColumn = ColumnIndex(table, "TableName");
+    const int fieldColumn = ColumnIndex(table, "FieldName");
+
+    if (progress_ && !progress_(table.name, done, total))
+        return Stopped();
+    if (!out.BeginRows(table.name, targetColumns, columns))
+        return Fail(out.GetLastError());
+    bool writeFailed = false;
+    std::vector<AccessFile::Cell> extended;
+    const bool read = file.ReadTable(table, [&](const std::vector<AccessFile::Cell>& row) {
+        if (refs && !row[customerColumn].isNull)
+            ++(*refs)[row[customerColumn].integer];
+        if (isCustomers && keyColumn >= 0)
+            customerKeys_.insert(row[keyColumn].integer);
+        if (isOrders && customerColumn >= 0 && totalColumn >= 0 && !row[customerColumn].isNull &&
+            !row[totalColumn].isNull)
+            orderTotals_[row[customerColumn].integer] += row[totalColumn].number;
+        if (describes && tableColumn >= 0 && fieldColumn >= 0)
+            report_.describedColumns
+                << QString::fromUtf8(row[tableColumn].text, row[tableColumn].textBytes) +
+                       QLatin1Char('.') +
+                       QString::fromUtf8(row[fieldColumn].text, row[fieldColumn].textBytes);
+        bool written;
+        if (addsTotal) {
+            extended.assign(row.begin(), row.end());
+            AccessFile::Cell sum;
+            sum.isNull = false;
+            sum.number = orderTotals_.value(row[keyColumn].integer, 0.0);
+            extended.push_back(sum);
+            written = out.WriteRow(extended);
+        } else {
+            written = out.WriteRow(row);
+        }
+        if (!written) {
+            writeFailed = true;
+            return false;
+        }
+        ++entry.read;
+        if (++done % kProgressRows == 0 && progress_ && !progress_(table.name, done, total)) {
+            stopped_ = true;
+            return false;
+        }
+        return true;
+    });
+    if (stopped_)
+        return Stopped();
+    if (writeFailed)
+        return Fail(out.GetLastError());
+    if (!read)
+        return Fail(file.GetLastError());
+    if (!out.EndRows())
         return Fail(out.GetLastError());
     return true;
 }

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "AccessFile.h"
 #include "MigrationReport.h"
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <functional>
+#include <map>
+
+class MigrationTarget;
 
 // Copies an old Access database (torvel.mdb) into a new database made from the
 // program's own schema: every row of every table with its key, the columns
@@ -36,9 +42,18 @@ public:
 
 private:
     bool Fail(const QString& text);
+    bool Stopped();
+    bool CopyTable(AccessFile& file, MigrationTarget& out, const AccessFile::Table& table,
+                   MigrationReport::Table& entry, qint64& done, qint64 total);
 
     Progress progress_;
     MigrationReport report_;
     QString lastError_;
     bool stopped_ = false;
+    // Gathered while the rows go by: each customer's order total, the
+    // customers' keys, and per table how many rows name each customer (the
+    // rows naming a customer that is gone are counted in the report).
+    QHash<qint64, double> orderTotals_;
+    QSet<qint64> customerKeys_;
+    std::map<QString, QHash<qint64, qint64>> customerRefs_;
 };

@@ -191,6 +191,9 @@ bool MigrationTarget::Begin(const QString& target) {
     transaction_ = std::make_unique<DbTransaction>(*connection_);
     if (!transaction_->IsActive())
         return Fail(QStringLiteral("无法开始事务"), transaction_->GetLastError());
+    // The indexes are built once, over all rows: room to sort in memory.
+    if (postgres_ && !Exec(QStringLiteral("set local maintenance_work_mem = '256MB'")))
+        return Fail(QStringLiteral("无法设置目标数据库"), lastError_);
     return true;
 }
 
