@@ -10,6 +10,8 @@ packages=(
     libqt6sql6-sqlite libqt6sql6-psql
     libsqlite3-dev               # recordsets read SQLite results directly
     libuchardet-dev              # weighs the character set of imported files
+    mdbtools-dev libpq-dev       # migration: reads old Access files; writes with COPY
+    mdbtools bc                  # the migration benchmark's baseline (mdb-export)
     qt6-translations-l10n        # Qt's own dialogs in Chinese (是/否/确定/取消)
     fonts-wqy-microhei           # Chinese text on a fresh desktop
     sqlite3                      # builds the delivered torvel.db; benchmark baseline
