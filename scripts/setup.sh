@@ -12,6 +12,8 @@ packages=(
     libsqlite3-dev               # recordsets read SQLite results directly
     libuchardet-dev              # weighs the character set of imported files
     libsodium-dev                # Argon2id password hashes
+    mdbtools-dev libpq-dev       # migration: reads old Access files; writes with COPY
+    mdbtools bc                  # the migration benchmark's baseline (mdb-export)
     qt6-translations-l10n        # Qt's own dialogs in Chinese (是/否/确定/取消)
     fonts-wqy-microhei           # Chinese text on a fresh desktop
     sqlite3                      # builds the delivered torvel.db; benchmark baseline

@@ -6,6 +6,7 @@
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/SchemaUpgrade.h"
+#include "shell/AccessMigrationOffer.h"
 #include "shell/Privilege.h"
 #include "ui/Prompt.h"
 
@@ -148,6 +149,8 @@ int Startup::Run() {
         settings.GetString(QStringLiteral("Torvel"), QStringLiteral("Connect"));
     if (connectionString.isEmpty())
         connectionString = DefaultConnectionString();
+    if (!AccessMigrationOffer::Run(prompt_, settings, ProgramPath(kDatabaseIni), connectionString))
+        return 0;
 
     int opened = 0;
     {
