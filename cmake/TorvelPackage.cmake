@@ -9,7 +9,7 @@ include(GNUInstallDirs)
 set(TORVEL_PACKAGE_DIR ${CMAKE_BINARY_DIR}/package)
 file(MAKE_DIRECTORY ${TORVEL_PACKAGE_DIR})
 
-install(TARGETS torvel RUNTIME DESTINATION ${TORVEL_INSTALL_DIR})
+install(TARGETS torvel torvel-migrate RUNTIME DESTINATION ${TORVEL_INSTALL_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/app-data/ DESTINATION ${TORVEL_INSTALL_DIR})
 
 # The delivered database of the package is made on its own, never taken from
@@ -30,8 +30,10 @@ file(WRITE ${TORVEL_PACKAGE_DIR}/installed
      "This folder is a shared installation: every user works in ~/.local/share/torvel.\n")
 install(FILES ${TORVEL_PACKAGE_DIR}/installed DESTINATION ${TORVEL_INSTALL_DIR})
 
-file(CREATE_LINK ../lib/torvel/torvel ${TORVEL_PACKAGE_DIR}/torvel SYMBOLIC)
-install(FILES ${TORVEL_PACKAGE_DIR}/torvel DESTINATION ${CMAKE_INSTALL_BINDIR})
+foreach(command torvel torvel-migrate)
+    file(CREATE_LINK ../lib/torvel/${command} ${TORVEL_PACKAGE_DIR}/${command} SYMBOLIC)
+    install(FILES ${TORVEL_PACKAGE_DIR}/${command} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/torvel.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -25,12 +25,14 @@ deb=$(ls "$work"/out/torvel_*.deb)
 
 info=$(dpkg-deb -I "$deb")
 for wanted in "Package: torvel" "libqt6widgets6" "libqt6sql6-sqlite" "libqt6sql6-psql" \
-    "qt6-qpa-plugins" "fonts-wqy-microhei" "xdg-utils" "libssl3"; do
+    "qt6-qpa-plugins" "fonts-wqy-microhei" "xdg-utils" "libssl3" "libmdb3" "libsodium23" \
+    "libqt6charts6"; do
     grep -q -- "$wanted" <<<"$info" || fail "dpkg-deb -I lacks '$wanted'"
 done
 
 contents=$(dpkg -c "$deb")
-for file in usr/bin/torvel usr/lib/torvel/torvel usr/lib/torvel/DailyWork.so \
+for file in usr/bin/torvel usr/bin/torvel-migrate usr/lib/torvel/torvel usr/lib/torvel/torvel-migrate \
+    usr/lib/torvel/DailyWork.so \
     usr/lib/torvel/SMSAPI.so usr/lib/torvel/torvel.db usr/lib/torvel/installed \
     usr/lib/torvel/res/ usr/lib/torvel/templet/create_sky_user.txt \
     usr/share/applications/torvel.desktop usr/share/icons/hicolor/256x256/apps/torvel.png \
