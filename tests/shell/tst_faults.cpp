@@ -14,10 +14,12 @@
 #include "customer/CustomerStatements.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
+#include "db/SchemaUpgrade.h"
 #include "db/TableImporter.h"
 #include "framework/ClassMaintenance.h"
 #include "framework/ClassTreeCtrl.h"
 #include "framework/SelectedRows.h"
+#include "migrate/AccessMigration.h"
 #include "shell/DatabaseBackup.h"
 
 #include <QApplication>
@@ -225,6 +227,14 @@ private slots:
     void restore();
     void settingsSave_data() { AddFaultRows(kFileFaults); }
     void settingsSave();
+    void schemaUpgrade_data() { AddFaultRows(kSqliteFaults); }
+    void schemaUpgrade();
+    void migration_data() {
+        AddFaultRows({{Layer::Sqlite, Op::Write, Error::Full},
+                      {Layer::Sqlite, Op::Sync, Error::IoErr},
+                      {Layer::Files, Op::Rename, Error::IoErr}});
+    }
+    void migration();
     void postgresSessionKilled_data();
     void postgresSessionKilled();
     void postgresServerStopped();
@@ -493,6 +503,60 @@ void tst_Faults::settingsSave() {
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{u"torvel.ini"_s});
         QVERIFY(settings.Save(path));
+    });
+}
+
+// An older database is upgraded whole or not at all: the version table and
+// the index come together, the customers are untouched, and a second try
+// after the fault succeeds.
+void tst_Faults::schemaUpgrade() {
+    QFETCH(Fault, fault);
+    const QString made = u"select count(*) from sqlite_master "
+                         "where name in ('SchemaVersion', 'CustomerData_ClassSource')"_s;
+    OverPoints(u"数据库升级 (schema upgrade)"_s, fault, [&](int failAt) {
+        Database s(u"sqlite"_s);
+        QVERIFY(s.Open());
+        QVERIFY(s.db.Execute(u"drop table SchemaVersion"_s));
+        QVERIFY(s.db.Execute(u"drop index CustomerData_ClassSource"_s));
+        SchemaUpgrade upgrade(s.db);
+        bool done = false;
+        {
+            Armed armed(fault, failAt);
+            done = upgrade.Run();
+        }
+        QCOMPARE(Column(s.db, made), done ? u"2"_s : u"0"_s);
+        QCOMPARE(CustomerStates(s.db).join(u' '), u"1111 1111 1111 1111"_s);
+        QCOMPARE(s.Check(), u"ok"_s);
+        QVERIFY2(upgrade.Run(), qPrintable(upgrade.GetLastError()));
+        QCOMPARE(upgrade.StoredVersion(), SchemaUpgrade::CurrentVersion());
+    });
+}
+
+// A migration that fails leaves no database and no partial file behind,
+// only the old file; one that succeeds leaves a whole database.
+void tst_Faults::migration() {
+    QFETCH(Fault, fault);
+    const QString source =
+        qEnvironmentVariable("TORVEL_SOURCE_DIR") + u"/tests/data/torvel-sample.mdb"_s;
+    OverPoints(u"迁移 (Access migration)"_s, fault, [&](int failAt) {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(u"torvel.db"_s);
+        AccessMigration migration;
+        bool done = false;
+        {
+            Armed armed(fault, failAt);
+            done = migration.Run(source, target);
+        }
+        const QStringList left = QDir(dir.path()).entryList(QDir::Files);
+        if (!done) {
+            QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
+            QVERIFY(!migration.GetLastError().isEmpty());
+            QVERIFY2(AccessMigration().Run(source, target), qPrintable(migration.GetLastError()));
+        }
+        DbConnection db;
+        QCOMPARE(db.Open(u"Provider=SQLite;Data Source="_s + target), 1);
+        QCOMPARE(Column(db, u"pragma integrity_check"_s), u"ok"_s);
+        QCOMPARE(Column(db, u"select count(*) from OrderData"_s), u"200"_s);
     });
 }
 
