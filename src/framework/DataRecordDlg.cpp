@@ -3,8 +3,7 @@
 #include "db/AdoType.h"
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
-#include "db/InsertBuilder.h"
-#include "db/UpdateBuilder.h"
+#include "framework/FormRecord.h"
 #include "framework/RowValues.h"
 #include "ui/FormButtons.h"
 #include "ui/Prompt.h"
@@ -19,17 +18,6 @@
 namespace {
 
 const QString kMissing = QStringLiteral("指定的数据不存在!");
-
-// The recordset's setters under RowValues' names; the first refusal sticks.
-struct RecordsetWriter {
-    DbRecordset& rs;
-    bool ok = true;
-    void SetText(const QString& column, const QString& text) {
-        ok = ok && rs.SetString(column, text);
-    }
-    void SetLong(const QString& column, qint32 value) { ok = ok && rs.SetLong(column, value); }
-    void SetDouble(const QString& column, double value) { ok = ok && rs.SetDouble(column, value); }
-};
 
 } // namespace
 
@@ -172,47 +160,18 @@ bool CDataRecordDlg::OnOK() {
 }
 
 bool CDataRecordDlg::Insert(const RowValues& values) {
-    const QString table = definition_.TableName();
-    DbRecordset rs(connection_);
-    RecordsetWriter writer{rs};
-    const bool opened =
-        rs.Open(QStringLiteral("select * from ") + table + QStringLiteral(" where 1=0")) &&
-        rs.AddNew();
-    if (opened)
-        values.WriteTo(writer);
-    if (!opened || !writer.ok || !rs.Update()) {
-        InsertBuilder shown;
-        shown.SetTable(table);
-        values.WriteTo(shown);
-        prompt_.Message(rs.GetLastError() + QStringLiteral("\r\n") + shown.Build());
-        return false;
-    }
     // The stored row reads back what the database made of it, the key it
     // assigned included.
-    for (const Entry& entry : std::as_const(entries_))
-        entry.edit->setText(rs.GetString(entry.field.name));
-    return true;
+    return FormRecord::Insert(connection_, prompt_, definition_.TableName(), values,
+                              [this](DbRecordset& rs) {
+                                  for (const Entry& entry : std::as_const(entries_))
+                                      entry.edit->setText(rs.GetString(entry.field.name));
+                              });
 }
 
 bool CDataRecordDlg::Update(const RowValues& values) {
-    const Entry* key = KeyEntry();
-    UpdateBuilder update;
-    update.SetTable(definition_.TableName());
-    values.WriteTo(update);
-    update.AddCondition(key->field.name + QStringLiteral("=") + keyLiteral_);
-    const QString sql = update.Build();
-    if (sql.isEmpty()) // only the key is shown: nothing to change
-        return true;
-    long affected = 0;
-    if (connection_.Execute(sql, &affected) != 1) {
-        prompt_.Message(connection_.GetLastError() + QStringLiteral("\r\n") + sql);
-        return false;
-    }
-    if (affected == 0) {
-        prompt_.Message(kMissing);
-        return false;
-    }
-    return true;
+    return FormRecord::Update(connection_, prompt_, definition_.TableName(), values,
+                              KeyEntry()->field.name + QStringLiteral("=") + keyLiteral_);
 }
 
 bool RunDataRecordForm(Prompt& prompt, DbConnection& connection, ListDefinition& definition,

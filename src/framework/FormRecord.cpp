@@ -45,7 +45,7 @@ bool Open(DbRecordset& record, Prompt& prompt, const QString& table, int key) {
 }
 
 bool Insert(DbConnection& connection, Prompt& prompt, const QString& table, const RowValues& values,
-            int& key) {
+            const std::function<void(DbRecordset&)>& stored) {
     DbRecordset rs(connection);
     RecordsetWriter writer{rs};
     const bool opened =
@@ -60,17 +60,26 @@ bool Insert(DbConnection& connection, Prompt& prompt, const QString& table, cons
         prompt.Message(shown.Build() + QStringLiteral("\r\n") + rs.GetLastError());
         return false;
     }
-    key = rs.GetLong(QStringLiteral("KeyId"));
+    if (stored)
+        stored(rs);
     return true;
 }
 
+bool Insert(DbConnection& connection, Prompt& prompt, const QString& table, const RowValues& values,
+            int& key) {
+    return Insert(connection, prompt, table, values,
+                  [&key](DbRecordset& rs) { key = rs.GetLong(QStringLiteral("KeyId")); });
+}
+
 bool Update(DbConnection& connection, Prompt& prompt, const QString& table, const RowValues& values,
-            int key) {
+            const QString& keyCondition) {
     UpdateBuilder update;
     update.SetTable(table);
     values.WriteTo(update);
-    update.AddCondition(QStringLiteral("KeyId=") + SqlLiteral::Long(key));
+    update.AddCondition(keyCondition);
     const QString sql = update.Build();
+    if (sql.isEmpty()) // nothing but the key: nothing to change
+        return true;
     long affected = 0;
     if (connection.Execute(sql, &affected) != 1) {
         prompt.Message(sql + QStringLiteral("\r\n") + connection.GetLastError());
@@ -81,6 +90,12 @@ bool Update(DbConnection& connection, Prompt& prompt, const QString& table, cons
         return false;
     }
     return true;
+}
+
+bool Update(DbConnection& connection, Prompt& prompt, const QString& table, const RowValues& values,
+            int key) {
+    return Update(connection, prompt, table, values,
+                  QStringLiteral("KeyId=") + SqlLiteral::Long(key));
 }
 
 } // namespace FormRecord

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class DbConnection;
 class RowValues;
 
@@ -22,11 +24,18 @@ bool Open(DbRecordset& record, Prompt& prompt, const QString& table, int key);
 // database's text.
 bool Insert(DbConnection& connection, Prompt& prompt, const QString& table, const RowValues& values,
             int& key);
+// The same, handing the stored row (as the database made it) to `stored`.
+bool Insert(DbConnection& connection, Prompt& prompt, const QString& table, const RowValues& values,
+            const std::function<void(DbRecordset&)>& stored);
 
 // Updates row `key` of `table` with `values`. False after showing the
 // statement, "\r\n" and the database's text, or "指定的数据不存在!" when
 // another desk deleted the row while the form had it open.
 bool Update(DbConnection& connection, Prompt& prompt, const QString& table, const RowValues& values,
             int key);
+// The same for the row `keyCondition` picks (a key column of another name).
+// Values that change nothing (an empty statement) succeed without a write.
+bool Update(DbConnection& connection, Prompt& prompt, const QString& table, const RowValues& values,
+            const QString& keyCondition);
 
 } // namespace FormRecord
