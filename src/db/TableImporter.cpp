@@ -91,8 +91,9 @@ int TableImporter::Run(const QString& path) {
         // the import before its first row.
         const int largest = MaxKey();
         if (largest < 0) {
-            ReportFailure(QStringLiteral("select max(%1) from %2").arg(keyColumn_.toLower(), table_),
-                          connection_->GetLastError());
+            ReportFailure(
+                QStringLiteral("select max(%1) from %2").arg(keyColumn_.toLower(), table_),
+                connection_->GetLastError());
             return 0;
         }
         nextKey = largest + 1;
@@ -118,12 +119,19 @@ int TableImporter::Run(const QString& path) {
     Rows batch; // written in the open transaction, not yet committed
     bool inTransaction = false;
     bool canBatch = batchRows_ > 1;
+    // Time since the last commit: rows read more than kBatchMillis ago are
+    // sent and committed even while fewer than a statement's worth wait, so
+    // a slow file still shows its rows to the other desks every second.
     QElapsedTimer age;
+    age.start();
     // Rows read and built but not yet sent. Without a question per failure
     // they go to the database several in one statement: one round trip and
     // one parse for many rows, which is most of the time a row costs.
     Rows pending;
-    const size_t rowsPerStatement = onFailure_ || !canBatch ? 1 : size_t(kRowsPerStatement);
+    // Never more rows to a statement than to a transaction: a small batch
+    // is committed when it is full, not when a statement's worth has come.
+    const size_t rowsPerStatement =
+        onFailure_ || !canBatch ? 1 : size_t(qMin(kRowsPerStatement, batchRows_));
     // Sends the pending rows; false when the failure callback stops the import.
     const auto send = [&]() -> bool {
         if (pending.empty())
@@ -131,7 +139,6 @@ int TableImporter::Run(const QString& path) {
         if (!inTransaction && canBatch) {
             // Without transactions every row is written on its own.
             canBatch = inTransaction = db.Execute(QStringLiteral("begin")) == 1;
-            age.start();
         }
         const QString statement =
             pending.size() == 1 ? pending.front().statement : Combine(pending);
@@ -165,6 +172,7 @@ int TableImporter::Run(const QString& path) {
             inserted += Commit(batch);
             batch.clear();
             inTransaction = false;
+            age.restart();
         }
         return goOn;
     };
@@ -176,7 +184,7 @@ int TableImporter::Run(const QString& path) {
             skipEmpty_ && IsBlank(fields) ? QString() : BuildStatement(info, fields, nextKey);
         if (!statement.isEmpty()) {
             pending.push_back({std::move(statement), line});
-            if (pending.size() >= rowsPerStatement && !send()) {
+            if ((pending.size() >= rowsPerStatement || age.elapsed() >= kBatchMillis) && !send()) {
                 stopped_ = true;
                 break;
             }

@@ -109,6 +109,9 @@ bool AccessMigration::Run(const QString& source, const QString& target) {
             continue;
         if (!out.RunScript(script.InitialRows(name)))
             return Fail(out.GetLastError());
+        // The schema's version is the new database's own, not data brought over.
+        if (name.compare(QLatin1String("SchemaVersion"), Qt::CaseInsensitive) == 0)
+            continue;
         MigrationReport::Table entry;
         entry.name = name;
         entry.missing = true;
