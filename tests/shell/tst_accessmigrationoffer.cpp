@@ -69,9 +69,10 @@ private slots:
         QCOMPARE(old.prompt.progressTotal, 448);
         QCOMPARE(old.prompt.progressDepth, 0);
         QCOMPARE(old.prompt.shown.size(), 2);
-        QVERIFY2(old.prompt.shown.at(1).text.startsWith(
-                     u"迁移完成: %1 → %2\r\n共读出 448 行, 写入 448 行。\r\n"_s.arg(mdbPath, dbPath)),
-                 qPrintable(old.prompt.shown.at(1).text));
+        QVERIFY2(
+            old.prompt.shown.at(1).text.startsWith(
+                u"迁移完成: %1 → %2\r\n共读出 448 行, 写入 448 行。\r\n"_s.arg(mdbPath, dbPath)),
+            qPrintable(old.prompt.shown.at(1).text));
 
         QCOMPARE(old.Connect(), u"Provider=SQLite;Data Source=torvel-2.db"_s);
         QCOMPARE(old.folder.Read(u"torvel.mdb"_s), old.mdb);
