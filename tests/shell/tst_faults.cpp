@@ -231,7 +231,7 @@ private slots:
     void schemaUpgrade();
     void migration_data() {
         AddFaultRows({{Layer::Sqlite, Op::Write, Error::Full},
-                      {Layer::Sqlite, Op::Sync, Error::IoErr},
+                      {Layer::Files, Op::Sync, Error::IoErr},
                       {Layer::Files, Op::Rename, Error::IoErr}});
     }
     void migration();
