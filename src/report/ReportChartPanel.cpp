@@ -26,6 +26,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -134,8 +135,17 @@ void CReportChartPanel::DrawChart() {
         }
         bars->append(set);
     }
-    for (int i = 0; i < table_.RowCount(); ++i)
-        categories << table_.labels.at(table_.timeAxis ? i : table_.RowCount() - 1 - i);
+    // The months of one year ("2026-01" …) do not fit side by side under the
+    // bars; the chart names them 1月 … 12月, the table beside it in full.
+    bool oneYear = table_.timeAxis && table_.RowCount() > 0;
+    for (const QString& label : table_.labels)
+        oneYear = oneYear && label.size() == 7 && label.at(4) == QLatin1Char('-') &&
+                  label.left(5) == table_.labels.first().left(5);
+    for (int i = 0; i < table_.RowCount(); ++i) {
+        const QString& label = table_.labels.at(table_.timeAxis ? i : table_.RowCount() - 1 - i);
+        categories << (oneYear ? QString::number(label.mid(5).toInt()) + QStringLiteral("月")
+                               : label);
+    }
 
     auto* chart = new QChart;
     chart->setTitle(Title());
@@ -143,8 +153,20 @@ void CReportChartPanel::DrawChart() {
     auto* names = new QBarCategoryAxis;
     names->append(categories);
     auto* values = new QValueAxis;
-    values->setRange(0, largest > 0 ? largest * 1.05 : 1);
-    values->setLabelFormat(table_.decimals == 0 ? QStringLiteral("%.0f") : QStringLiteral("%.2f"));
+    if (table_.decimals == 0) {
+        // Counts: whole-number ticks only, or a small count's axis would
+        // label its fractional ticks 0, 0, 1, 1.
+        const double top = std::max(1.0, std::ceil(largest * 1.05));
+        const double step = std::max(1.0, std::ceil(top / 5));
+        values->setRange(0, std::ceil(top / step) * step);
+        values->setTickType(QValueAxis::TicksDynamic);
+        values->setTickAnchor(0);
+        values->setTickInterval(step);
+        values->setLabelFormat(QStringLiteral("%.0f"));
+    } else {
+        values->setRange(0, largest > 0 ? largest * 1.05 : 1);
+        values->setLabelFormat(QStringLiteral("%.2f"));
+    }
     chart->addAxis(names, table_.timeAxis ? Qt::AlignBottom : Qt::AlignLeft);
     chart->addAxis(values, table_.timeAxis ? Qt::AlignLeft : Qt::AlignBottom);
     bars->attachAxis(names);
