@@ -235,7 +235,7 @@ void CMainFrame::OpenPluginView(const CommandEntry& entry) {
         NotAvailable(entry);
         return;
     }
-    QWidget* view = LaunchPluginCommand(*plugin, userName_, prompt_, connection_);
+    QWidget* view = LaunchPluginCommand(*plugin, userName_, prompt_, connection_, privilege_);
     const bool shown = view && viewHost_->ShowView(view);
     if (view && !shown)
         delete view;
@@ -249,7 +249,7 @@ void CMainFrame::NotAvailable(const CommandEntry& entry) {
 
 QWidget* CMainFrame::LoadModuleView(const QString& moduleFile, const QString& entryName,
                                     const QString& parameter) {
-    PluginLauncher launcher(prompt_, connection_);
+    PluginLauncher launcher(prompt_, connection_, userName_, privilege_);
     return launcher.LoadModuleView(moduleFile, entryName, parameter);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 class DbConnection;
+class Prompt;
 class QWidget;
 
 // The record handed to every entry point of a plug-in module. It is kept plain
@@ -28,6 +29,17 @@ struct PluginArgs {
     // module must not open connections of its own. The record lives only
     // during the call, the connection for the whole run: a view may keep it.
     DbConnection* connection;
+
+    // Appended in version 2. The program's prompt seam: a module shows every
+    // message, question, file dialog and modal form through it, like the
+    // program's own views, so the same scripted answers drive both in tests.
+    Prompt* prompt;
+    // The logged-in user's name and privilege text (read from that user's row
+    // at login), UTF-8, zero-terminated, never null; "" before any login.
+    // Given to every entry, whatever its parameter text says, so a module asks
+    // the program about rights instead of reading them itself.
+    const char* userName;
+    const char* privilege;
 };
 
 // Every entry point has this shape: it returns a new top-level widget (no
@@ -36,7 +48,7 @@ typedef QWidget* (*PluginEntry)(const PluginArgs* args);
 
 } // extern "C"
 
-constexpr std::uint32_t PluginArgsVersion = 1;
+constexpr std::uint32_t PluginArgsVersion = 2;
 
 // Marks a module's entry points as exported, whatever visibility the module is
 // built with.

@@ -83,8 +83,8 @@ QString UserNameParameter(const QString& userName) {
 }
 
 QWidget* LaunchPluginCommand(const PluginCommand& command, const QString& userName, Prompt& prompt,
-                             DbConnection& connection) {
-    PluginLauncher launcher(prompt, connection);
+                             DbConnection& connection, const QString& privilege) {
+    PluginLauncher launcher(prompt, connection, userName, privilege);
     return launcher.LoadModuleView(command.Module(), command.Entry(),
                                    command.ParameterFor(userName));
 }

@@ -48,5 +48,6 @@ QString UserNameParameter(const QString& userName);
 // loads the module and calls the entry. Rights tests, showing the view and the
 // title are the caller's. Null after the launcher's message or when the entry
 // returned null.
+// privilege: the privilege text of the user's login, handed to the module.
 QWidget* LaunchPluginCommand(const PluginCommand& command, const QString& userName, Prompt& prompt,
-                             DbConnection& connection);
+                             DbConnection& connection, const QString& privilege = QString());

@@ -10,6 +10,7 @@
 #include <QLibrary>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -53,8 +54,10 @@ QLibrary* LoadOnce(const QString& path) {
 
 } // namespace
 
-PluginLauncher::PluginLauncher(Prompt& prompt, DbConnection& connection)
-    : prompt_(prompt), connection_(connection) {}
+PluginLauncher::PluginLauncher(Prompt& prompt, DbConnection& connection, QString userName,
+                               QString privilege)
+    : prompt_(prompt), connection_(connection), userName_(std::move(userName)),
+      privilege_(std::move(privilege)) {}
 
 QWidget* PluginLauncher::LoadModuleView(const QString& moduleFile, const QString& entryName,
                                         const QString& parameter) {
@@ -74,11 +77,16 @@ QWidget* PluginLauncher::LoadModuleView(const QString& moduleFile, const QString
 
     // The bytes must outlive the call; the record points into them.
     const QByteArray bytes = Gbk::Encode(parameter);
+    const QByteArray user = userName_.toUtf8();
+    const QByteArray rights = privilege_.toUtf8();
     PluginArgs args{};
     args.size = sizeof(PluginArgs);
     args.version = PluginArgsVersion;
     args.parameter = bytes.constData();
     args.connection = &connection_;
+    args.prompt = &prompt_;
+    args.userName = user.constData();
+    args.privilege = rights.constData();
     return entry(&args);
 }
 

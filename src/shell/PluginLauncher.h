@@ -16,7 +16,10 @@ class QWidget;
 // Asking again for a loaded module reuses its handle.
 class PluginLauncher final {
 public:
-    PluginLauncher(Prompt& prompt, DbConnection& connection);
+    // userName and privilege: the logged-in user and the privilege text of
+    // that login, handed to every entry point.
+    PluginLauncher(Prompt& prompt, DbConnection& connection, QString userName = QString(),
+                   QString privilege = QString());
 
     // Program folder + moduleFile is loaded (or reused), entryName is looked up
     // and called with the parameter text (sent as GBK bytes) and the
@@ -33,4 +36,6 @@ public:
 private:
     Prompt& prompt_;
     DbConnection& connection_;
+    QString userName_;
+    QString privilege_;
 };

@@ -27,7 +27,7 @@ private:
         TempProgramFolder folder;
         DbConnection connection;
         ScriptedPrompt prompt;
-        PluginLauncher launcher{prompt, connection};
+        PluginLauncher launcher{prompt, connection, u"张 三"_s, u"添加订单,发放工资"_s};
 
         bool Install(const QString& builtModule, const QString& name) {
             return QFile::copy(builtModule, folder.File(name));
@@ -68,6 +68,10 @@ private slots:
         QCOMPARE(first->property("parameter").toByteArray(),
                  QByteArray("UserName=%D5%C5%20%C8%FD"));
         QCOMPARE(first->property("recordSize").toUInt(), uint(sizeof(PluginArgs)));
+        // The login travels with every call, whatever the parameter text says.
+        QCOMPARE(first->property("userName").toString(), u"张 三"_s);
+        QCOMPARE(first->property("privilege").toString(), u"添加订单,发放工资"_s);
+        QCOMPARE(first->property("samePrompt").value<void*>(), static_cast<void*>(&app.prompt));
         QCOMPARE(first->property("users").toInt(), 1);
         QVERIFY(first->property("written").toBool());
         QCOMPARE(app.Query(u"select count(*) from PayMode where Name='from the module'"_s), u"1"_s);

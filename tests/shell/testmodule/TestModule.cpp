@@ -24,6 +24,9 @@ TORVEL_PLUGIN_ENTRY QWidget* echoView(const PluginArgs* args) {
     view->setProperty("recordSize", args->size);
     view->setProperty("recordVersion", args->version);
     view->setProperty("parameter", QByteArray(args->parameter));
+    view->setProperty("userName", QString::fromUtf8(args->userName));
+    view->setProperty("privilege", QString::fromUtf8(args->privilege));
+    view->setProperty("samePrompt", QVariant::fromValue(static_cast<void*>(args->prompt)));
 
     DbRecordset users(*args->connection);
     if (users.Open(QStringLiteral("select count(*) as N from UserData")) && !users.IsEOF())
