@@ -203,17 +203,73 @@ CREATE INDEX TrackPlan_PlanTime ON TrackPlan (PlanTime, KeyId);
 CREATE INDEX TrackPlan_Handler ON TrackPlan (Handler, PlanTime, KeyId);
 
 CREATE TABLE UserData (
-    KeyId     INTEGER PRIMARY KEY AUTOINCREMENT,
-    UserName  VARCHAR(50)  COLLATE NOCASE DEFAULT '',
-    UserPass  VARCHAR(50)  DEFAULT '',
-    Privilege TEXT         COLLATE NOCASE DEFAULT ''
+    KeyId         INTEGER PRIMARY KEY AUTOINCREMENT,
+    UserName      VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    UserPass      VARCHAR(50)  DEFAULT '',
+    Privilege     TEXT         COLLATE NOCASE DEFAULT '',
+    FullName      VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Department    VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Position      VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Phone         VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Mobile        VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Email         VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    QQ            VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    JoinDate      VARCHAR(10) COLLATE NOCASE DEFAULT '',
+    Remarks       TEXT COLLATE NOCASE DEFAULT '',
+    Dimission     INTEGER DEFAULT 0,
+    DimissionDate VARCHAR(10) COLLATE NOCASE DEFAULT ''
 );
 CREATE INDEX UserData_UserName ON UserData (UserName);
 
 CREATE TABLE ProductData (
-    KeyId INTEGER PRIMARY KEY AUTOINCREMENT,
-    Name  VARCHAR(100) COLLATE NOCASE DEFAULT ''
+    KeyId   INTEGER PRIMARY KEY AUTOINCREMENT,
+    Name    VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Code    VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Spec    VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Unit    VARCHAR(20) COLLATE NOCASE DEFAULT '',
+    Price   DOUBLE DEFAULT 0,
+    Remarks TEXT COLLATE NOCASE DEFAULT ''
 );
+
+-- Office supplies and their movements: stock is kept on the item and changed
+-- in the same transaction as the movement that changes it.
+CREATE TABLE Appliance (
+    KeyId    INTEGER PRIMARY KEY AUTOINCREMENT,
+    Name     VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Spec     VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Unit     VARCHAR(20)  COLLATE NOCASE DEFAULT '',
+    Stock    INTEGER DEFAULT 0,
+    MinStock INTEGER DEFAULT 0,
+    Remarks  TEXT         COLLATE NOCASE DEFAULT ''
+);
+CREATE TABLE ApplianceMove (
+    KeyId       INTEGER PRIMARY KEY AUTOINCREMENT,
+    ApplianceId INTEGER DEFAULT 0,
+    MoveTime    VARCHAR(19)  COLLATE NOCASE DEFAULT '',
+    Kind        VARCHAR(10)  COLLATE NOCASE DEFAULT '',
+    Quantity    INTEGER DEFAULT 0,
+    Person      VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Handler     VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Remarks     TEXT         COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX ApplianceMove_Appliance ON ApplianceMove (ApplianceId, MoveTime, KeyId);
+
+-- One wage sheet per month: a row per staff member and month.
+CREATE TABLE WageData (
+    KeyId     INTEGER PRIMARY KEY AUTOINCREMENT,
+    WageMonth VARCHAR(7)   COLLATE NOCASE DEFAULT '',
+    UserName  VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    BasePay   DOUBLE DEFAULT 0,
+    Bonus     DOUBLE DEFAULT 0,
+    Allowance DOUBLE DEFAULT 0,
+    Deduction DOUBLE DEFAULT 0,
+    Insurance DOUBLE DEFAULT 0,
+    Tax       DOUBLE DEFAULT 0,
+    NetPay    DOUBLE DEFAULT 0,
+    Remarks   TEXT         COLLATE NOCASE DEFAULT ''
+);
+CREATE UNIQUE INDEX WageData_MonthUser ON WageData (WageMonth, UserName);
+CREATE INDEX WageData_User ON WageData (UserName, WageMonth);
 
 CREATE TABLE PayMode (
     KeyId INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -237,7 +293,7 @@ CREATE INDEX CustomizeField_TableName ON CustomizeField (TableName);
 -- (src/db/SchemaUpgrade.cpp) and refuses a newer one. A change of this script
 -- adds an upgrade step and raises the number.
 CREATE TABLE SchemaVersion (Version INTEGER NOT NULL);
-INSERT INTO SchemaVersion (Version) VALUES (2);
+INSERT INTO SchemaVersion (Version) VALUES (3);
 
 -- The initial account; the login dialog's hint names it. The password stands
 -- as typed until its first login, which rewrites it as a salted Argon2id hash

@@ -1,3 +1,4 @@
+#include "OldSchema.h"
 #include "TestDatabases.h"
 
 #include "db/AdoType.h"
@@ -21,6 +22,8 @@ const struct {
     const char* table;
     const char* columns;
     bool databaseKeys;
+    // A text column that must be unique: rows added for the test differ in it.
+    const char* uniqueText = nullptr;
 } kTables[] = {
     {"CustomerData",
      "KeyId,CustomerName,Contact,Handler,Phone,Mobile,Fax,Email,Address,ZIPCode,Province,City,"
@@ -42,8 +45,16 @@ const struct {
     {"StockChance", "KeyId,CustomerId,CustomerName,Name,Price,Comment,StockClass,ClassPath", false},
     {"TraceData", "KeyId,CustomerId,CustomerName,Contact,Handler,Title,FDText,FDTime", true},
     {"TrackPlan", "KeyId,CustomerId,CustomerName,Contact,Handler,Title,PlanTime,Comment", true},
-    {"UserData", "KeyId,UserName,UserPass,Privilege", true},
-    {"ProductData", "KeyId,Name", true},
+    {"UserData",
+     "KeyId,UserName,UserPass,Privilege,FullName,Department,Position,Phone,Mobile,Email,QQ,"
+     "JoinDate,Remarks,Dimission,DimissionDate",
+     true},
+    {"ProductData", "KeyId,Name,Code,Spec,Unit,Price,Remarks", true},
+    {"Appliance", "KeyId,Name,Spec,Unit,Stock,MinStock,Remarks", true},
+    {"ApplianceMove", "KeyId,ApplianceId,MoveTime,Kind,Quantity,Person,Handler,Remarks", true},
+    {"WageData",
+     "KeyId,WageMonth,UserName,BasePay,Bonus,Allowance,Deduction,Insurance,Tax,NetPay,Remarks",
+     true, "UserName"},
     {"PayMode", "KeyId,Name", true},
     {"CustomizeField",
      "KeyId,TableName,FieldName,Caption,DataType,Nullable,DefaultValue,ForeignKey,Description",
@@ -52,11 +63,13 @@ const struct {
 
 // Money and prices are floating, quantities, keys and flags integers.
 int ExpectedType(const QString& column) {
-    static const QStringList floating = {u"Price"_s, u"Carriage"_s, u"FDTotal"_s};
-    static const QStringList integers = {u"KeyId"_s,         u"CustomerId"_s, u"ParentId"_s,
-                                         u"Quantity"_s,      u"FDId"_s,       u"IsReseller"_s,
-                                         u"IsProvider"_s,    u"DataType"_s,   u"Nullable"_s,
-                                         u"CustomerClass"_s, u"StockClass"_s};
+    static const QStringList floating = {u"Price"_s,  u"Carriage"_s,  u"FDTotal"_s,   u"BasePay"_s,
+                                         u"Bonus"_s,  u"Allowance"_s, u"Deduction"_s, u"Tax"_s,
+                                         u"NetPay"_s, u"Insurance"_s};
+    static const QStringList integers = {
+        u"KeyId"_s,      u"CustomerId"_s, u"ParentId"_s,    u"Quantity"_s, u"FDId"_s,
+        u"IsReseller"_s, u"IsProvider"_s, u"DataType"_s,    u"Nullable"_s, u"CustomerClass"_s,
+        u"StockClass"_s, u"Dimission"_s,  u"ApplianceId"_s, u"Stock"_s,    u"MinStock"_s};
     if (floating.contains(column))
         return AdoType::Double;
     if (integers.contains(column))
@@ -126,8 +139,12 @@ void tst_Schema::keysAndDefaults() {
         const QString table = QLatin1String(t.table);
         const int before = db.GetMaxId(table);
         if (t.databaseKeys) {
-            QCOMPARE(db.Execute(u"insert into %1 default values"_s.arg(table)), 1);
-            QCOMPARE(db.Execute(u"insert into %1 default values"_s.arg(table)), 1);
+            for (const QString& text : {u"a"_s, u"b"_s}) {
+                QCOMPARE(db.Execute(t.uniqueText ? u"insert into %1 (%2) values ('%3')"_s.arg(
+                                                       table, QLatin1String(t.uniqueText), text)
+                                                 : u"insert into %1 default values"_s.arg(table)),
+                         1);
+            }
             QCOMPARE(db.GetMaxId(table), before + 2);
         } else {
             QCOMPARE(db.Execute(u"insert into %1 (KeyId) values (%2)"_s.arg(table).arg(before + 1)),
@@ -170,8 +187,7 @@ void tst_Schema::upgradeFromAnOlderSchema() {
     SchemaUpgrade upgrade(db);
     QCOMPARE(upgrade.StoredVersion(), SchemaUpgrade::CurrentVersion());
 
-    QCOMPARE(db.Execute(u"drop table SchemaVersion"_s), 1);
-    QCOMPARE(db.Execute(u"drop index CustomerData_ClassSource"_s), 1);
+    QVERIFY2(MakeVersionOneDatabase(db), qPrintable(db.GetLastError()));
     QCOMPARE(db.Execute(u"insert into PayMode (Name) values ('赊账')"_s), 1);
     QCOMPARE(upgrade.StoredVersion(), 1);
     QVERIFY2(upgrade.Run(), qPrintable(upgrade.GetLastError()));
@@ -189,6 +205,12 @@ void tst_Schema::upgradeFromAnOlderSchema() {
               "and indexname='customerdata_classsource'"_s;
     QCOMPARE(db.JoinColumnValues(index, rows), 1);
     QCOMPARE(rows, u"1"_s);
+    // The staff details arrive on the rows that were there, with their defaults.
+    QCOMPARE(db.JoinColumnValues(
+                 u"select UserName || '/' || Dimission || '/' || FullName from UserData"_s, rows),
+             1);
+    QCOMPARE(rows, u"admin/0/"_s);
+    QCOMPARE(db.JoinColumnValues(u"select count(*) from WageData"_s, rows), 1);
 
     QCOMPARE(db.Execute(u"update SchemaVersion set Version=99"_s), 1);
     QCOMPARE(upgrade.StoredVersion(), 99);

@@ -1,3 +1,4 @@
+#include "OldSchema.h"
 #include "ScriptedPrompt.h"
 #include "TempProgramFolder.h"
 
@@ -129,7 +130,7 @@ private slots:
         {
             DbConnection db;
             QVERIFY(db.Open(Startup::DefaultConnectionString()));
-            QCOMPARE(db.Execute(u"drop table SchemaVersion"_s), 1);
+            QVERIFY2(MakeVersionOneDatabase(db), qPrintable(db.GetLastError()));
         }
         {
             Started run;
