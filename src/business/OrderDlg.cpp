@@ -87,8 +87,7 @@ void SetOrderCustomFields(OrderCustomFieldsFactory factory) {
 
 COrderDlg::COrderDlg(Prompt& prompt, DbConnection& connection, const OrderFormArgs& args,
                      IniFile& bag, QWidget* parent)
-    : QDialog(parent), prompt_(prompt), connection_(connection), bag_(bag),
-      customerKey_(args.customerKey) {
+    : CRecordFormDlg(prompt, connection, parent), bag_(bag), customerKey_(args.customerKey) {
     setWindowTitle(QStringLiteral("订单"));
     setObjectName(QStringLiteral("COrderDlg"));
     if (CustomFieldsFactory())
@@ -297,18 +296,6 @@ bool COrderDlg::OnTotal() {
     }
     fields_.value(QStringLiteral("FDTotal"))
         ->setText(OrderInput::AmountText(price, quantity, freight));
-    return true;
-}
-
-bool COrderDlg::OnOK() {
-    if (editMode_ && !loaded_) {
-        // The order was never shown; writing the form would blank it.
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return false;
-    }
-    if (!Save())
-        return false;
-    accept();
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/RecordFormDlg.h"
+
 #include <QDialog>
 #include <QHash>
 #include <QList>
@@ -55,14 +57,13 @@ struct OrderFormArgs {
 // one is wrong; it writes the order in one statement, and stamps the
 // customer's LastTime with the order's time in the same transaction. After
 // saving, the bag holds KeyId and every saved column by name.
-class COrderDlg final : public QDialog {
+class COrderDlg final : public CRecordFormDlg {
     Q_OBJECT
 public:
     COrderDlg(Prompt& prompt, DbConnection& connection, const OrderFormArgs& args, IniFile& bag,
               QWidget* parent = nullptr);
     ~COrderDlg() override;
 
-    bool IsEditMode() const { return editMode_; }
     int CustomerKey() const { return customerKey_; }
     // The box of a column: KeyId, Handler, CustomerName, SerialCode, Price,
     // Quantity, Carriage, FDTotal, FDTime; null for the others.
@@ -75,24 +76,17 @@ public:
     // 合计: amount = freight + quantity × price into the amount box.
     // False (after saying why) when a box does not hold a number.
     bool OnTotal();
-    // 确定: true (and the dialog accepted) when the order was saved.
-    bool OnOK();
 
 private:
     void BuildForm();
     void FillList(QComboBox* box, const QString& sql);
     void LoadOrder(int key);
     void LoadCustomer();
-    bool Save();
+    bool Save() override;
 
-    Prompt& prompt_;
-    DbConnection& connection_;
     IniFile& bag_;
     int key_ = 0;
     int customerKey_ = 0;
-    bool editMode_ = false;
-    // False when an edited order could not be read: saving would blank it.
-    bool loaded_ = true;
     std::unique_ptr<OrderCustomFields> custom_;
 
     QHash<QString, QLineEdit*> fields_;

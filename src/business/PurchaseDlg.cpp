@@ -80,8 +80,7 @@ QString CPurchaseDlg::SupplierGone() {
 
 CPurchaseDlg::CPurchaseDlg(Prompt& prompt, DbConnection& connection, int customerKey, IniFile& bag,
                            QWidget* parent)
-    : QDialog(parent), prompt_(prompt), connection_(connection), bag_(bag),
-      customerKey_(customerKey) {
+    : CRecordFormDlg(prompt, connection, parent), bag_(bag), customerKey_(customerKey) {
     setWindowTitle(QStringLiteral("采购资料"));
     setObjectName(QStringLiteral("CPurchaseDlg"));
     BuildForm();
@@ -262,18 +261,6 @@ bool CPurchaseDlg::OnAmount() {
     }
     fields_.value(QStringLiteral("FDTotal"))
         ->setText(OrderInput::AmountText(price, quantity, freight));
-    return true;
-}
-
-bool CPurchaseDlg::OnOK() {
-    if (editMode_ && !loaded_) {
-        // The purchase was never shown; writing the form would blank it.
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return false;
-    }
-    if (!Save())
-        return false;
-    accept();
     return true;
 }
 

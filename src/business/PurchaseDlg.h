@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/RecordFormDlg.h"
+
 #include <QDialog>
 #include <QHash>
 #include <QString>
@@ -19,13 +21,12 @@ class QPushButton;
 // is wrong. A new purchase is written only while its supplier still exists,
 // checked in the same transaction. After saving, the bag holds KeyId and
 // every saved column by name.
-class CPurchaseDlg final : public QDialog {
+class CPurchaseDlg final : public CRecordFormDlg {
     Q_OBJECT
 public:
     CPurchaseDlg(Prompt& prompt, DbConnection& connection, int customerKey, IniFile& bag,
                  QWidget* parent = nullptr);
 
-    bool IsEditMode() const { return editMode_; }
     int CustomerKey() const { return customerKey_; }
     // The box of a column: KeyId, CustomerName, StockName, SerialCode, Price,
     // Quantity, Carriage, FDTotal, FDTime; null for the others.
@@ -37,8 +38,6 @@ public:
     // 算: amount = freight + quantity × price into the 合计 box. False (after
     // saying why) when a box holds no number.
     bool OnAmount();
-    // 确定: true (and the dialog accepted) when the purchase was saved.
-    bool OnOK();
 
     // The message of a purchase whose supplier is gone.
     static QString SupplierGone();
@@ -48,19 +47,14 @@ private:
     void FillStockNames();
     void LoadPurchase(int key);
     void LoadSupplier();
-    bool Save();
+    bool Save() override;
     // Locks the supplier's row for the rest of the transaction; false when
     // it no longer exists (or the check failed, with `error`).
     bool SupplierExists(QString& error);
 
-    Prompt& prompt_;
-    DbConnection& connection_;
     IniFile& bag_;
     int key_ = 0;
     int customerKey_ = 0;
-    bool editMode_ = false;
-    // False when an edited purchase could not be read: saving would blank it.
-    bool loaded_ = true;
 
     QHash<QString, QLineEdit*> fields_;
     QComboBox* stock_ = nullptr;

@@ -32,7 +32,7 @@ const QString kTable = QStringLiteral("StockChance");
 
 CStockChanceDlg::CStockChanceDlg(Prompt& prompt, DbConnection& connection, IniFile& bag,
                                  QWidget* parent)
-    : QDialog(parent), prompt_(prompt), connection_(connection), bag_(bag) {
+    : CRecordFormDlg(prompt, connection, parent), bag_(bag) {
     setWindowTitle(QStringLiteral("采购机会"));
     setObjectName(QStringLiteral("CStockChanceDlg"));
     BuildForm();
@@ -157,18 +157,6 @@ bool CStockChanceDlg::OnChooseClass() {
         return false;
     classKey_ = key;
     pathEdit_->setText(path);
-    return true;
-}
-
-bool CStockChanceDlg::OnOK() {
-    if (editMode_ && !loaded_) {
-        // The row was never shown; writing the form would blank it.
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return false;
-    }
-    if (!Save())
-        return false;
-    accept();
     return true;
 }
 

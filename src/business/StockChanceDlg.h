@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/RecordFormDlg.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -19,13 +21,12 @@ class QPushButton;
 // The class is chosen when the opportunity is made; an edit changes name,
 // price and details only (the list's 变更分类 moves opportunities), so
 // 选择... is off while editing.
-class CStockChanceDlg final : public QDialog {
+class CStockChanceDlg final : public CRecordFormDlg {
     Q_OBJECT
 public:
     CStockChanceDlg(Prompt& prompt, DbConnection& connection, IniFile& bag,
                     QWidget* parent = nullptr);
 
-    bool IsEditMode() const { return editMode_; }
     // The box of a column: KeyId, CustomerName, Name, Price, ClassPath.
     QLineEdit* Field(const QString& column) const;
     QPlainTextEdit* CommentEdit() const { return comment_; }
@@ -34,26 +35,19 @@ public:
 
     // 选择...: the class picker over StockClass; true when a class was chosen.
     bool OnChooseClass();
-    // 确定: true (and the dialog accepted) when the row was saved.
-    bool OnOK();
 
 private:
     void BuildForm();
     void LoadSupplier();
     void LoadRecord(int key);
-    bool Save();
+    bool Save() override;
     // False after "供应商资料已经不存在" or a failed lookup.
     bool SupplierExists();
 
-    Prompt& prompt_;
-    DbConnection& connection_;
     IniFile& bag_;
     int key_ = 0;
     int customerKey_ = 0;
     int classKey_ = 0;
-    bool editMode_ = false;
-    // False when an edited row could not be read: saving would blank it.
-    bool loaded_ = true;
 
     QLineEdit* keyEdit_ = nullptr;
     QLineEdit* customerEdit_ = nullptr;

@@ -26,8 +26,8 @@ const QString kBag = QStringLiteral(".");
 
 CTraceDlg::CTraceDlg(Prompt& prompt, DbConnection& connection, TraceKind kind, int customerKey,
                      IniFile& bag, QWidget* parent)
-    : QDialog(parent), prompt_(prompt), connection_(connection), kind_(kind),
-      customerKey_(customerKey), bag_(bag) {
+    : CRecordFormDlg(prompt, connection, parent), kind_(kind), customerKey_(customerKey),
+      bag_(bag) {
     setWindowTitle(TraceStatements::FormTitle(kind));
     setObjectName(kind == TraceKind::Record ? QStringLiteral("CTraceDlg")
                                             : QStringLiteral("CTrackPlanDlg"));
@@ -121,12 +121,7 @@ void CTraceDlg::LoadCustomer() {
     contact_->setText(rs.GetString(QStringLiteral("Contact")));
 }
 
-bool CTraceDlg::OnOK() {
-    if (editMode_ && !loaded_) {
-        // The row was never shown; writing the empty form would wipe it.
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return false;
-    }
+bool CTraceDlg::CheckInput() {
     // The lists colour and the plan calendar files rows by this text.
     if (!TraceStatements::IsValidTime(time_->text())) {
         prompt_.Message(TraceStatements::TimeCaption(kind_) +
@@ -135,6 +130,10 @@ bool CTraceDlg::OnOK() {
         time_->setFocus();
         return false;
     }
+    return true;
+}
+
+bool CTraceDlg::Save() {
     if (!(editMode_ ? Update() : Insert()))
         return false;
 
@@ -148,7 +147,6 @@ bool CTraceDlg::OnOK() {
     if (!editMode_)
         bag_.SetInt(kBag, QStringLiteral("CustomerId"), customerKey_);
     keyEdit_->setText(SqlLiteral::Long(key_));
-    accept();
     return true;
 }
 

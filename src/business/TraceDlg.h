@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/RecordFormDlg.h"
+
 #include "business/TraceStatements.h"
 
 #include <QDialog>
@@ -17,39 +19,32 @@ class RowValues;
 // row is made for `customerKey`, its name, handler and contact taken from the
 // customer. 确定 saves and leaves KeyId and every saved column's text in the
 // bag; a failure keeps the form open with what was typed.
-class CTraceDlg final : public QDialog {
+class CTraceDlg final : public CRecordFormDlg {
     Q_OBJECT
 
 public:
     CTraceDlg(Prompt& prompt, DbConnection& connection, TraceKind kind, int customerKey,
               IniFile& bag, QWidget* parent = nullptr);
 
-    bool IsEditMode() const { return editMode_; }
     // The box of a column: KeyId, CustomerName, Contact, Handler, Title and the
     // time column (FDTime or PlanTime); null for others.
     QLineEdit* Field(const QString& column) const;
     // The several-line text (FDText or Comment).
     QPlainTextEdit* TextEdit() const { return text_; }
 
-    // What 确定 does: true (and the dialog accepted) when the row was saved.
-    bool OnOK();
-
 private:
+    bool CheckInput() override;
+    bool Save() override;
     void LoadRecord();
     void LoadCustomer();
     RowValues Values(bool withCustomer) const;
     bool Insert();
     bool Update();
 
-    Prompt& prompt_;
-    DbConnection& connection_;
     TraceKind kind_;
     int customerKey_;
     IniFile& bag_;
     int key_ = 0;
-    bool editMode_ = false;
-    // False when an edited row could not be read: saving would blank it.
-    bool loaded_ = true;
 
     QLineEdit* keyEdit_ = nullptr;
     QLineEdit* customerName_ = nullptr;

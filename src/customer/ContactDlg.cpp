@@ -56,8 +56,7 @@ QStringList CContactDlg::Methods() {
 
 CContactDlg::CContactDlg(Prompt& prompt, DbConnection& connection, int customerKey, IniFile& bag,
                          QWidget* parent)
-    : QDialog(parent), prompt_(prompt), connection_(connection), customerKey_(customerKey),
-      bag_(bag) {
+    : CRecordFormDlg(prompt, connection, parent), customerKey_(customerKey), bag_(bag) {
     setWindowTitle(QStringLiteral("联系人资料"));
     setObjectName(QStringLiteral("CContactDlg"));
     auto* form = new QFormLayout;
@@ -143,12 +142,7 @@ void CContactDlg::LoadCustomer() {
             ->setText(rs.GetString(QStringLiteral("CustomerName")));
 }
 
-bool CContactDlg::OnOK() {
-    if (editMode_ && !loaded_) {
-        // The row was never shown; writing the empty form would wipe it.
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return false;
-    }
+bool CContactDlg::Save() {
     if (!(editMode_ ? Update() : Insert()))
         return false;
     bag_.SetInt(kBag, QStringLiteral("KeyId"), key_);
@@ -157,7 +151,6 @@ bool CContactDlg::OnOK() {
     if (!editMode_)
         bag_.SetInt(kBag, QStringLiteral("CustomerId"), customerKey_);
     Field(QStringLiteral("KeyId"))->setText(SqlLiteral::Long(key_));
-    accept();
     return true;
 }
 

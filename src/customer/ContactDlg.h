@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/RecordFormDlg.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -15,27 +17,24 @@ class RowValues;
 // made for `customerKey`, the customer's name filled in. 确定 saves and leaves
 // KeyId and every saved column's text in the bag; a failure keeps the form
 // open with what was typed. No field is required.
-class CContactDlg final : public QDialog {
+class CContactDlg final : public CRecordFormDlg {
     Q_OBJECT
 
 public:
     CContactDlg(Prompt& prompt, DbConnection& connection, int customerKey, IniFile& bag,
                 QWidget* parent = nullptr);
 
-    bool IsEditMode() const { return editMode_; }
     // The box of a column: KeyId, Name, CustomerName, Mobile, Phone, Email,
     // ICQ, NetCode; null for others (NetCodeClass is MethodBox()).
     QLineEdit* Field(const QString& column) const;
     // 在线沟通方式: the methods to choose from, and any typed one.
     QComboBox* MethodBox() const { return method_; }
 
-    // What 确定 does: true (and the dialog accepted) when the row was saved.
-    bool OnOK();
-
     // The methods the list offers, sorted.
     static QStringList Methods();
 
 private:
+    bool Save() override;
     // What the form holds for a saved column.
     QString ColumnText(const QString& column) const;
     void LoadRecord();
@@ -44,14 +43,9 @@ private:
     bool Insert();
     bool Update();
 
-    Prompt& prompt_;
-    DbConnection& connection_;
     int customerKey_;
     IniFile& bag_;
     int key_ = 0;
-    bool editMode_ = false;
-    // False when an edited row could not be read: saving would blank it.
-    bool loaded_ = true;
 
     QList<QLineEdit*> edits_;
     QComboBox* method_ = nullptr;

@@ -70,8 +70,8 @@ void SetMobileRegionLookup(MobileRegionLookup lookup) {
 
 CCustomerDlg::CCustomerDlg(Prompt& prompt, DbConnection& connection, const CustomerFormArgs& args,
                            IniFile& bag, QWidget* parent)
-    : QDialog(parent), prompt_(prompt), connection_(connection), bag_(bag),
-      classKey_(args.classKey), classPath_(args.classPath), category_(args.category) {
+    : CRecordFormDlg(prompt, connection, parent), bag_(bag), classKey_(args.classKey),
+      classPath_(args.classPath), category_(args.category) {
     setWindowTitle(QStringLiteral("客户资料"));
     setObjectName(QStringLiteral("CCustomerDlg"));
     BuildForm();
@@ -294,21 +294,13 @@ void CCustomerDlg::LookupRegion() {
     fields_.value(QStringLiteral("City"))->setText(city);
 }
 
-bool CCustomerDlg::OnOK() {
+bool CCustomerDlg::CheckInput() {
     QLineEdit* name = fields_.value(QStringLiteral("CustomerName"));
     if (name->text().trimmed().isEmpty()) {
         prompt_.Message(QStringLiteral("客户名称不能为空"));
         name->setFocus();
         return false;
     }
-    if (editMode_ && !loaded_) {
-        // The record was never shown; writing the empty form would wipe it.
-        prompt_.Message(QStringLiteral("指定的数据不存在!"));
-        return false;
-    }
-    if (!Save())
-        return false;
-    accept();
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/RecordFormDlg.h"
+
 #include <QDialog>
 #include <QHash>
 #include <QString>
@@ -31,13 +33,12 @@ void SetMobileRegionLookup(MobileRegionLookup lookup);
 // a KeyId; the record is then read when the form is made. 确定 saves and leaves
 // the saved values in the bag; every failure keeps the form open with what was
 // typed.
-class CCustomerDlg final : public QDialog {
+class CCustomerDlg final : public CRecordFormDlg {
     Q_OBJECT
 public:
     CCustomerDlg(Prompt& prompt, DbConnection& connection, const CustomerFormArgs& args,
                  IniFile& bag, QWidget* parent = nullptr);
 
-    bool IsEditMode() const { return editMode_; }
     // The text box of a column (CustomerName, Phone, ..., Handler, FDSource);
     // null for Comment and the check boxes, which have their own accessors.
     QLineEdit* Field(const QString& column) const;
@@ -46,8 +47,6 @@ public:
     QCheckBox* ProviderBox() const { return provider_; }
     QPushButton* LookupButton() const { return lookup_; }
 
-    // What 确定 does: true (and the dialog accepted) when the row was saved.
-    bool OnOK();
     // The duplicate warnings of 联系电话 and 手机 (add mode only), run when
     // the focus leaves those boxes.
     void CheckPhone();
@@ -59,19 +58,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool CheckInput() override;
     void BuildForm();
     void LoadRecord();
     void CheckDuplicate(const QString& column, const QString& label, QLineEdit* edit,
                         QString& lastChecked);
-    bool Save();
+    bool Save() override;
 
-    Prompt& prompt_;
-    DbConnection& connection_;
     IniFile& bag_;
     int key_ = 0;
-    bool editMode_ = false;
-    // False when an edited record could not be read: saving it would blank it.
-    bool loaded_ = true;
     int classKey_;
     QString classPath_;
     QString category_;
