@@ -92,14 +92,8 @@ CStockChanceListView::CStockChanceListView(DbConnection& connection, Prompt& pro
     strip->setPalette(colours);
     PlaceGrid(panes, strip);
 
-    // Nothing is listed until a class is picked: the first top-level class
-    // when there is one.
-    if (tree_->Load()) {
-        connect(tree_, &ClassTreeCtrl::NodeSelected, this, &CStockChanceListView::FilterByNode);
-        QTreeWidgetItem* root = tree_->RootNode();
-        if (root && root->childCount() > 0)
-            tree_->setCurrentItem(root->child(0));
-    }
+    connect(tree_, &ClassTreeCtrl::NodeSelected, this, &CStockChanceListView::FilterByNode);
+    tree_->LoadAndSelectFirst();
 }
 
 CStockChanceListView::~CStockChanceListView() = default;
@@ -126,16 +120,9 @@ void CStockChanceListView::Search(const StockChanceCriteria& criteria) {
 }
 
 bool CStockChanceListView::OnCommand(int id) {
+    if (classes_->OnCommand(id))
+        return true;
     switch (id) {
-    case Command::AddClass:
-        classes_->AddClass();
-        return true;
-    case Command::RenameClass:
-        classes_->RenameClass();
-        return true;
-    case Command::DeleteClass:
-        classes_->DeleteClass();
-        return true;
     case Command::Edit:
         EditTopRow(QStringLiteral("请选择要修改的信息!"));
         return true;

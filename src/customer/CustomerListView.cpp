@@ -83,14 +83,8 @@ CCustomerListView::CCustomerListView(DbConnection& connection, Prompt& prompt,
     layout->addWidget(panes, 1);
     layout->addWidget(strip);
 
-    // Nothing is listed until a class is picked: the first top-level class
-    // when there is one.
-    if (tree_->Load()) {
-        connect(tree_, &ClassTreeCtrl::NodeSelected, this, &CCustomerListView::FilterByNode);
-        QTreeWidgetItem* root = tree_->RootNode();
-        if (root && root->childCount() > 0)
-            tree_->setCurrentItem(root->child(0));
-    }
+    connect(tree_, &ClassTreeCtrl::NodeSelected, this, &CCustomerListView::FilterByNode);
+    tree_->LoadAndSelectFirst();
 }
 
 CCustomerListView::~CCustomerListView() = default;
@@ -107,16 +101,9 @@ void CCustomerListView::FilterByNode(QTreeWidgetItem* node) {
 }
 
 bool CCustomerListView::OnCommand(int id) {
+    if (classes_->OnCommand(id))
+        return true;
     switch (id) {
-    case Command::AddClass:
-        classes_->AddClass();
-        return true;
-    case Command::RenameClass:
-        classes_->RenameClass();
-        return true;
-    case Command::DeleteClass:
-        classes_->DeleteClass();
-        return true;
     case Command::Add:
         AddInClass();
         return true;

@@ -1,5 +1,7 @@
 #include "framework/ClassMaintenance.h"
 
+#include "framework/CommandIds.h"
+
 #include "db/DbConnection.h"
 #include "db/DbRecordset.h"
 #include "db/DbTransaction.h"
@@ -15,6 +17,22 @@ ClassMaintenance::ClassMaintenance(ClassTreeCtrl& tree, DbConnection& connection
                                    ClassMembers members, QWidget* dialogParent)
     : tree_(tree), connection_(connection), prompt_(prompt), members_(std::move(members)),
       dialogParent_(dialogParent) {}
+
+bool ClassMaintenance::OnCommand(int id) {
+    switch (id) {
+    case Command::AddClass:
+        AddClass();
+        return true;
+    case Command::RenameClass:
+        RenameClass();
+        return true;
+    case Command::DeleteClass:
+        DeleteClass();
+        return true;
+    default:
+        return false;
+    }
+}
 
 void ClassMaintenance::AddClass() {
     QTreeWidgetItem* parent = tree_.SelectedNode();

@@ -34,6 +34,8 @@ public:
     void AddClass();    // 32799
     void RenameClass(); // 32800
     void DeleteClass(); // 32801
+    // Runs one of the three commands above; false for any other command.
+    bool OnCommand(int id);
 
     // The rename itself, without the dialog: the node's caption becomes `name`
     // and every stored path below it is rewritten. False (caption restored)

@@ -91,6 +91,15 @@ QTreeWidgetItem* ClassTreeCtrl::MakeNode(QTreeWidgetItem* parent, int key, const
     return node;
 }
 
+bool ClassTreeCtrl::LoadAndSelectFirst() {
+    if (!Load())
+        return false;
+    QTreeWidgetItem* root = RootNode();
+    if (root && root->childCount() > 0)
+        setCurrentItem(root->child(0));
+    return true;
+}
+
 bool ClassTreeCtrl::Load() {
     // Clearing the tree fires the selection signal; the view sees "nothing".
     clear();

@@ -33,7 +33,10 @@ public:
     // is there, else the style's folder picture.
     static QIcon FolderIcon(const QWidget* widget);
 
-    bool Load();                                       // false + message on failure / no table
+    bool Load(); // false + message on failure / no table
+    // Load, then select the first top-level class when there is one: a list
+    // filed by class shows nothing until a class is picked.
+    bool LoadAndSelectFirst();
     QTreeWidgetItem* RootNode() const;                 // null before Load
     QTreeWidgetItem* SelectedNode() const;             // null when nothing selected
     static int KeyOf(const QTreeWidgetItem* node);     // 0 for root or null
