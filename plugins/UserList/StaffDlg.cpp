@@ -12,6 +12,7 @@
 #include "framework/SelectedRows.h"
 #include "ui/Prompt.h"
 
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -172,6 +173,12 @@ bool CStaffDlg::CheckInput(const QString& name) {
     }
     if (editMode_ && StaffAccounts::IsAdminName(storedName_) && name != storedName_) {
         prompt_.Message(QStringLiteral("admin是系统管理员, 用户名不能修改!"));
+        return false;
+    }
+    // Kept as text, but sorted and compared as a date elsewhere.
+    const QString joined = Field(QStringLiteral("JoinDate"))->text().trimmed();
+    if (!joined.isEmpty() && !QDate::fromString(joined, Qt::ISODate).isValid()) {
+        prompt_.Message(QStringLiteral("入职日期应为yyyy-MM-dd格式!"));
         return false;
     }
     StaffAccounts accounts(connection_);

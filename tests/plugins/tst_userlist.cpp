@@ -160,8 +160,11 @@ void tst_UserList::adminAddsStaffWithRights() {
         form.Field(u"UserName"_s)->setText(u" li "_s);
         form.Field(u"FullName"_s)->setText(u"李 O'Neil"_s);
         form.Field(u"Department"_s)->setText(u"销售%部"_s);
+        form.Field(u"JoinDate"_s)->setText(u"2026-13-01"_s);
         form.PasswordEdit()->setText(u"pw"_s);
         form.PasswordAgainEdit()->setText(u"pW"_s);
+        form.OnOK();
+        form.Field(u"JoinDate"_s)->setText(u"2026-03-01"_s);
         form.OnOK();
         form.PasswordAgainEdit()->setText(u"pw"_s);
         for (int i = 0; i < form.PrivilegeList()->count(); ++i)
@@ -172,11 +175,12 @@ void tst_UserList::adminAddsStaffWithRights() {
     view.OnCommand(Command::Add);
     QCOMPARE(offered, PrivilegeNames::KnownPrivileges());
     QVERIFY(offered.contains(u"添加订单"_s) && offered.contains(u"发放工资"_s));
-    QCOMPARE(prompt.Messages(), QStringList{u"两次输入的密码不一致!"_s});
+    QCOMPARE(prompt.Messages(),
+             (QStringList{u"入职日期应为yyyy-MM-dd格式!"_s, u"两次输入的密码不一致!"_s}));
     QCOMPARE(Column(view, 1), (QStringList{u"li"_s, u"admin"_s}));
-    QCOMPARE(Values(db, u"select FullName, Department, Privilege from UserData "
+    QCOMPARE(Values(db, u"select FullName, Department, JoinDate, Privilege from UserData "
                         "where UserName='li'"_s),
-             u"李 O'Neil,销售%部,添加订单,发放工资"_s);
+             u"李 O'Neil,销售%部,2026-03-01,添加订单,发放工资"_s);
     const QString stored = Value(db, u"select UserPass from UserData where UserName='li'"_s);
     QVERIFY2(PasswordHash::IsHash(stored), qPrintable(stored));
     QVERIFY(PasswordHash::Verify(stored, u"pw"_s));
