@@ -5,6 +5,7 @@
 #include "business/OrderNotice.h"
 #include "framework/CommandIds.h"
 #include "framework/ListToolbar.h"
+#include "framework/PrivilegeNames.h"
 #include "framework/SelectedRows.h"
 #include "ui/Prompt.h"
 
@@ -12,7 +13,7 @@
 
 namespace {
 
-const QString kOrderRight = QStringLiteral("添加订单");
+const QString kOrderRight = QString::fromUtf8(PrivilegeNames::AddOrder);
 
 } // namespace
 

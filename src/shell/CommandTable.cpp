@@ -2,6 +2,7 @@
 
 #include "db/SqlLiteral.h"
 #include "framework/CommandIds.h"
+#include "framework/PrivilegeNames.h"
 #include "shell/Privilege.h"
 
 namespace {
@@ -97,7 +98,7 @@ std::vector<CommandEntry> MakeTable() {
         Plugin(SmsAccount, "短信帐号"),
         Plugin(ManagerCenter, "管理中心"),
         Plugin(WorkerTask, "交办任务"),
-        Plugin(PayWage, "发放工资", CommandRule::Privilege, "发放工资"),
+        Plugin(PayWage, "发放工资", CommandRule::Privilege, PrivilegeNames::PayWage),
         Plugin(SearchWage, "查询工资"),
         Plugin(PlanCalendar, "计划日历"),
         Plugin(ReceiveMail, "接收邮件"),

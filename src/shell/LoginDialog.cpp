@@ -92,7 +92,9 @@ bool LoginDialog::OnOK() {
         prompt_.Message(users.GetLastError() + QStringLiteral("\r\n") + sql);
         return false;
     }
-    if (users.IsEOF()) {
+    // Someone who has left keeps their row (their customers, orders and
+    // plans still name them) but no longer has an account.
+    if (users.IsEOF() || users.GetLong(QStringLiteral("Dimission")) != 0) {
         prompt_.Message(QStringLiteral("无效的用户名"));
         return false;
     }

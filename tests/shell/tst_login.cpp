@@ -109,8 +109,19 @@ private slots:
         QVERIFY(!run.Login(u"admin"_s, u"admin "_s, true));
         QCOMPARE(run.prompt.LastMessage(), u"密码错误"_s);
 
-        QCOMPARE(run.prompt.Messages().size(), 3);
+        // Someone who has left is no user any more, whatever the password;
+        // taken back, they log in again.
+        QCOMPARE(run.connection.Execute(u"update UserData set Dimission=1 where UserName='li'"_s),
+                 1);
+        QVERIFY(!run.Login(u"li"_s, u"pw"_s, true));
+        QCOMPARE(run.prompt.LastMessage(), u"无效的用户名"_s);
+
+        QCOMPARE(run.prompt.Messages().size(), 4);
         QVERIFY(!QFile::exists(run.folder.File(u"data/account.ini"_s)));
+
+        QCOMPARE(run.connection.Execute(u"update UserData set Dimission=0 where UserName='li'"_s),
+                 1);
+        QVERIFY(run.Login(u"li"_s, u"pw"_s, false));
     }
 
     // A password kept as typed by an older database becomes a salted hash on

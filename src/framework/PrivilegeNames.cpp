@@ -1,0 +1,9 @@
+#include "framework/PrivilegeNames.h"
+
+namespace PrivilegeNames {
+
+QStringList KnownPrivileges() {
+    return {QString::fromUtf8(AddOrder), QString::fromUtf8(PayWage)};
+}
+
+} // namespace PrivilegeNames

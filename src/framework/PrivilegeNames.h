@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+
+// Every named right the program tests, in one place. A privilege text grants a
+// right when it contains its name anywhere, so the staff form offers exactly
+// these names as its check list: a right added here appears there by itself.
+// The names are UTF-8 so that static tables of const char* (the frame's
+// command table) can name them too.
+namespace PrivilegeNames {
+
+inline constexpr char AddOrder[] = "添加订单"; // orders on a customer's order tab
+inline constexpr char PayWage[] = "发放工资";  // the wage sheets
+
+// Every name above, in the order the staff form lists them.
+QStringList KnownPrivileges();
+
+} // namespace PrivilegeNames
