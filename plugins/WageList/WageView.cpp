@@ -171,6 +171,11 @@ void WageView::NewSheet() {
     case WageSheet::Outcome::Made:
         break;
     }
+    if (made.rows == 0) {
+        prompt_.Message(QStringLiteral("没有在职的职员, 没有建立 ") + month +
+                        QStringLiteral(" 的工资表"));
+        return;
+    }
     LoadMonths(month);
     Note(month + QStringLiteral(" 的工资表已建立, 共 ") + QString::number(made.rows) +
          QStringLiteral(" 人") +
