@@ -312,6 +312,12 @@ CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON PayMode
     FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
 CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON CustomizeField
     FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON Appliance
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON ApplianceMove
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
+CREATE TRIGGER keep_key_ahead BEFORE INSERT OR UPDATE OF KeyId ON WageData
+    FOR EACH ROW EXECUTE FUNCTION torvel_keep_key_ahead();
 
 -- CustomerData.FDTotal follows every write to OrderData, whoever makes it (the
 -- order form, an import, psql). A missing amount counts as 0. The function

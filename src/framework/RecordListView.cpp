@@ -148,27 +148,24 @@ void CRecordListView::AddRow(IniFile& bag) {
 }
 
 void CRecordListView::DeleteSelectedRows() {
+    DeleteSelectedRows(QStringLiteral("确定要删除选择的信息吗?"));
+}
+
+void CRecordListView::DeleteSelectedRows(const QString& question) {
     if (!SelectedRows::HasSelection(*grid_)) {
         prompt_.Message(QStringLiteral("请选择要删除的信息"));
         return;
     }
-    if (prompt_.Ask(QStringLiteral("确定要删除选择的信息吗?"), Prompt::Buttons::OkCancel) !=
-        Prompt::Answer::Ok)
+    if (prompt_.Ask(question, Prompt::Buttons::OkCancel) != Prompt::Answer::Ok)
         return;
     const QList<int> rows = SelectedRows::BottomUp(*grid_);
-    const QString statement = QStringLiteral("delete from ") + table_ + QStringLiteral(" where ");
     QList<int> deleted;
     SelectedRows::BatchResult result;
     {
         WaitCursor wait(prompt_);
         result = SelectedRows::RunRows(connection_, prompt_, rows, [&](int row, QString& error) {
-            QString condition;
-            if (!RowKeyCondition(row, condition, error))
+            if (!DeleteRowRecord(row, error))
                 return false;
-            if (connection_.Execute(statement + condition) != 1) {
-                error = connection_.GetLastError();
-                return false;
-            }
             deleted.append(row);
             return true;
         });
@@ -182,6 +179,18 @@ void CRecordListView::DeleteSelectedRows() {
     grid_->ResetSelectedRange();
     grid_->Refresh();
     AfterLoad();
+}
+
+bool CRecordListView::DeleteRowRecord(int row, QString& error) {
+    QString condition;
+    if (!RowKeyCondition(row, condition, error))
+        return false;
+    if (connection_.Execute(QStringLiteral("delete from ") + table_ + QStringLiteral(" where ") +
+                            condition) != 1) {
+        error = connection_.GetLastError();
+        return false;
+    }
+    return true;
 }
 
 bool CRecordListView::RowKeyCondition(int row, QString& condition, QString& error) const {

@@ -82,14 +82,21 @@ protected:
     // 添加: the form with `bag` prepared by the caller; a saved record becomes
     // the first data row.
     void AddRow(IniFile& bag);
-    // 删除: asks, then deletes the selected rows by key from the bottom up in
-    // one transaction (a failed row asks whether to go on) and removes the
-    // deleted rows from the grid.
+    // 删除: asks `question`, then deletes the selected rows by key from the
+    // bottom up in one transaction (a failed row asks whether to go on) and
+    // removes the deleted rows from the grid. A list whose rows own rows of
+    // another table asks its own question (naming what goes with them).
     void DeleteSelectedRows();
+    void DeleteSelectedRows(const QString& question);
     // The condition that picks a grid row's record for 删除: by default
     // "KeyId=<n>" from the row's first cell. False with `error` when the row
     // holds no usable key. Lists keyed by another column say so here.
     virtual bool RowKeyCondition(int row, QString& condition, QString& error) const;
+    // Deletes the record of one grid row inside the savepoint 删除 gives it:
+    // by default the row picked by RowKeyCondition. A list whose records own
+    // rows of another table deletes those here too, so both go or neither.
+    // False with `error` when the row cannot be deleted.
+    virtual bool DeleteRowRecord(int row, QString& error);
     // 客户资料: reads the CustomerId of the top selected row's record and
     // shows that customer; `noSelection` without a selection, `missing`
     // when the record or its customer is gone.
