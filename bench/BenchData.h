@@ -8,6 +8,8 @@
 
 #include <QDateTime>
 
+#include <functional>
+
 namespace bench {
 
 // The numbers 1..rows as a row source with the column x.
@@ -59,12 +61,15 @@ inline void FillOrders(RawDb& db, qint64 rows, qint64 customers) {
                      Series(db, rows)));
 }
 
-// Records and plans over customers 1..customers and 20 handlers: record
+// Records and plans over customers 1..customers and the orders' 20 handlers: record
 // times over the last two years, plan times from a year ago to a year ahead.
 inline void FillFollowUp(RawDb& db, qint64 customers, qint64 records, qint64 plans) {
     const bool pg = db.IsPostgres();
     const QString customer = QStringLiteral("1 + (x * 7919) % %1").arg(customers);
-    const QString handler = QStringLiteral("'user' || (x % 20)");
+    // Named as the orders name them (user00..user19), so that one handler's
+    // orders, records and plans are found under the same name.
+    const QString handler = pg ? QStringLiteral("'user' || lpad((x % 20)::text, 2, '0')")
+                               : QStringLiteral("printf('user%02d', x % 20)");
     db.Exec(QStringLiteral("insert into TraceData (CustomerId, CustomerName, Contact, Handler, "
                            "Title, FDText, FDTime) select %1, %2, %3, %4, %5, %6, %7 from %8")
                 .arg(customer, TextExpression(1, pg), TextExpression(2, pg), handler,
@@ -77,6 +82,47 @@ inline void FillFollowUp(RawDb& db, qint64 customers, qint64 records, qint64 pla
                      TextExpression(7, pg),
                      TimeFrom(db, QStringLiteral("((x * 7919) % 63072000) - 31536000")),
                      TextExpression(8, pg), Series(db, plans)));
+}
+
+// Fills the PostgreSQL tables of the current schema through `fill` without
+// what makes a bulk load of millions of rows slow there: the tables' own
+// triggers (the customer total and the key counter, each a statement per row)
+// are disabled and their secondary indexes dropped, then the indexes are made
+// again in one pass each, the key counters set from the largest key and the
+// customers' totals summed in one statement, as the triggers would have left
+// them.
+inline void PostgresBulkLoad(RawDb& db, const QStringList& tables,
+                             const std::function<void()>& fill) {
+    QStringList indexes;
+    for (const QString& table : tables) {
+        QStringList names;
+        const QList<QStringList> rows = db.Rows(
+            QStringLiteral("select i.indexdef, i.indexname from pg_indexes i where i.schemaname = "
+                           "current_schema() and i.tablename = '%1' and not exists (select 1 "
+                           "from pg_constraint c where c.conindid = (quote_ident(i.schemaname) "
+                           "|| '.' || quote_ident(i.indexname))::regclass)")
+                .arg(table.toLower()));
+        for (const QStringList& row : rows) {
+            indexes << row[0];
+            names << row[1];
+        }
+        for (const QString& index : names)
+            db.Exec(QStringLiteral("drop index %1").arg(index));
+        db.Exec(QStringLiteral("alter table %1 disable trigger user").arg(table));
+    }
+    fill();
+    for (const QString& index : indexes)
+        db.Exec(index);
+    for (const QString& table : tables) {
+        db.Exec(QStringLiteral("alter table %1 enable trigger user").arg(table));
+        db.Exec(QStringLiteral("select setval(pg_get_serial_sequence('%1', 'keyid'), max(KeyId)) "
+                               "from %1 having max(KeyId) is not null")
+                    .arg(table));
+    }
+    if (tables.contains(QStringLiteral("OrderData")))
+        db.Exec(QStringLiteral("update CustomerData c set FDTotal = s.total from (select "
+                               "CustomerId, sum(coalesce(FDTotal, 0)) as total from OrderData "
+                               "group by CustomerId) s where c.KeyId = s.CustomerId"));
 }
 
 } // namespace bench

@@ -15,6 +15,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
 
@@ -97,6 +98,20 @@ public:
         if (!query.exec(sql) || !query.next())
             return -1;
         return query.value(0).toLongLong();
+    }
+    // Every row of a query, each as its texts; fails the benchmark on an error.
+    QList<QStringList> Rows(const QString& sql) {
+        QSqlQuery query(QSqlDatabase::database(kName, false));
+        if (!query.exec(sql))
+            Fail(query.lastError().text() + QStringLiteral("\n") + sql.left(300));
+        QList<QStringList> rows;
+        while (query.next()) {
+            QStringList row;
+            for (int i = 0; i < query.record().count(); ++i)
+                row << query.value(i).toString();
+            rows << row;
+        }
+        return rows;
     }
     void RunScript(const QString& path) {
         QFile file(path);

@@ -96,7 +96,7 @@ QByteArray Page(QueryBinder& binder) {
 void MeasureLists(const char* engine, DbConnection& db, const Cli& cli, int runs) {
     std::printf("%s\n", engine);
     ScriptedPrompt prompt;
-    const QString handler = QStringLiteral(" Handler='user7' ");
+    const QString handler = QStringLiteral(" Handler='user07' ");
     for (const QString& filter : {QString(), handler}) {
         CTrackPlanSearchView view(db, prompt, filter);
         Show(view);
@@ -151,7 +151,7 @@ void MeasureLists(const char* engine, DbConnection& db, const Cli& cli, int runs
 
     TraceCriteria criteria;
     criteria.time = QDate::currentDate().addMonths(-6).toString(QStringLiteral("yyyy-MM"));
-    criteria.handler = QStringLiteral("user7");
+    criteria.handler = QStringLiteral("user07");
     const double search = bench::Median(bench::TimeRuns(runs, [&] {
         own.Search(criteria);
         own.Grid()->viewport()->repaint();

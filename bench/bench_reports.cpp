@@ -16,10 +16,14 @@
 //     orders and purchases) and of the current year (records and plans);
 //   - the same years for handler user07, picked by the administrator;
 //   - user07's own report (no purchases).
-// Each is Show() until every chart is drawn, against sqlite3 running all of
+// Each is Show() until every chart is drawn (after an untimed Show of an
+// empty day, so that every chart is drawn anew), against sqlite3 running all of
 // the report's statements in one session (the sum of its .timer lines). With
 // --pg the same in the schema bench_reports of that server, against psql's
-// \timing. Median of --runs (3) after one warm-up each.
+// \timing. Median of --runs (3) after one warm-up each. The PostgreSQL tables
+// are loaded with their triggers off and their indexes made afterwards (the
+// per-row customer-total trigger made the load take hours), and the schema is
+// kept for the next run: give --pg a database of its own for it.
 
 #include "BenchData.h"
 #include "QueryBenchSupport.h"
@@ -34,6 +38,7 @@
 #include <QFileInfo>
 #include <QWindow>
 
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -92,11 +97,30 @@ void WaitExposed(QApplication& app, QWidget& widget) {
 void Measure(QApplication& app, const char* engine, const char* what, CReportView& view,
              const ReportPeriod& period, const QString& handler, int runs,
              const Reference& reference, const char* referenceName) {
-    const double seconds = bench::Median(bench::TimeRuns(runs, [&] {
+    // Every timed Show follows an untimed one of an empty day, so that each
+    // chart is drawn from nothing (its bars made anew, its axes relabelled),
+    // as when the report is opened, and not merely confirmed unchanged.
+    // Wall time, and the program's own processor time (the charts, and with
+    // SQLite the statements too), which a loaded machine stretches less.
+    const ReportPeriod empty = ReportPeriod::Range(QDate(1990, 1, 1), QDate(1990, 1, 1));
+    std::vector<double> wall;
+    std::vector<double> processor;
+    for (int i = 0; i <= runs; ++i) {
+        if (!view.Show(empty, handler))
+            bench::Fail(QStringLiteral("the report failed"));
+        app.processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        const std::clock_t start = std::clock();
         if (!view.Show(period, handler))
             bench::Fail(QStringLiteral("the report failed"));
         app.processEvents(); // the charts are painted
-    }));
+        if (i == 0)
+            continue; // the warm-up
+        wall.push_back(timer.nsecsElapsed() / 1e9);
+        processor.push_back(double(std::clock() - start) / CLOCKS_PER_SEC);
+    }
+    const double seconds = bench::Median(wall);
     const QStringList statements = view.LastStatements();
     reference(statements); // warm-up
     std::vector<double> times;
@@ -113,6 +137,8 @@ void Measure(QApplication& app, const char* engine, const char* what, CReportVie
                 amount ? amount->Table().Total(0) : -1.0);
     std::printf("  %-36s %9.1f ms\n", referenceName, cli * 1e3);
     std::printf("  %-36s %9.1f ms\n", "CReportView::Show + paint", seconds * 1e3);
+    std::printf("  %-36s %9.1f ms\n", "  of it processor time (program)",
+                bench::Median(processor) * 1e3);
     std::printf("  allowed 1.5 x CLI + 50 ms = %.1f ms: %s\n", allowed * 1e3,
                 seconds <= allowed ? "within" : "OVER");
     std::fflush(stdout);
@@ -151,6 +177,20 @@ void Fill(bench::RawDb& db, bool withOrders) {
     }
     bench::FillFollowUp(db, kCustomers, kRecords, kPlans);
     FillPurchases(db, kPurchases);
+}
+
+// Files made before the records and plans named their handlers as the orders
+// do (user7 where the orders say user07) get the orders' names.
+void PadHandlers(bench::RawDb& db) {
+    if (db.Count(QStringLiteral("select count(*) from (select 1 from TraceData where Handler = "
+                                "'user7' limit 1)")) == 0)
+        return;
+    std::fprintf(stderr, "renaming the records' and plans' handlers user0..user9...\n");
+    for (const char* table : {"TraceData", "TrackPlan"})
+        db.Exec(QStringLiteral("update %1 set Handler = 'user0' || substr(Handler, 5) where "
+                               "Handler in ('user0', 'user1', 'user2', 'user3', 'user4', "
+                               "'user5', 'user6', 'user7', 'user8', 'user9')")
+                    .arg(QString::fromLatin1(table)));
 }
 
 bool Complete(bench::RawDb& db, const QString& prefix) {
@@ -201,6 +241,8 @@ int main(int argc, char** argv) {
         if (QFileInfo::exists(path)) {
             bench::RawDb probe(connection);
             reuse = Complete(probe, QString());
+            if (reuse)
+                PadHandlers(probe);
         }
         if (!reuse) {
             const QString orders = folder + QStringLiteral("/bench_orders.db");
@@ -251,7 +293,12 @@ int main(int argc, char** argv) {
         pgConnection = bench::MakePostgres(pg, schema);
         bench::RawDb db(pg);
         db.Exec(QStringLiteral("set search_path to %1, public").arg(schema));
-        Fill(db, true);
+        db.Exec(QStringLiteral("set maintenance_work_mem to '256MB'"));
+        bench::PostgresBulkLoad(db,
+                                {QStringLiteral("CustomerData"), QStringLiteral("OrderData"),
+                                 QStringLiteral("TraceData"), QStringLiteral("TrackPlan"),
+                                 QStringLiteral("PurchaseData")},
+                                [&] { Fill(db, true); });
         for (const char* table :
              {"CustomerData", "OrderData", "TraceData", "TrackPlan", "PurchaseData"})
             db.Exec(QStringLiteral("vacuum analyze ") + QString::fromLatin1(table));

@@ -13,6 +13,7 @@
 #include <QChartView>
 #include <QDir>
 #include <QFileInfo>
+#include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHorizontalBarSeries>
@@ -92,8 +93,33 @@ void CReportChartPanel::SetTable(const ReportTable& table, const QString& period
     table_ = table;
     period_ = period;
     title_->setText(Title());
+    stale_ = true;
+    if (isVisible())
+        Draw();
+}
+
+void CReportChartPanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (stale_)
+        Draw();
+}
+
+void CReportChartPanel::Draw() {
+    stale_ = false;
     FillGrid();
     DrawChart();
+}
+
+QTableWidget* CReportChartPanel::Grid() {
+    if (stale_)
+        Draw();
+    return grid_;
+}
+
+QChartView* CReportChartPanel::ChartView() {
+    if (stale_)
+        Draw();
+    return chartView_;
 }
 
 void CReportChartPanel::FillGrid() {
@@ -115,25 +141,47 @@ void CReportChartPanel::FillGrid() {
     grid_->resizeColumnsToContents();
 }
 
+void CReportChartPanel::MakeChart(bool upright) {
+    chart_ = new QChart;
+    bars_ = upright ? static_cast<QAbstractBarSeries*>(new QBarSeries) : new QHorizontalBarSeries;
+    names_ = new QBarCategoryAxis;
+    values_ = new QValueAxis;
+    upright_ = upright;
+    chart_->addSeries(bars_);
+    chart_->addAxis(names_, upright ? Qt::AlignBottom : Qt::AlignLeft);
+    chart_->addAxis(values_, upright ? Qt::AlignLeft : Qt::AlignBottom);
+    bars_->attachAxis(names_);
+    bars_->attachAxis(values_);
+    chart_->legend()->setAlignment(Qt::AlignBottom);
+    // The view hands the old chart back rather than deleting it.
+    QChart* old = chartView_->chart();
+    chartView_->setChart(chart_);
+    delete old;
+    // A chart is a few hundred items that are replaced on every refresh; the
+    // scene's spatial index costs more to keep up than it saves in lookups.
+    chartView_->scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
+}
+
 void CReportChartPanel::DrawChart() {
+    if (!chart_ || upright_ != table_.timeAxis)
+        MakeChart(table_.timeAxis);
     const int drawn = table_.chartSeries < 0
                           ? int(table_.valueCaptions.size())
                           : std::min(table_.chartSeries, int(table_.valueCaptions.size()));
-    QAbstractBarSeries* bars = table_.timeAxis ? static_cast<QAbstractBarSeries*>(new QBarSeries)
-                                               : new QHorizontalBarSeries;
     // Horizontal bars are drawn bottom-up: reversed, the largest stands on top
     // as in the table.
-    QStringList categories;
+    QList<QList<qreal>> columns;
     double largest = 0;
     for (int series = 0; series < drawn; ++series) {
-        auto* set = new QBarSet(table_.valueCaptions.at(series));
+        QList<qreal> column;
+        column.reserve(table_.RowCount());
         for (int i = 0; i < table_.RowCount(); ++i) {
             const int row = table_.timeAxis ? i : table_.RowCount() - 1 - i;
             const double value = table_.values.at(row).value(series);
-            set->append(value);
+            column << value;
             largest = std::max(largest, value);
         }
-        bars->append(set);
+        columns << column;
     }
     // The months of one year ("2026-01" …) do not fit side by side under the
     // bars; the chart names them 1月 … 12月, the table beside it in full.
@@ -141,48 +189,66 @@ void CReportChartPanel::DrawChart() {
     for (const QString& label : table_.labels)
         oneYear = oneYear && label.size() == 7 && label.at(4) == QLatin1Char('-') &&
                   label.left(5) == table_.labels.first().left(5);
+    QStringList categories;
     for (int i = 0; i < table_.RowCount(); ++i) {
         const QString& label = table_.labels.at(table_.timeAxis ? i : table_.RowCount() - 1 - i);
         categories << (oneYear ? QString::number(label.mid(5).toInt()) + QStringLiteral("月")
                                : label);
     }
 
-    auto* chart = new QChart;
-    chart->setTitle(Title());
-    chart->addSeries(bars);
-    auto* names = new QBarCategoryAxis;
-    names->append(categories);
-    auto* values = new QValueAxis;
+    chart_->setTitle(Title());
+    // Each bar is an item of the chart's scene, and making and dropping them
+    // is most of a chart's cost: bars of the same number (the months of a
+    // period, a top ten) only get their new values; otherwise the sets are
+    // made whole and handed over in one call, so the chart lays out once.
+    const QList<QBarSet*> existing = bars_->barSets();
+    bool sameShape = existing.size() == drawn;
+    for (int series = 0; sameShape && series < drawn; ++series)
+        sameShape = existing.at(series)->count() == table_.RowCount();
+    if (sameShape) {
+        for (int series = 0; series < drawn; ++series) {
+            QBarSet* set = existing.at(series);
+            set->setLabel(table_.valueCaptions.at(series));
+            for (int i = 0; i < table_.RowCount(); ++i) {
+                if (set->at(i) != columns.at(series).at(i))
+                    set->replace(i, columns.at(series).at(i));
+            }
+        }
+    } else {
+        QList<QBarSet*> sets;
+        for (int series = 0; series < drawn; ++series) {
+            sets << new QBarSet(table_.valueCaptions.at(series));
+            sets.last()->append(columns.at(series));
+        }
+        bars_->clear();
+        bars_->append(sets);
+    }
+    if (names_->categories() != categories)
+        names_->setCategories(categories);
     if (table_.decimals == 0) {
         // Counts: whole-number ticks only, or a small count's axis would
-        // label its fractional ticks 0, 0, 1, 1.
+        // label its fractional ticks 0, 0, 1, 1. The step is set before the
+        // range: the kept axis still has the last table's step, and a range of
+        // 40,000 at a step of 1 would make 40,000 ticks first.
         const double top = std::max(1.0, std::ceil(largest * 1.05));
         const double step = std::max(1.0, std::ceil(top / 5));
-        values->setRange(0, std::ceil(top / step) * step);
-        values->setTickType(QValueAxis::TicksDynamic);
-        values->setTickAnchor(0);
-        values->setTickInterval(step);
-        values->setLabelFormat(QStringLiteral("%.0f"));
+        values_->setLabelFormat(QStringLiteral("%.0f"));
+        values_->setTickType(QValueAxis::TicksDynamic);
+        values_->setTickAnchor(0);
+        values_->setTickInterval(step);
+        values_->setRange(0, std::ceil(top / step) * step);
     } else {
-        values->setRange(0, largest > 0 ? largest * 1.05 : 1);
-        values->setLabelFormat(QStringLiteral("%.2f"));
+        values_->setLabelFormat(QStringLiteral("%.2f"));
+        values_->setTickType(QValueAxis::TicksFixed);
+        values_->setRange(0, largest > 0 ? largest * 1.05 : 1);
     }
-    chart->addAxis(names, table_.timeAxis ? Qt::AlignBottom : Qt::AlignLeft);
-    chart->addAxis(values, table_.timeAxis ? Qt::AlignLeft : Qt::AlignBottom);
-    bars->attachAxis(names);
-    bars->attachAxis(values);
-    chart->legend()->setVisible(drawn > 1);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    if (table_.timeAxis && table_.RowCount() > 12)
-        names->setLabelsAngle(-90);
-
-    // The view hands the old chart back rather than deleting it.
-    QChart* old = chartView_->chart();
-    chartView_->setChart(chart);
-    delete old;
+    chart_->legend()->setVisible(drawn > 1);
+    names_->setLabelsAngle(table_.timeAxis && table_.RowCount() > 12 ? -90 : 0);
 }
 
 QImage CReportChartPanel::ChartImage() {
+    if (stale_)
+        Draw();
     // A panel never shown has no layout yet; it is drawn at a fixed size.
     if (!chartView_->isVisible())
         chartView_->resize(kChartWidth, kChartHeight);

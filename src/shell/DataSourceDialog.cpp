@@ -33,9 +33,10 @@ QString Quoted(const QString& value) {
 
 DataSourceDialog::DataSourceDialog(Prompt& prompt, const QString& current, QWidget* parent)
     : QDialog(parent), prompt_(prompt), kind_(new QComboBox(this)), form_(new QFormLayout),
-      fileRow_(new QWidget(this)), file_(new QLineEdit(fileRow_)), host_(new QLineEdit(this)),
-      port_(new QSpinBox(this)), database_(new QLineEdit(this)), user_(new QLineEdit(this)),
-      password_(new QLineEdit(this)) {
+      fileRow_(new QWidget(this)), file_(new QLineEdit(fileRow_)), accessRow_(new QWidget(this)),
+      access_(new QLineEdit(accessRow_)), host_(new QLineEdit(this)), port_(new QSpinBox(this)),
+      database_(new QLineEdit(this)), user_(new QLineEdit(this)), password_(new QLineEdit(this)),
+      schema_(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("数据源"));
     setObjectName(QStringLiteral("DataSourceDialog"));
 
@@ -53,6 +54,15 @@ DataSourceDialog::DataSourceDialog(Prompt& prompt, const QString& current, QWidg
     fileLayout->addWidget(file_, 1);
     fileLayout->addWidget(browse);
 
+    access_->setObjectName(QStringLiteral("AccessFile"));
+    access_->setPlaceholderText(QStringLiteral("迁移其中的数据到此数据库"));
+    auto* browseAccess = new QPushButton(QStringLiteral("浏览..."), accessRow_);
+    connect(browseAccess, &QPushButton::clicked, this, &DataSourceDialog::BrowseAccess);
+    auto* accessLayout = new QHBoxLayout(accessRow_);
+    accessLayout->setContentsMargins(0, 0, 0, 0);
+    accessLayout->addWidget(access_, 1);
+    accessLayout->addWidget(browseAccess);
+
     host_->setObjectName(QStringLiteral("Host"));
     host_->setMinimumWidth(file_->minimumWidth());
     port_->setObjectName(QStringLiteral("Port"));
@@ -62,6 +72,9 @@ DataSourceDialog::DataSourceDialog(Prompt& prompt, const QString& current, QWidg
     user_->setObjectName(QStringLiteral("User"));
     password_->setObjectName(QStringLiteral("Password"));
     password_->setEchoMode(QLineEdit::Password);
+    // Several offices can share one database, each in a schema of its own.
+    schema_->setObjectName(QStringLiteral("Schema"));
+    schema_->setPlaceholderText(QStringLiteral("默认 (public)"));
 
     // One form for both kinds, so the labels line up; the rows of the other
     // kind are hidden.
@@ -72,6 +85,8 @@ DataSourceDialog::DataSourceDialog(Prompt& prompt, const QString& current, QWidg
     form_->addRow(QStringLiteral("数据库"), database_);
     form_->addRow(QStringLiteral("用户名"), user_);
     form_->addRow(QStringLiteral("密码"), password_);
+    form_->addRow(QStringLiteral("模式 (可选)"), schema_);
+    form_->addRow(QStringLiteral("Access 数据库 (可选)"), accessRow_);
 
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
@@ -91,8 +106,8 @@ DataSourceDialog::DataSourceDialog(Prompt& prompt, const QString& current, QWidg
 void DataSourceDialog::ShowRowsFor(Kind kind) {
     const bool file = kind == Kind::SQLite;
     form_->setRowVisible(fileRow_, file);
-    for (QWidget* field :
-         std::initializer_list<QWidget*>{host_, port_, database_, user_, password_})
+    for (QWidget* field : std::initializer_list<QWidget*>{host_, port_, database_, user_, password_,
+                                                          schema_, accessRow_})
         form_->setRowVisible(field, !file);
 }
 
@@ -107,6 +122,7 @@ void DataSourceDialog::Fill(const QString& current) {
         database_->setText(parsed.Value("Database"));
         user_->setText(parsed.Value({"User ID", "User"}));
         password_->setText(parsed.Value("Password"));
+        schema_->setText(parsed.Value({"Schema", "Search Path"}));
         return;
     }
     SetKind(Kind::SQLite);
@@ -126,9 +142,22 @@ void DataSourceDialog::SetKind(Kind kind) {
 void DataSourceDialog::Browse() {
     const QString chosen = prompt_.OpenFileName(
         QStringLiteral("选择数据库文件"), QFileInfo(file_->text()).absolutePath(),
-        QStringLiteral("SQLite 数据库 (*.db *.sqlite *.sqlite3);;所有文件 (*)"));
+        QStringLiteral("数据库文件 (*.db *.sqlite *.sqlite3 *.mdb);;SQLite 数据库 (*.db *.sqlite "
+                       "*.sqlite3);;Access 数据库 (*.mdb);;所有文件 (*)"));
     if (!chosen.isEmpty())
         file_->setText(chosen);
+}
+
+void DataSourceDialog::BrowseAccess() {
+    const QString chosen = prompt_.OpenFileName(
+        QStringLiteral("选择要迁移的 Access 数据库"), QFileInfo(access_->text()).absolutePath(),
+        QStringLiteral("Access 数据库 (*.mdb);;所有文件 (*)"));
+    if (!chosen.isEmpty())
+        access_->setText(chosen);
+}
+
+QString DataSourceDialog::AccessFile() const {
+    return CurrentKind() == Kind::PostgreSQL ? access_->text().trimmed() : QString();
 }
 
 QString DataSourceDialog::ConnectionString() const {
@@ -138,7 +167,10 @@ QString DataSourceDialog::ConnectionString() const {
            QStringLiteral(";Port=") + QString::number(port_->value()) +
            QStringLiteral(";Database=") + Quoted(database_->text().trimmed()) +
            QStringLiteral(";User ID=") + Quoted(user_->text().trimmed()) +
-           QStringLiteral(";Password=") + Quoted(password_->text());
+           QStringLiteral(";Password=") + Quoted(password_->text()) +
+           (schema_->text().trimmed().isEmpty()
+                ? QString()
+                : QStringLiteral(";Schema=") + Quoted(schema_->text().trimmed()));
 }
 
 bool DataSourceDialog::OnOK() {
@@ -157,17 +189,24 @@ bool DataSourceDialog::OnOK() {
     } else if (host_->text().trimmed().isEmpty() || database_->text().trimmed().isEmpty()) {
         prompt_.Message(QStringLiteral("请填写服务器和数据库"));
         return false;
+    } else if (!AccessFile().isEmpty() && !QFileInfo(AccessFile()).isFile()) {
+        prompt_.Message(QStringLiteral("Access 数据库文件不存在:\r\n") + AccessFile());
+        return false;
     }
     accept();
     return true;
 }
 
 bool PromptDataSource(Prompt& prompt, QString& connectionString, const QString& current,
-                      QWidget* parent) {
+                      QWidget* parent, QString* accessFile) {
     connectionString.clear();
+    if (accessFile)
+        accessFile->clear();
     DataSourceDialog dialog(prompt, current, parent);
     if (prompt.RunModal(dialog) != QDialog::Accepted)
         return false;
     connectionString = dialog.ConnectionString();
+    if (accessFile)
+        *accessFile = dialog.AccessFile();
     return true;
 }

@@ -9,8 +9,10 @@ class QFormLayout;
 class QSpinBox;
 
 // Lets the user choose the database: an SQLite file, or a PostgreSQL server
-// with its host, port, database, user and password. The result is the
-// connection string the database layer opens.
+// with its host, port, database, schema (optional), user and password. The
+// result is the connection string the database layer opens. The file box also
+// takes an old Access database (to be migrated beside it), and the server kind
+// has an optional Access file to bring into that database.
 class DataSourceDialog final : public QDialog {
     Q_OBJECT
 
@@ -36,9 +38,17 @@ public:
     QLineEdit* DatabaseEdit() const { return database_; }
     QLineEdit* UserEdit() const { return user_; }
     QLineEdit* PasswordEdit() const { return password_; }
+    QLineEdit* SchemaEdit() const { return schema_; }
+    QLineEdit* AccessEdit() const { return access_; }
 
-    // Asks for a database file through the prompt and puts it in the box.
+    // The Access file to migrate into the chosen server's database, empty for
+    // none (and always for the file kind).
+    QString AccessFile() const;
+
+    // Ask for a database file (an SQLite file or an old Access one), or for the
+    // Access file to migrate, through the prompt and put it in its box.
     void Browse();
+    void BrowseAccess();
 
 private:
     void ShowRowsFor(Kind kind);
@@ -49,14 +59,18 @@ private:
     QFormLayout* form_;
     QWidget* fileRow_;
     QLineEdit* file_;
+    QWidget* accessRow_;
+    QLineEdit* access_;
     QLineEdit* host_;
     QSpinBox* port_;
     QLineEdit* database_;
     QLineEdit* user_;
     QLineEdit* password_;
+    QLineEdit* schema_;
 };
 
 // Runs the dialog through the prompt. On OK `connectionString` receives the
-// chosen string and true is returned; on Cancel it is left empty.
+// chosen string, `accessFile` (when given) the Access file to migrate into it,
+// and true is returned; on Cancel both are left empty.
 bool PromptDataSource(Prompt& prompt, QString& connectionString, const QString& current = QString(),
-                      QWidget* parent = nullptr);
+                      QWidget* parent = nullptr, QString* accessFile = nullptr);

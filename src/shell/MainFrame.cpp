@@ -9,6 +9,7 @@
 #include "framework/CustomerDetail.h"
 #include "framework/MailSettingsDlg.h"
 #include "shell/AboutDialog.h"
+#include "shell/AccessMigrationOffer.h"
 #include "shell/Application.h"
 #include "shell/CommandTable.h"
 #include "shell/DataSourceDialog.h"
@@ -304,8 +305,14 @@ void CMainFrame::OnAbout() {
 
 void CMainFrame::OnDataSource() {
     QString chosen;
-    if (!PromptDataSource(prompt_, chosen, connection_.GetConnectionString(), this) ||
+    QString accessFile;
+    if (!PromptDataSource(prompt_, chosen, connection_.GetConnectionString(), this, &accessFile) ||
         chosen.isEmpty())
+        return;
+    // An old Access database is migrated first (when the user agrees); the
+    // command then goes on with the new database. Declined or failed, the
+    // connection stays as it is.
+    if (!AccessMigrationOffer::ForDataSource(prompt_, accessFile, chosen))
         return;
 
     // Kept for whoever reads base.ini; database.ini stays as it is, so the

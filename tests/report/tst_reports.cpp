@@ -15,6 +15,10 @@
 #include "shell/Startup.h"
 #include "shell/ViewHost.h"
 
+#include <QAbstractBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -23,6 +27,7 @@
 #include <QPrinter>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QValueAxis>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -36,6 +41,7 @@ private slots:
     void purchasesMarginsAndFollowUp_data() { TestDatabase::AddEngineRows(); }
     void purchasesMarginsAndFollowUp();
     void exportsWriteCsvPngAndPrint();
+    void keptChartFollowsEachTable();
     void menuCommandOpensTheUsersOwnReport();
 };
 
@@ -190,6 +196,44 @@ void tst_Reports::purchasesMarginsAndFollowUp() {
     QVERIFY(li.Show(ReportPeriod::Month(2008, 3)));
     QCOMPARE(li.Panel(u"每周跟踪"_s)->Table().values.value(1), (QVector<double>{1, 1, 1}));
     QVERIFY(prompt.Messages().isEmpty());
+}
+
+// A panel keeps its chart from one table to the next: the bars follow each
+// table (same number of rows or not) and a count's axis keeps whole steps of
+// about a fifth of the largest value, whatever the table before it was.
+void tst_Reports::keptChartFollowsEachTable() {
+    TempProgramFolder folder(true);
+    DbConnection db;
+    ScriptedPrompt prompt;
+    CReportChartPanel panel(prompt, db);
+    const auto counts = [](const QList<double>& values) {
+        ReportTable table{u"月度订单数"_s, u"月份"_s, {u"订单数"_s}, {}, {}, 0};
+        table.timeAxis = true;
+        for (int i = 0; i < values.size(); ++i)
+            table.AddRow(u"2012-%1"_s.arg(i + 1, 2, 10, QLatin1Char('0')), {values.at(i)});
+        return table;
+    };
+    const auto bars = [&panel] {
+        QList<double> values;
+        const auto* series =
+            static_cast<QAbstractBarSeries*>(panel.ChartView()->chart()->series().value(0));
+        for (int i = 0; series && i < series->barSets().value(0)->count(); ++i)
+            values << series->barSets().value(0)->at(i);
+        return values;
+    };
+    const auto axis = [&panel] {
+        return static_cast<QValueAxis*>(panel.ChartView()->chart()->axes(Qt::Vertical).value(0));
+    };
+    panel.SetTable(counts({1}), u"2012年"_s);
+    QCOMPARE(bars(), QList<double>{1});
+    panel.SetTable(counts({40000, 2, 3}), u"2012年"_s);
+    QCOMPARE(bars(), (QList<double>{40000, 2, 3}));
+    QCOMPARE(axis()->tickInterval(), 8400.0);
+    QCOMPARE(axis()->max(), 42000.0);
+    panel.SetTable(counts({5, 0, 7}), u"2013年"_s);
+    QCOMPARE(bars(), (QList<double>{5, 0, 7}));
+    QCOMPARE(axis()->tickInterval(), 2.0);
+    QCOMPARE(panel.ChartView()->chart()->title(), u"月度订单数 2013年"_s);
 }
 
 void tst_Reports::exportsWriteCsvPngAndPrint() {
