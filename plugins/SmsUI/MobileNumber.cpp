@@ -39,7 +39,8 @@ QString NormalizeSql(const QString& column) {
 QString IsMobileSql(const QString& expression, DbConnection::Engine engine) {
     if (engine == DbConnection::Engine::PostgreSQL)
         return QStringLiteral("(%1 ~ '^1[0-9]{10}$')").arg(expression);
-    return QStringLiteral("(length(%1)=11 and %1 glob '1[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]')")
+    return QStringLiteral(
+               "(length(%1)=11 and %1 glob '1[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]')")
         .arg(expression);
 }
 

@@ -111,9 +111,11 @@ bool CSmsAccountView::TestSend() {
     // answer is then dropped.
     std::thread([self, gateway, server, user, pass, mobile, text] {
         QString error;
-        const SmsGateway::Outcome outcome = gateway->SendOne(server, user, pass, mobile, text, error);
+        const SmsGateway::Outcome outcome =
+            gateway->SendOne(server, user, pass, mobile, text, error);
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [self, outcome, error] {
+            QCoreApplication::instance(),
+            [self, outcome, error] {
                 if (!self)
                     return;
                 self->testing_ = false;

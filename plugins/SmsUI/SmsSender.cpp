@@ -90,9 +90,8 @@ void SmsSender::Work() {
             ++shared.underWay;
         }
         QString error;
-        const SmsGateway::Outcome outcome =
-            gateway_.SendOne(account_.server, account_.user, account_.pass, item.mobile, item.text,
-                             error);
+        const SmsGateway::Outcome outcome = gateway_.SendOne(
+            account_.server, account_.user, account_.pass, item.mobile, item.text, error);
         SmsItemResult result{item.key, outcome == SmsGateway::Outcome::Sent, QString()};
         if (outcome == SmsGateway::Outcome::NotOpened)
             result.reply = QStringLiteral("无法打开短信接口");
@@ -183,8 +182,8 @@ void SmsSender::Finish(bool completed) {
     workers_.clear();
     running_ = false;
     SmsTaskCounts counts;
-    const bool allDone = completed && store_.Counts(task_, counts) && counts.pending == 0 &&
-                         counts.sending == 0;
+    const bool allDone =
+        completed && store_.Counts(task_, counts) && counts.pending == 0 && counts.sending == 0;
     if (!store_.SetTaskState(task_, allDone ? SmsTaskState::Done() : SmsTaskState::Stopped()) ||
         !store_.RefreshTaskCounts(task_))
         lastError_ = store_.LastError();

@@ -165,10 +165,10 @@ void SmsService::CheckTimedTasks() {
         // Due before this program started: it was missed, and the user says
         // whether it still should go out.
         if (task.sendAt < startText) {
-            const bool send = prompt_->Ask(QStringLiteral("定时短信“%1”原定于%2发送, 当时程序没有运行。\r\n"
-                                                          "现在发送吗?")
-                                               .arg(task.title, task.sendAt)) ==
-                              Prompt::Answer::Yes;
+            const bool send =
+                prompt_->Ask(QStringLiteral("定时短信“%1”原定于%2发送, 当时程序没有运行。\r\n"
+                                            "现在发送吗?")
+                                 .arg(task.title, task.sendAt)) == Prompt::Answer::Yes;
             if (!send) {
                 store.SetTaskState(task.key, SmsTaskState::Stopped());
                 emit Finished(task.key, false);

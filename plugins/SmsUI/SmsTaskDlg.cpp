@@ -57,8 +57,7 @@ CSmsTaskDlg::CSmsTaskDlg(Prompt& prompt, DbConnection& connection, SmsTaskForm& 
         body_->setFocus();
     });
     connect(body_, &QPlainTextEdit::textChanged, this, [this] {
-        counter_->setText(
-            QStringLiteral("字数: %1").arg(body_->toPlainText().toUcs4().size()));
+        counter_->setText(QStringLiteral("字数: %1").arg(body_->toPlainText().toUcs4().size()));
     });
     counter_->setText(QStringLiteral("字数: %1").arg(body_->toPlainText().toUcs4().size()));
 
@@ -88,12 +87,10 @@ CSmsTaskDlg::CSmsTaskDlg(Prompt& prompt, DbConnection& connection, SmsTaskForm& 
     if (HasRecipients()) {
         auto* who = new QFormLayout;
         source_ = new QComboBox(this);
-        source_->addItems({QStringLiteral("客户"), QStringLiteral("联系人"),
-                           QStringLiteral("客户和联系人")});
+        source_->addItems(
+            {QStringLiteral("客户"), QStringLiteral("联系人"), QStringLiteral("客户和联系人")});
         const SmsRecipientFilter& filter = form.filter;
-        source_->setCurrentIndex(filter.customers && filter.contacts ? 2
-                                 : filter.contacts                   ? 1
-                                                                     : 0);
+        source_->setCurrentIndex(filter.customers && filter.contacts ? 2 : filter.contacts ? 1 : 0);
         class_ = new QLineEdit(filter.classPath, this);
         class_->setReadOnly(true);
         auto* pick = new QPushButton(QStringLiteral("选择分类"), this);
@@ -154,7 +151,8 @@ bool CSmsTaskDlg::OnOK() {
     if (sendAt_) {
         const QDateTime time = QDateTime::fromString(sendAt_->text().trimmed(), kTimeFormat);
         if (!time.isValid()) {
-            prompt_.Message(QStringLiteral("发送时间应写作年-月-日 时:分:秒, 例如2026-01-31 09:30:00"));
+            prompt_.Message(
+                QStringLiteral("发送时间应写作年-月-日 时:分:秒, 例如2026-01-31 09:30:00"));
             return false;
         }
         if (time <= QDateTime::currentDateTime()) {

@@ -42,7 +42,8 @@ QString KeyList(const std::vector<int>& keys) {
 QStringList SmsRecipientFilter::Conditions() const {
     QStringList conditions{QStringLiteral("(d.IsProvider < 1)")};
     if (!classPath.isEmpty())
-        conditions << QStringLiteral("(d.ClassPath like %1)").arg(Text(classPath + QLatin1Char('%')));
+        conditions
+            << QStringLiteral("(d.ClassPath like %1)").arg(Text(classPath + QLatin1Char('%')));
     if (!name.isEmpty())
         conditions << QStringLiteral("(d.CustomerName like %1)")
                           .arg(Text(QLatin1Char('%') + name + QLatin1Char('%')));
@@ -109,18 +110,20 @@ bool SmsTaskStore::CreateTask(const NewTask& task, int& key) {
 bool SmsTaskStore::AddFilteredItems(int task, const SmsRecipientFilter& filter,
                                     const QString& body) {
     const DbConnection::Engine engine = connection_.GetEngine();
-    const QString where = QStringLiteral(" where ") + filter.Conditions().join(QStringLiteral(" and "));
+    const QString where =
+        QStringLiteral(" where ") + filter.Conditions().join(QStringLiteral(" and "));
     QStringList parts;
     const auto columns = [](const QString& contact, const QString& mobile) {
-        return QMap<QString, QString>{{QStringLiteral("客户名称"), QStringLiteral("d.CustomerName")},
-                                      {QStringLiteral("联系人"), contact},
-                                      {QStringLiteral("手机"), mobile},
-                                      {QStringLiteral("经理人"), QStringLiteral("d.Handler")},
-                                      {QStringLiteral("城市"), QStringLiteral("d.City")},
-                                      {QStringLiteral("省份"), QStringLiteral("d.Province")}};
+        return QMap<QString, QString>{
+            {QStringLiteral("客户名称"), QStringLiteral("d.CustomerName")},
+            {QStringLiteral("联系人"), contact},
+            {QStringLiteral("手机"), mobile},
+            {QStringLiteral("经理人"), QStringLiteral("d.Handler")},
+            {QStringLiteral("城市"), QStringLiteral("d.City")},
+            {QStringLiteral("省份"), QStringLiteral("d.Province")}};
     };
     if (filter.customers) {
-        parts << QStringLiteral("select %1 as m, %2 as t, d.KeyId as cid, d.Contact as nm "
+        parts << QStringLiteral("select %1 as m, %2 as t, d.KeyId as cid, d.Contact as nm, 0 as o "
                                 "from CustomerData d")
                          .arg(MobileNumber::NormalizeSql(QStringLiteral("d.Mobile")),
                               SmsTemplate::FillSql(body, columns(QStringLiteral("d.Contact"),
@@ -128,8 +131,9 @@ bool SmsTaskStore::AddFilteredItems(int task, const SmsRecipientFilter& filter,
                      where;
     }
     if (filter.contacts) {
-        parts << QStringLiteral("select %1 as m, %2 as t, d.KeyId as cid, c.Name as nm "
-                                "from ContactData c join CustomerData d on d.KeyId=c.CustomerId")
+        parts << QStringLiteral(
+                     "select %1 as m, %2 as t, d.KeyId as cid, c.Name as nm, c.KeyId as o "
+                     "from ContactData c join CustomerData d on d.KeyId=c.CustomerId")
                          .arg(MobileNumber::NormalizeSql(QStringLiteral("c.Mobile")),
                               SmsTemplate::FillSql(body, columns(QStringLiteral("c.Name"),
                                                                  QStringLiteral("c.Mobile")))) +
@@ -138,14 +142,16 @@ bool SmsTaskStore::AddFilteredItems(int task, const SmsRecipientFilter& filter,
     if (parts.isEmpty())
         return true;
     const QString valid = MobileNumber::IsMobileSql(QStringLiteral("m"), engine);
-    // One row per number: grouped by the normalized number, whatever the
-    // spelling each customer has it in; a number the task already holds is left out.
+    // One row per number, whatever the spelling each customer has it in: the
+    // customer with the lowest key, its own number before its contacts'. A
+    // number the task already holds is left out.
     const QString sql =
         QStringLiteral(
             "insert into SmsTaskItem (TaskId, Mobile, Text, CustomerId, Name, State, Reply) "
-            "select %1, m, min(t), min(cid), min(nm), case when %2 then %3 else %4 end, "
-            "case when %2 then '' else %5 end from (%6) s where m<>'' and not exists "
-            "(select 1 from SmsTaskItem i where i.TaskId=%1 and i.Mobile=s.m) group by m")
+            "select %1, m, t, cid, nm, case when %2 then %3 else %4 end, "
+            "case when %2 then '' else %5 end from (select s.*, row_number() over "
+            "(partition by m order by cid, o) as rn from (%6) s where m<>'') r where rn=1 and "
+            "not exists (select 1 from SmsTaskItem i where i.TaskId=%1 and i.Mobile=r.m)")
             .arg(Long(task), valid, Text(SmsItemState::Pending()), Text(SmsItemState::Skipped()),
                  Text(NotMobileText()), parts.join(QStringLiteral(" union all ")));
     DbTransaction transaction(connection_);
@@ -195,16 +201,17 @@ bool SmsTaskStore::Claim(int task, int count, std::vector<SmsItem>& items) {
     DbTransaction transaction(connection_);
     if (!transaction.IsActive())
         return Fail(QString(), transaction.GetLastError());
-    const QString sql = QStringLiteral("select KeyId, Mobile, Text from SmsTaskItem where TaskId=%1 "
-                                       "and State=%2 order by KeyId limit %3")
-                            .arg(Long(task), Text(SmsItemState::Pending()), Long(count));
+    const QString sql =
+        QStringLiteral("select KeyId, Mobile, Text from SmsTaskItem where TaskId=%1 "
+                       "and State=%2 order by KeyId limit %3")
+            .arg(Long(task), Text(SmsItemState::Pending()), Long(count));
     {
         DbRecordset record(connection_);
         if (!record.Open(sql))
             return Fail(sql, record.GetLastError());
         for (; !record.IsEOF(); record.MoveNext())
-            items.push_back({record.GetLong(QStringLiteral("KeyId")),
-                             record.GetString(1), record.GetString(2)});
+            items.push_back({record.GetLong(QStringLiteral("KeyId")), record.GetString(1),
+                             record.GetString(2)});
     }
     if (items.empty())
         return true;
@@ -214,7 +221,8 @@ bool SmsTaskStore::Claim(int task, int count, std::vector<SmsItem>& items) {
         keys.push_back(item.key);
     // Written and committed before the sender sees any of them: after a
     // crash these rows say "may have gone out", never "not sent yet".
-    if (!Run(QStringLiteral("update SmsTaskItem set State=%1 where ").arg(Text(SmsItemState::Sending())) +
+    if (!Run(QStringLiteral("update SmsTaskItem set State=%1 where ")
+                 .arg(Text(SmsItemState::Sending())) +
              KeyList(keys)))
         return false;
     if (!transaction.Commit()) {
@@ -227,7 +235,8 @@ bool SmsTaskStore::Claim(int task, int count, std::vector<SmsItem>& items) {
 bool SmsTaskStore::Release(const std::vector<int>& keys) {
     if (keys.empty())
         return true;
-    return Run(QStringLiteral("update SmsTaskItem set State=%1 where ").arg(Text(SmsItemState::Pending())) +
+    return Run(QStringLiteral("update SmsTaskItem set State=%1 where ")
+                   .arg(Text(SmsItemState::Pending())) +
                KeyList(keys));
 }
 
@@ -273,27 +282,30 @@ bool SmsTaskStore::SetItemsState(int task, const std::vector<int>& keys, const Q
         return Fail(QString(), transaction.GetLastError());
     // Only rows of this task that are not sent: a sent number is never sent
     // again, and a number can be skipped only before it goes out.
-    const QString other = state == SmsItemState::Pending() ? SmsItemState::Skipped()
-                                                           : SmsItemState::Pending();
-    if (!Run(QStringLiteral("update SmsTaskItem set State=%1, Reply='' where TaskId=%2 and State in "
-                            "(%3,%4,%5) and ")
-                 .arg(Text(state), Long(task), Text(SmsItemState::Failed()),
-                      Text(SmsItemState::Sending()), Text(other)) +
-             KeyList(keys)) ||
+    const QString other =
+        state == SmsItemState::Pending() ? SmsItemState::Skipped() : SmsItemState::Pending();
+    if (!Run(
+            QStringLiteral("update SmsTaskItem set State=%1, Reply='' where TaskId=%2 and State in "
+                           "(%3,%4,%5) and ")
+                .arg(Text(state), Long(task), Text(SmsItemState::Failed()),
+                     Text(SmsItemState::Sending()), Text(other)) +
+            KeyList(keys)) ||
         !RefreshTaskCounts(task))
         return false;
     return transaction.Commit() || Fail(QString(), transaction.GetLastError());
 }
 
 bool SmsTaskStore::SetTaskState(int task, const QString& state) {
-    return Run(QStringLiteral("update SmsTask set State=%1 where KeyId=%2").arg(Text(state), Long(task)));
+    return Run(
+        QStringLiteral("update SmsTask set State=%1 where KeyId=%2").arg(Text(state), Long(task)));
 }
 
 bool SmsTaskStore::Counts(int task, SmsTaskCounts& counts) {
     counts = SmsTaskCounts();
-    const QString sql = QStringLiteral("select State, count(*) as n from SmsTaskItem where TaskId=%1 "
-                                       "group by State")
-                            .arg(Long(task));
+    const QString sql =
+        QStringLiteral("select State, count(*) as n from SmsTaskItem where TaskId=%1 "
+                       "group by State")
+            .arg(Long(task));
     DbRecordset record(connection_);
     if (!record.Open(sql))
         return Fail(sql, record.GetLastError());

@@ -9,29 +9,59 @@ class DbConnection;
 
 // The names the tables keep for kinds and states, as the lists show them.
 namespace SmsKind {
-inline QString Mass() { return QStringLiteral("群发"); }
-inline QString Timed() { return QStringLiteral("定时"); }
-inline QString Excel() { return QStringLiteral("Excel"); }
-inline QString Super() { return QStringLiteral("超级"); }
+inline QString Mass() {
+    return QStringLiteral("群发");
+}
+inline QString Timed() {
+    return QStringLiteral("定时");
+}
+inline QString Excel() {
+    return QStringLiteral("Excel");
+}
+inline QString Super() {
+    return QStringLiteral("超级");
+}
 } // namespace SmsKind
 
 namespace SmsTaskState {
-inline QString Ready() { return QStringLiteral("未发送"); }
-inline QString Waiting() { return QStringLiteral("等待"); } // a timed task before its time
-inline QString Sending() { return QStringLiteral("发送中"); }
-inline QString Stopped() { return QStringLiteral("已停止"); }
-inline QString Done() { return QStringLiteral("已完成"); }
-inline QString Cancelled() { return QStringLiteral("已取消"); }
+inline QString Ready() {
+    return QStringLiteral("未发送");
+}
+inline QString Waiting() {
+    return QStringLiteral("等待");
+} // a timed task before its time
+inline QString Sending() {
+    return QStringLiteral("发送中");
+}
+inline QString Stopped() {
+    return QStringLiteral("已停止");
+}
+inline QString Done() {
+    return QStringLiteral("已完成");
+}
+inline QString Cancelled() {
+    return QStringLiteral("已取消");
+}
 } // namespace SmsTaskState
 
 namespace SmsItemState {
-inline QString Pending() { return QStringLiteral("待发"); }
+inline QString Pending() {
+    return QStringLiteral("待发");
+}
 // Written before the number is handed to the gateway: a row still in this
 // state after the program ended may or may not have gone out.
-inline QString Sending() { return QStringLiteral("发送中"); }
-inline QString Sent() { return QStringLiteral("已发"); }
-inline QString Failed() { return QStringLiteral("失败"); }
-inline QString Skipped() { return QStringLiteral("跳过"); }
+inline QString Sending() {
+    return QStringLiteral("发送中");
+}
+inline QString Sent() {
+    return QStringLiteral("已发");
+}
+inline QString Failed() {
+    return QStringLiteral("失败");
+}
+inline QString Skipped() {
+    return QStringLiteral("跳过");
+}
 } // namespace SmsItemState
 
 // Which customers and contacts a campaign reaches. Every text is typed by the
@@ -43,7 +73,7 @@ struct SmsRecipientFilter {
     QString name;          // customer name contains
     QString province;
     QString city;
-    QString handler;       // exactly this handler
+    QString handler; // exactly this handler
     // A user other than admin reaches only the customers they handle.
     QString restrictToHandler;
 

@@ -209,8 +209,9 @@ bool CSmsTaskView::NewCustomerTask(int& key) {
 }
 
 bool CSmsTaskView::NewExcelTask(int& key) {
-    const QString path = prompt_.OpenFileName(QStringLiteral("打开"), QString(),
-                                              QStringLiteral("CSV文本文件 (*.csv *.CSV);;所有文件 (*)"));
+    const QString path =
+        prompt_.OpenFileName(QStringLiteral("打开"), QString(),
+                             QStringLiteral("CSV文本文件 (*.csv *.CSV);;所有文件 (*)"));
     if (path.isEmpty())
         return false;
     QStringList header;

@@ -130,7 +130,8 @@ QStringList SmsTaskTables(Engine engine) {
         return pg ? QStringLiteral("citext DEFAULT ''")
                   : QLatin1String(size) + QStringLiteral(" COLLATE NOCASE DEFAULT ''");
     };
-    const QString number = pg ? QStringLiteral("integer DEFAULT 0") : QStringLiteral("INTEGER DEFAULT 0");
+    const QString number =
+        pg ? QStringLiteral("integer DEFAULT 0") : QStringLiteral("INTEGER DEFAULT 0");
     return {
         QStringLiteral("CREATE TABLE SmsTask (KeyId %1, Kind %2, Title %3, Body %4, Recipients %4, "
                        "SendAt %5, State %2, Created %5, Creator %6, Total %7, Sent %7, Failed %7, "
