@@ -37,10 +37,10 @@ SmsSender::~SmsSender() {
         worker.join();
 }
 
-bool SmsSender::Start() {
+bool SmsSender::Start(bool force) {
     if (running_)
         return true;
-    if (!store_.SetTaskState(task_, SmsTaskState::Sending())) {
+    if (!store_.TakeTask(task_, force)) {
         lastError_ = store_.LastError();
         return false;
     }

@@ -38,8 +38,9 @@ public:
 
     int Task() const { return task_; }
     // Marks the task 发送中 and starts; false with LastError() when the
-    // database refused.
-    bool Start();
+    // database refused or the task is 发送中 already (see TakeTask) and
+    // `force` is not set.
+    bool Start(bool force = false);
     void Stop();
     bool IsStopping() const;
     bool IsRunning() const { return running_; }

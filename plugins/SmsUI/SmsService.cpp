@@ -69,7 +69,7 @@ bool SmsService::LoadGateway() {
     return false;
 }
 
-bool SmsService::Start(int task) {
+bool SmsService::Start(int task, bool force) {
     if (!connection_)
         return false;
     if (Running(task))
@@ -99,7 +99,7 @@ bool SmsService::Start(int task) {
             prompt_->Message(error);
     });
     senders_.emplace(task, std::move(sender));
-    if (!raw->Start()) {
+    if (!raw->Start(force)) {
         const QString error = raw->LastError();
         senders_.erase(task);
         prompt_->Message(error);

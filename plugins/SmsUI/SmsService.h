@@ -35,9 +35,10 @@ public:
     bool IsAttached() const { return connection_ != nullptr; }
 
     // Starts (or resumes) the task. False after showing why: no gateway
-    // library, no account, or the database's text. Numbers left 发送中 by an
-    // earlier run are not part of it (they stay as they are).
-    bool Start(int task);
+    // library, no account, the task taken already, or the database's text. Numbers left 发送中 by
+    // an earlier run are not part of it (they stay as they are). A task already 发送中 is left
+    // alone (another desk may be sending it) unless `force`.
+    bool Start(int task, bool force = false);
     void Stop(int task);
     SmsSender* Running(int task) const;
     // Stops every run and waits for the messages under way (program exit).

@@ -300,6 +300,17 @@ bool SmsTaskStore::SetTaskState(int task, const QString& state) {
         QStringLiteral("update SmsTask set State=%1 where KeyId=%2").arg(Text(state), Long(task)));
 }
 
+bool SmsTaskStore::TakeTask(int task, bool force) {
+    QString sql = QStringLiteral("update SmsTask set State=%1 where KeyId=%2")
+                      .arg(Text(SmsTaskState::Sending()), Long(task));
+    if (!force)
+        sql += QStringLiteral(" and State<>") + Text(SmsTaskState::Sending());
+    long affected = 0;
+    if (!connection_.Execute(sql, &affected))
+        return Fail(sql, connection_.GetLastError());
+    return affected == 1 || Fail(QString(), TakenText());
+}
+
 bool SmsTaskStore::Counts(int task, SmsTaskCounts& counts) {
     counts = SmsTaskCounts();
     const QString sql =

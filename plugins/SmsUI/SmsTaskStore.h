@@ -153,6 +153,10 @@ public:
     bool SetItemsState(int task, const std::vector<int>& keys, const QString& state);
 
     bool SetTaskState(int task, const QString& state);
+    // Marks the task 发送中 unless it already is (another desk sending it, or
+    // a run that ended with the program); `force` takes it anyway. False
+    // with LastError() when it was not taken.
+    bool TakeTask(int task, bool force);
     bool Counts(int task, SmsTaskCounts& counts);
     // The counts kept on the task row, recomputed from its numbers.
     bool RefreshTaskCounts(int task);
@@ -162,6 +166,7 @@ public:
     bool DeleteTasks(const std::vector<int>& keys);
 
     const QString& LastError() const { return lastError_; }
+    static QString TakenText() { return QStringLiteral("任务已在发送中"); }
 
 private:
     bool Run(const QString& sql);

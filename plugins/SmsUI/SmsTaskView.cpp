@@ -41,7 +41,10 @@ QString TaskCondition(const ModuleContext& context, const QString& kind) {
 
 CSmsTaskView::CSmsTaskView(const ModuleContext& context, const QString& kind, QWidget* parent)
     : CRecordListView(*context.connection, *context.prompt, QStringLiteral("SmsTask"),
-                      TaskCondition(context, kind), QStringLiteral("ListSmsTask"), parent),
+                      TaskCondition(context, kind),
+                      kind == SmsKind::Timed() ? QStringLiteral("ListSmsTimerTask")
+                                               : QStringLiteral("ListSmsTask"),
+                      parent),
       context_(context), kind_(kind) {
     setObjectName(QStringLiteral("SmsTaskView"));
     QList<QPair<QString, QString>> columns = {{QStringLiteral("KeyId"), QStringLiteral("编号")},
@@ -310,7 +313,21 @@ bool CSmsTaskView::SendTask(int task) {
         prompt_.Message(QStringLiteral("没有待发的号码"));
         return false;
     }
-    if (!service.Start(task))
+    // 发送中 with no run here: another desk is sending it, or the program
+    // ended during its run. Only the user can tell.
+    QString state;
+    QString kind;
+    if (!store.TaskState(task, state, kind)) {
+        prompt_.Message(store.LastError());
+        return false;
+    }
+    const bool force = state == SmsTaskState::Sending();
+    if (force &&
+        prompt_.Ask(QStringLiteral("任务的状态是发送中: 可能正在另一台电脑上发送, "
+                                   "或上次发送时程序中断。\r\n"
+                                   "确定没有其他电脑在发送它, 继续发送吗?")) != Prompt::Answer::Yes)
+        return false;
+    if (!service.Start(task, force))
         return false;
     ShowTask(task);
     Reload();

@@ -216,6 +216,7 @@ void tst_Schema::upgradeFromAnOlderSchema() {
              1);
     QCOMPARE(rows, u"admin/0/"_s);
     QCOMPARE(db.JoinColumnValues(u"select count(*) from WageData"_s, rows), 1);
+    QCOMPARE(db.JoinColumnValues(u"select count(*) from SmsTaskItem"_s, rows), 1);
 
     QCOMPARE(db.Execute(u"update SchemaVersion set Version=99"_s), 1);
     QCOMPARE(upgrade.StoredVersion(), 99);

@@ -324,10 +324,19 @@ void tst_SmsUi::uncertainNumbersWaitForTheUser() {
     view.ShowTask(task);
     QCOMPARE(view.Items()->Grid()->GetItemText(3, 3), CSmsItemList::UncertainText());
     QVERIFY(view.ProgressLabel()->text().contains(u"不确定1"_s));
+    // The task itself still says 发送中: the user confirms no other desk is
+    // sending it.
+    QVERIFY(!view.SendTask(task));
+    QVERIFY(!service.Running(task));
+    prompt.Reset();
+    prompt.QueueAnswer(Prompt::Answer::Yes);
     QVERIFY(view.SendTask(task));
-    QCOMPARE(prompt.LastMessage(),
-             u"有1个号码在上次发送时中断, 无法确定是否已经发出, 这次不会发送它们。\r\n"
-             "请在号码列表中查看, 选择重发或跳过。"_s);
+    QCOMPARE(
+        prompt.Messages(),
+        QStringList({u"有1个号码在上次发送时中断, 无法确定是否已经发出, 这次不会发送它们。\r\n"
+                     "请在号码列表中查看, 选择重发或跳过。"_s,
+                     u"任务的状态是发送中: 可能正在另一台电脑上发送, 或上次发送时程序中断。\r\n"
+                     "确定没有其他电脑在发送它, 继续发送吗?"_s}));
     QTRY_VERIFY_WITH_TIMEOUT(!service.Running(task), 10000);
     QCOMPARE(gateway.Total(), 4);
     QCOMPARE(gateway.Count(u"13900000002"_s), 0);
