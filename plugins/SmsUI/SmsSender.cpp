@@ -66,9 +66,9 @@ void SmsSender::Stop() {
     }
     shared_->wake.notify_all();
     // Claimed but never handed to the gateway: these are certainly not sent.
+    // The next tick writes what is under way and ends the run.
     if (!store_.Release(unstarted))
         lastError_ = store_.LastError();
-    Tick();
 }
 
 bool SmsSender::IsStopping() const {
@@ -171,6 +171,8 @@ void SmsSender::Tick() {
 }
 
 void SmsSender::Finish(bool completed) {
+    if (!running_)
+        return;
     timer_.stop();
     {
         std::lock_guard<std::mutex> lock(shared_->mutex);

@@ -13,6 +13,7 @@
 #include "ui/Prompt.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include <vector>
 
@@ -133,8 +134,10 @@ void SmsService::StopAll() {
 }
 
 void SmsService::CheckTimedTasks() {
-    if (!connection_)
+    if (!connection_ || checking_)
         return;
+    checking_ = true;
+    const auto done = qScopeGuard([this] { checking_ = false; });
     const QDateTime now = QDateTime::currentDateTime();
     const QString sql =
         QStringLiteral("select KeyId, Title, SendAt from SmsTask where State=%1 and SendAt<=%2 "

@@ -70,4 +70,7 @@ private:
     std::map<int, std::unique_ptr<SmsSender>> senders_;
     QTimer timer_;
     QDateTime startedAt_;
+    // True while a check asks the user: the timer keeps running under the
+    // question and must not ask again.
+    bool checking_ = false;
 };

@@ -349,9 +349,9 @@ bool SmsTaskStore::RefreshTaskCounts(int task) {
                         count(SmsItemState::Skipped())));
 }
 
-bool SmsTaskStore::TaskState(int task, QString& state, QString& kind) {
+bool SmsTaskStore::TaskState(int task, QString& state, QString& kind, QString* sendAt) {
     const QString sql =
-        QStringLiteral("select State, Kind from SmsTask where KeyId=%1").arg(Long(task));
+        QStringLiteral("select State, Kind, SendAt from SmsTask where KeyId=%1").arg(Long(task));
     DbRecordset record(connection_);
     if (!record.Open(sql))
         return Fail(sql, record.GetLastError());
@@ -359,6 +359,8 @@ bool SmsTaskStore::TaskState(int task, QString& state, QString& kind) {
         return Fail(QString(), QStringLiteral("指定的数据不存在!"));
     state = record.GetString(0);
     kind = record.GetString(1);
+    if (sendAt)
+        *sendAt = record.GetString(2);
     return true;
 }
 

@@ -160,7 +160,7 @@ public:
     bool Counts(int task, SmsTaskCounts& counts);
     // The counts kept on the task row, recomputed from its numbers.
     bool RefreshTaskCounts(int task);
-    bool TaskState(int task, QString& state, QString& kind);
+    bool TaskState(int task, QString& state, QString& kind, QString* sendAt = nullptr);
 
     // Deletes the tasks and their numbers.
     bool DeleteTasks(const std::vector<int>& keys);

@@ -16,6 +16,7 @@
 #include "ui/GridCtrl.h"
 #include "ui/Prompt.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -317,9 +318,16 @@ bool CSmsTaskView::SendTask(int task) {
     // ended during its run. Only the user can tell.
     QString state;
     QString kind;
-    if (!store.TaskState(task, state, kind)) {
+    QString sendAt;
+    if (!store.TaskState(task, state, kind, &sendAt)) {
         prompt_.Message(store.LastError());
         return false;
+    }
+    if (state == SmsTaskState::Waiting()) {
+        if (sendAt > QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) &&
+            prompt_.Ask(QStringLiteral("这个定时短信的发送时间是%1, 现在就发送吗?").arg(sendAt)) !=
+                Prompt::Answer::Yes)
+            return false;
     }
     const bool force = state == SmsTaskState::Sending();
     if (force &&

@@ -19,6 +19,7 @@
 #include "net/Gbk.h"
 #include "ui/GridCtrl.h"
 
+#include <QComboBox>
 #include <QDateTime>
 #include <QFile>
 #include <QLabel>
@@ -127,6 +128,8 @@ private slots:
     void sendStopAndResume();
     void uncertainNumbersWaitForTheUser_data() { TestDatabase::AddEngineRows(); }
     void uncertainNumbersWaitForTheUser();
+    void newTaskThroughTheForm_data() { TestDatabase::AddEngineRows(); }
+    void newTaskThroughTheForm();
     void timedTasks_data() { TestDatabase::AddEngineRows(); }
     void timedTasks();
     void excelFileInGbk_data() { TestDatabase::AddEngineRows(); }
@@ -360,6 +363,80 @@ void tst_SmsUi::uncertainNumbersWaitForTheUser() {
     QCOMPARE(gateway.Count(u"13900000002"_s), 1);
     QCOMPARE(gateway.MostForOneNumber(), 1);
     QCOMPARE(Column(db, u"select State from SmsTask where KeyId=%1"_s.arg(task)), u"已完成"_s);
+}
+
+// 新建 as a user other than admin: the form's checks, the filter reaching only
+// the user's own customers, 现在发送 answered yes, then 删除 of the task with
+// its numbers.
+void tst_SmsUi::newTaskThroughTheForm() {
+    TORVEL_TEST_CONNECTION(database);
+    QVERIFY2(database.RunScript(kCustomers), qPrintable(database.Why()));
+    CountingGateway gateway;
+    Configure(gateway);
+    ScriptedPrompt prompt;
+    prompt.QueueModal([&prompt](QDialog& dialog) {
+        auto& form = dynamic_cast<CSmsTaskDlg&>(dialog);
+        if (form.OnOK() || prompt.LastMessage() != u"请输入任务标题"_s)
+            return int(QDialog::Rejected);
+        form.TitleEdit()->setText(u"上海客户"_s);
+        form.BodyEdit()->setPlainText(u"{联系人}您好"_s);
+        form.SourceBox()->setCurrentIndex(2);
+        form.CityEdit()->setText(u"上海"_s);
+        return form.OnOK() ? form.result() : int(QDialog::Rejected);
+    });
+    prompt.QueueAnswer(Prompt::Answer::Yes);
+    ModuleContext context{&db, &prompt, u"kim"_s, QString()};
+    CSmsTaskView view(context, SmsKind::Mass());
+    QVERIFY(view.OnCommand(Command::Add));
+    const int task = view.Items()->Task();
+    QCOMPARE(prompt.LastMessage(), u"任务已建立: 共0个号码, 其中0个不是手机号码, 已跳过。"_s);
+    QCOMPARE(
+        Column(db, u"select Creator || '/' || Recipients from SmsTask where KeyId=%1"_s.arg(task)),
+        u"kim/客户和联系人; 城市: 上海"_s);
+
+    // admin reaches lee's customers in 上海 and their contacts.
+    prompt.Reset();
+    prompt.QueueModal([](QDialog& dialog) {
+        auto& form = dynamic_cast<CSmsTaskDlg&>(dialog);
+        form.TitleEdit()->setText(u"上海客户"_s);
+        form.BodyEdit()->setPlainText(u"{联系人}您好"_s);
+        form.SourceBox()->setCurrentIndex(2);
+        form.CityEdit()->setText(u"上海"_s);
+        return form.OnOK() ? form.result() : int(QDialog::Rejected);
+    });
+    prompt.QueueAnswer(Prompt::Answer::Yes);
+    ModuleContext admin{&db, &prompt, u"admin"_s, QString()};
+    CSmsTaskView adminView(admin, SmsKind::Mass());
+    QVERIFY(adminView.OnCommand(Command::Add));
+    QCOMPARE(
+        prompt.Messages(),
+        QStringList({u"任务已建立: 共1个号码, 其中0个不是手机号码, 已跳过。\r\n现在发送吗?"_s}));
+    const int sent = adminView.Items()->Task();
+    QTRY_VERIFY_WITH_TIMEOUT(!SmsService::Instance().Running(sent), 10000);
+    QCOMPARE(gateway.Total(), 1);
+    QCOMPARE(gateway.Text(u"13800138000"_s), u"张三您好"_s);
+    // kim's list does not show admin's task.
+    view.OnCommand(Command::Reload);
+    QCOMPARE(view.Grid()->GetRowCount(), 2);
+    QCOMPARE(adminView.Grid()->GetRowCount(), 3);
+
+    CGridCtrl& grid = *adminView.Grid();
+    grid.SetSelectedRange(1, 0, grid.GetRowCount() - 1, grid.GetColumnCount() - 1);
+    prompt.QueueAnswer(Prompt::Answer::Yes);
+    QVERIFY(adminView.OnCommand(Command::Delete));
+    QCOMPARE(prompt.LastMessage(), u"确定要删除所选的2个任务及其号码吗?"_s);
+    QCOMPARE(Column(db, u"select count(*) from SmsTask"_s), u"0"_s);
+    QCOMPARE(Column(db, u"select count(*) from SmsTaskItem"_s), u"0"_s);
+
+    // A timed task's time must lie ahead.
+    SmsTaskForm form;
+    form.kind = SmsKind::Timed();
+    CSmsTaskDlg timed(prompt, db, form);
+    timed.TitleEdit()->setText(u"t"_s);
+    timed.BodyEdit()->setPlainText(u"b"_s);
+    timed.SendAtEdit()->setText(u"2001-01-01 08:00:00"_s);
+    QVERIFY(!timed.OnOK());
+    QCOMPARE(prompt.LastMessage(), u"发送时间已过, 请重新填写"_s);
 }
 
 // A timed task due while the program runs is sent without a word; one whose
