@@ -271,6 +271,42 @@ CREATE TABLE WageData (
 CREATE UNIQUE INDEX WageData_MonthUser ON WageData (WageMonth, UserName);
 CREATE INDEX WageData_User ON WageData (UserName, WageMonth);
 
+-- Text-message campaigns: a task (mass, timed, from a spreadsheet, or a large
+-- filtered send) and one row per number with its own state, written before
+-- and after each send so a restart never sends a number twice.
+CREATE TABLE SmsTask (
+    KeyId   INTEGER PRIMARY KEY AUTOINCREMENT,
+    Kind    VARCHAR(10)  COLLATE NOCASE DEFAULT '',
+    Title   VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Body    TEXT         COLLATE NOCASE DEFAULT '',
+    Recipients TEXT      COLLATE NOCASE DEFAULT '',
+    SendAt  VARCHAR(19)  COLLATE NOCASE DEFAULT '',
+    State   VARCHAR(10)  COLLATE NOCASE DEFAULT '',
+    Created VARCHAR(19)  COLLATE NOCASE DEFAULT '',
+    Creator VARCHAR(50)  COLLATE NOCASE DEFAULT '',
+    Total   INTEGER DEFAULT 0,
+    Sent    INTEGER DEFAULT 0,
+    Failed  INTEGER DEFAULT 0,
+    Skipped INTEGER DEFAULT 0
+);
+CREATE INDEX SmsTask_Kind ON SmsTask (Kind, KeyId);
+CREATE INDEX SmsTask_Due ON SmsTask (State, SendAt);
+CREATE TABLE SmsTaskItem (
+    KeyId      INTEGER PRIMARY KEY AUTOINCREMENT,
+    TaskId     INTEGER DEFAULT 0,
+    Mobile     VARCHAR(20)  COLLATE NOCASE DEFAULT '',
+    Text       TEXT         COLLATE NOCASE DEFAULT '',
+    CustomerId INTEGER DEFAULT 0,
+    Name       VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    State      VARCHAR(10)  COLLATE NOCASE DEFAULT '',
+    Reply      TEXT         COLLATE NOCASE DEFAULT '',
+    SentTime   VARCHAR(19)  COLLATE NOCASE DEFAULT ''
+);
+-- One row per number and task; the sender reads a task's waiting numbers in
+-- key order from the second index.
+CREATE UNIQUE INDEX SmsTaskItem_TaskMobile ON SmsTaskItem (TaskId, Mobile);
+CREATE INDEX SmsTaskItem_TaskState ON SmsTaskItem (TaskId, State, KeyId);
+
 CREATE TABLE PayMode (
     KeyId INTEGER PRIMARY KEY AUTOINCREMENT,
     Name  VARCHAR(50) COLLATE NOCASE DEFAULT ''
@@ -293,7 +329,7 @@ CREATE INDEX CustomizeField_TableName ON CustomizeField (TableName);
 -- (src/db/SchemaUpgrade.cpp) and refuses a newer one. A change of this script
 -- adds an upgrade step and raises the number.
 CREATE TABLE SchemaVersion (Version INTEGER NOT NULL);
-INSERT INTO SchemaVersion (Version) VALUES (3);
+INSERT INTO SchemaVersion (Version) VALUES (4);
 
 -- The initial account; the login dialog's hint names it. The password stands
 -- as typed until its first login, which rewrites it as a salted Argon2id hash

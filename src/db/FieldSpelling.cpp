@@ -90,6 +90,21 @@ const QHash<QString, QString>& KnownSpellings() {
             "Insurance",
             "Tax",
             "NetPay",
+            // The text-message campaigns' columns.
+            "Body",
+            "Recipients",
+            "SendAt",
+            "State",
+            "Created",
+            "Creator",
+            "Total",
+            "Sent",
+            "Failed",
+            "Skipped",
+            "TaskId",
+            "Text",
+            "Reply",
+            "SentTime",
         };
         QHash<QString, QString> map;
         for (const char* name : names) {

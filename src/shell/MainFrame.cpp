@@ -27,6 +27,7 @@
 #include "ui/SmallBarCtrl.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QScreen>
 #include <QShortcut>
@@ -267,11 +268,22 @@ void CMainFrame::OnLogin() {
     userName_ = dialog.UserName();
     privilege_ = dialog.Privilege();
     PostCommand(Command::PlanCalendar);
+    QTimer::singleShot(0, this, [this] { StartModuleServices(); });
     if (!wasLoggedIn) {
         // The automatic check for a newer version; an installation without the
         // update program simply has none.
         prompt_.StartProgram(UpdaterPath(), {QStringLiteral("auto")});
     }
+}
+
+void CMainFrame::StartModuleServices() {
+    // An installation without the SMS module simply has no timed messages:
+    // unlike a command, this is nothing the user asked for, so no message.
+    const QString sms = QStringLiteral("SmsUI.so");
+    if (!QFileInfo::exists(ModulePath(sms)))
+        return;
+    // The entry returns no view; it only hands the module this login.
+    delete LoadModuleView(sms, QStringLiteral("timerService"));
 }
 
 void CMainFrame::OnBackup() {

@@ -81,6 +81,9 @@ private:
     void NotAvailable(const CommandEntry& entry);
 
     void OnLogin();
+    // The services modules run in the background for the logged-in user
+    // (the timed text messages of SmsUI.so), started after each login.
+    void StartModuleServices();
     void OnBackup();
     void OnRestore();
     void OnHomepage();

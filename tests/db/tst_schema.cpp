@@ -55,6 +55,11 @@ const struct {
     {"WageData",
      "KeyId,WageMonth,UserName,BasePay,Bonus,Allowance,Deduction,Insurance,Tax,NetPay,Remarks",
      true, "UserName"},
+    {"SmsTask",
+     "KeyId,Kind,Title,Body,Recipients,SendAt,State,Created,Creator,Total,Sent,Failed,Skipped",
+     true},
+    {"SmsTaskItem", "KeyId,TaskId,Mobile,Text,CustomerId,Name,State,Reply,SentTime", true,
+     "Mobile"},
     {"PayMode", "KeyId,Name", true},
     {"CustomizeField",
      "KeyId,TableName,FieldName,Caption,DataType,Nullable,DefaultValue,ForeignKey,Description",
@@ -69,7 +74,8 @@ int ExpectedType(const QString& column) {
     static const QStringList integers = {
         u"KeyId"_s,      u"CustomerId"_s, u"ParentId"_s,    u"Quantity"_s, u"FDId"_s,
         u"IsReseller"_s, u"IsProvider"_s, u"DataType"_s,    u"Nullable"_s, u"CustomerClass"_s,
-        u"StockClass"_s, u"Dimission"_s,  u"ApplianceId"_s, u"Stock"_s,    u"MinStock"_s};
+        u"StockClass"_s, u"Dimission"_s,  u"ApplianceId"_s, u"Stock"_s,    u"MinStock"_s,
+        u"TaskId"_s,     u"Total"_s,      u"Sent"_s,        u"Failed"_s,   u"Skipped"_s};
     if (floating.contains(column))
         return AdoType::Double;
     if (integers.contains(column))
@@ -211,6 +217,7 @@ void tst_Schema::upgradeFromAnOlderSchema() {
              1);
     QCOMPARE(rows, u"admin/0/"_s);
     QCOMPARE(db.JoinColumnValues(u"select count(*) from WageData"_s, rows), 1);
+    QCOMPARE(db.JoinColumnValues(u"select count(*) from SmsTaskItem"_s, rows), 1);
 
     QCOMPARE(db.Execute(u"update SchemaVersion set Version=99"_s), 1);
     QCOMPARE(upgrade.StoredVersion(), 99);

@@ -9,6 +9,9 @@ bool MakeVersionOneDatabase(DbConnection& db) {
         // Step 2.
         QStringLiteral("drop table SchemaVersion"),
         QStringLiteral("drop index CustomerData_ClassSource"),
+        // Step 4.
+        QStringLiteral("drop table SmsTask"),
+        QStringLiteral("drop table SmsTaskItem"),
         // Step 3.
         QStringLiteral("drop table Appliance"),
         QStringLiteral("drop table ApplianceMove"),
