@@ -1,5 +1,6 @@
 #include "ModuleContext.h"
 
+#include "base/ProgramFolder.h"
 #include "shell/PluginArgs.h"
 
 #include <cstddef>
@@ -18,7 +19,7 @@ PrivilegeCheck ModuleContext::Check() const {
 }
 
 std::optional<ModuleContext> ContextFromArgs(const PluginArgs* args) {
-    if (!args || args->size < offsetof(PluginArgs, privilege) + sizeof(args->privilege) ||
+    if (!args || args->size < offsetof(PluginArgs, programFolder) + sizeof(args->programFolder) ||
         !args->connection || !args->prompt)
         return std::nullopt;
     ModuleContext context;
@@ -26,5 +27,9 @@ std::optional<ModuleContext> ContextFromArgs(const PluginArgs* args) {
     context.prompt = args->prompt;
     context.userName = QString::fromUtf8(args->userName ? args->userName : "");
     context.privilege = QString::fromUtf8(args->privilege ? args->privilege : "");
+    // This module's copy of the folder code must resolve files as the
+    // program does (data/smsgate.ini, res/list_*.ini, ...).
+    if (args->programFolder && *args->programFolder)
+        SetProgramFolder(QString::fromUtf8(args->programFolder));
     return context;
 }

@@ -40,6 +40,11 @@ struct PluginArgs {
     // the program about rights instead of reading them itself.
     const char* userName;
     const char* privilege;
+    // The program folder (--home, TORVEL_HOME or a per-user folder), UTF-8,
+    // ending with '/'. A module's own copy of the folder code knows only the
+    // executable's folder; the context sets it from here, so a module reads
+    // and writes the same settings files as the program.
+    const char* programFolder;
 };
 
 // Every entry point has this shape: it returns a new top-level widget (no

@@ -79,6 +79,7 @@ QWidget* PluginLauncher::LoadModuleView(const QString& moduleFile, const QString
     const QByteArray bytes = Gbk::Encode(parameter);
     const QByteArray user = userName_.toUtf8();
     const QByteArray rights = privilege_.toUtf8();
+    const QByteArray folder = ProgramFolder().toUtf8();
     PluginArgs args{};
     args.size = sizeof(PluginArgs);
     args.version = PluginArgsVersion;
@@ -87,6 +88,7 @@ QWidget* PluginLauncher::LoadModuleView(const QString& moduleFile, const QString
     args.prompt = &prompt_;
     args.userName = user.constData();
     args.privilege = rights.constData();
+    args.programFolder = folder.constData();
     return entry(&args);
 }
 

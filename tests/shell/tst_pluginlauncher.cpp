@@ -1,6 +1,7 @@
 #include "ScriptedPrompt.h"
 #include "TempProgramFolder.h"
 
+#include "base/ProgramFolder.h"
 #include "db/DbConnection.h"
 #include "net/Gbk.h"
 #include "shell/PluginArgs.h"
@@ -71,6 +72,7 @@ private slots:
         // The login travels with every call, whatever the parameter text says.
         QCOMPARE(first->property("userName").toString(), u"张 三"_s);
         QCOMPARE(first->property("privilege").toString(), u"添加订单,发放工资"_s);
+        QCOMPARE(first->property("programFolder").toString(), ProgramFolder());
         QCOMPARE(first->property("samePrompt").value<void*>(), static_cast<void*>(&app.prompt));
         QCOMPARE(first->property("users").toInt(), 1);
         QVERIFY(first->property("written").toBool());

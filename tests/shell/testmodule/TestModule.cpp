@@ -26,6 +26,7 @@ TORVEL_PLUGIN_ENTRY QWidget* echoView(const PluginArgs* args) {
     view->setProperty("parameter", QByteArray(args->parameter));
     view->setProperty("userName", QString::fromUtf8(args->userName));
     view->setProperty("privilege", QString::fromUtf8(args->privilege));
+    view->setProperty("programFolder", QString::fromUtf8(args->programFolder));
     view->setProperty("samePrompt", QVariant::fromValue(static_cast<void*>(args->prompt)));
 
     DbRecordset users(*args->connection);
