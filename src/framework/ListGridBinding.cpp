@@ -32,5 +32,12 @@ void ListGridBinding::FitColumnsOnce() {
         return;
     fitted_ = true;
     grid_.AutoSizeColumns();
+    // The first rows may be few or short (a new office's one account): a
+    // column stays wide enough for a phone number, so later rows are not cut.
+    const int least = grid_.fontMetrics().horizontalAdvance(QStringLiteral("00000000000"));
+    for (int column = grid_.GetFixedColumnCount(); column < grid_.GetColumnCount(); ++column) {
+        if (grid_.GetColumnWidth(column) < least)
+            grid_.SetColumnWidth(column, least);
+    }
     grid_.Refresh();
 }
