@@ -271,4 +271,33 @@ inline double LastSqliteTime(const QString& output) {
     return LastCapturedNumber(output, QStringLiteral("Run Time: real ([0-9.]+)"));
 }
 
+// The sum of the numbers `pattern` captures in `output`.
+inline double SumOfCapturedNumbers(const QString& output, const QString& pattern) {
+    double total = 0;
+    auto it = QRegularExpression(pattern).globalMatch(output);
+    while (it.hasNext())
+        total += it.next().captured(1).toDouble();
+    return total;
+}
+
+// Seconds that sqlite3 spent in the statements of `script` on the database
+// file `path` (the sum of .timer's lines, output discarded); -1 when sqlite3
+// fails.
+inline double SqliteScriptSeconds(const QString& path, const QByteArray& script) {
+    QString output;
+    if (RunProgram(QStringLiteral("sqlite3"), {path}, ".timer on\n.output /dev/null\n" + script,
+                   &output, true) < 0)
+        return -1.0;
+    return SumOfCapturedNumbers(output, QStringLiteral("Run Time: real ([0-9.]+)"));
+}
+
+// The same through psql and its \timing; -1 when psql fails.
+inline double PsqlScriptSeconds(const PsqlCommand& psql, const QByteArray& script) {
+    QString output;
+    if (RunProgram(QStringLiteral("psql"), psql.arguments, "\\timing on\n\\o /dev/null\n" + script,
+                   &output, true, psql.environment) < 0)
+        return -1.0;
+    return SumOfCapturedNumbers(output, QStringLiteral("Time: ([0-9.]+) ms")) / 1e3;
+}
+
 } // namespace bench

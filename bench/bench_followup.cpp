@@ -249,17 +249,7 @@ int main(int argc, char** argv) {
         if (!db.Open(connection))
             bench::Fail(db.GetLastError());
         const Cli sqlite = [&](const QByteArray& script) {
-            QString output;
-            if (bench::RunProgram(QStringLiteral("sqlite3"), {path},
-                                  ".timer on\n.output /dev/null\n" + script, &output, true) < 0)
-                return -1.0;
-            // The sum of the statements' own times.
-            double total = 0;
-            auto it =
-                QRegularExpression(QStringLiteral("Run Time: real ([0-9.]+)")).globalMatch(output);
-            while (it.hasNext())
-                total += it.next().captured(1).toDouble();
-            return total;
+            return bench::SqliteScriptSeconds(path, script);
         };
         MeasureLists("SQLite", db, sqlite, runs);
     }
@@ -290,16 +280,7 @@ int main(int argc, char** argv) {
         bench::Fail(db.GetLastError());
     const bench::PsqlCommand psql = bench::Psql(pgConnection);
     const Cli psqlCli = [&](const QByteArray& script) {
-        QString output;
-        if (bench::RunProgram(QStringLiteral("psql"), psql.arguments,
-                              "\\timing on\n\\o /dev/null\n" + script, &output, true,
-                              psql.environment) < 0)
-            return -1.0;
-        double total = 0;
-        auto it = QRegularExpression(QStringLiteral("Time: ([0-9.]+) ms")).globalMatch(output);
-        while (it.hasNext())
-            total += it.next().captured(1).toDouble();
-        return total / 1e3;
+        return bench::PsqlScriptSeconds(psql, script);
     };
     MeasureLists("PostgreSQL", db, psqlCli, runs);
     return 0;

@@ -54,14 +54,6 @@ qint64 kPurchases = 1000000;
 // Seconds of all statements in one run of the program, -1 on failure.
 using Reference = std::function<double(const QStringList&)>;
 
-double SumOf(const QString& output, const QString& pattern) {
-    double total = 0;
-    auto it = QRegularExpression(pattern).globalMatch(output);
-    while (it.hasNext())
-        total += it.next().captured(1).toDouble();
-    return total;
-}
-
 QByteArray Script(const QStringList& statements) {
     QByteArray script;
     for (const QString& sql : statements)
@@ -271,7 +263,7 @@ int main(int argc, char** argv) {
                                   ".timer on\n.output /dev/null\n" + Script(statements), &output,
                                   true) < 0)
                 return -1.0;
-            return SumOf(output, QStringLiteral("Run Time: real ([0-9.]+)"));
+            return bench::SumOfCapturedNumbers(output, QStringLiteral("Run Time: real ([0-9.]+)"));
         };
         MeasureAll(app, "SQLite", db, year, runs, sqlite, "sqlite3, sum of .timer");
     }
@@ -313,7 +305,7 @@ int main(int argc, char** argv) {
                               "\\timing on\n\\o /dev/null\n" + Script(statements), &output, true,
                               psql.environment) < 0)
             return -1.0;
-        return SumOf(output, QStringLiteral("Time: ([0-9.]+) ms")) / 1e3;
+        return bench::SumOfCapturedNumbers(output, QStringLiteral("Time: ([0-9.]+) ms")) / 1e3;
     };
     MeasureAll(app, "PostgreSQL", db, year, runs, postgres, "psql, sum of \\timing");
     return 0;
