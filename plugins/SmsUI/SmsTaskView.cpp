@@ -13,6 +13,7 @@
 #include "framework/ImportCSVDlg.h"
 #include "framework/ListToolbar.h"
 #include "framework/SelectedRows.h"
+#include "framework/StatementProgress.h"
 #include "ui/GridCtrl.h"
 #include "ui/Prompt.h"
 
@@ -193,23 +194,27 @@ bool CSmsTaskView::NewCustomerTask(int& key) {
                                kind_ == SmsKind::Timed() ? SmsTaskState::Waiting()
                                                          : SmsTaskState::Ready(),
                                context_.userName};
-    bool ok = false;
-    {
-        WaitCursor wait(prompt_);
-        // The task only becomes waiting once its numbers are there: a timed
-        // task is made "未发送" first, so the timer never sends half a list.
-        SmsTaskStore::NewTask first = task;
-        first.state = SmsTaskState::Ready();
-        ok = store.CreateTask(first, key) && store.AddFilteredItems(key, form.filter, form.body) &&
-             (task.state == first.state || store.SetTaskState(key, task.state));
-    }
-    if (!ok) {
-        prompt_.Message(store.LastError());
-        if (key > 0)
-            store.DeleteTasks({key});
-        return false;
-    }
-    return true;
+    // The task only becomes waiting once its numbers are there: a timed
+    // task is made "未发送" first, so the timer never sends half a list.
+    SmsTaskStore::NewTask first = task;
+    first.state = SmsTaskState::Ready();
+    bool stopped = false;
+    const bool ok = RunWithStatementProgress(
+        prompt_, connection_, QStringLiteral("正在取出发送号码..."),
+        [&] {
+            return store.CreateTask(first, key) &&
+                   store.AddFilteredItems(key, form.filter, form.body) &&
+                   (task.state == first.state || store.SetTaskState(key, task.state));
+        },
+        &stopped);
+    return ok || AbandonNewTask(store, key, stopped);
+}
+
+bool CSmsTaskView::AbandonNewTask(SmsTaskStore& store, int key, bool stopped) {
+    prompt_.Message(stopped ? QStringLiteral("已停止, 没有建立短信任务。") : store.LastError());
+    if (key > 0)
+        store.DeleteTasks({key});
+    return false;
 }
 
 bool CSmsTaskView::NewExcelTask(int& key) {
@@ -247,26 +252,25 @@ bool CSmsTaskView::NewExcelTask(int& key) {
         return false;
     std::vector<SmsNewItem> items;
     SmsTaskStore store(connection_);
-    bool ok = false;
     {
         WaitCursor wait(prompt_);
         if (!file.Read(path, encoding, form.body, items, error)) {
             prompt_.Message(error);
             return false;
         }
-        const QString name = QFileInfo(path).fileName();
-        ok = store.CreateTask({kind_, form.title, form.body, QStringLiteral("文件: ") + name,
-                               QString(), SmsTaskState::Ready(), context_.userName},
-                              key) &&
-             store.AddItems(key, items);
     }
-    if (!ok) {
-        prompt_.Message(store.LastError());
-        if (key > 0)
-            store.DeleteTasks({key});
-        return false;
-    }
-    return true;
+    const QString name = QFileInfo(path).fileName();
+    bool stopped = false;
+    const bool ok = RunWithStatementProgress(
+        prompt_, connection_, QStringLiteral("正在写入发送号码..."),
+        [&] {
+            return store.CreateTask({kind_, form.title, form.body, QStringLiteral("文件: ") + name,
+                                     QString(), SmsTaskState::Ready(), context_.userName},
+                                    key) &&
+                   store.AddItems(key, items);
+        },
+        &stopped);
+    return ok || AbandonNewTask(store, key, stopped);
 }
 
 void CSmsTaskView::OfferToSend(int key) {

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 class CSmsItemList;
+class SmsTaskStore;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -46,6 +47,9 @@ private:
     void NewTask();
     bool NewCustomerTask(int& key);
     bool NewExcelTask(int& key);
+    // A new task whose numbers could not all be written: says why (or that
+    // the user stopped) and removes what was made. Always false.
+    bool AbandonNewTask(SmsTaskStore& store, int key, bool stopped);
     void OfferToSend(int key);
     void DeleteTasks();
     void OnProgress(int task, bool force);

@@ -4,6 +4,7 @@
 #include "db/CustomFields.h"
 #include "db/DbConnection.h"
 #include "framework/GridSettings.h"
+#include "framework/StatementProgress.h"
 #include "ui/GridCell.h"
 #include "ui/GridCellCombo.h"
 #include "ui/GridCtrl.h"
@@ -47,18 +48,8 @@ QString StoredColumn(int col) {
 bool RunChange(Prompt& prompt, DbConnection& connection, const QString& text, QString& error,
                const std::function<bool(QString&)>& change) {
     bool stopped = false;
-    bool done = false;
-    {
-        ProgressScope progress(prompt, text);
-        progress.Step(0, 0);
-        connection.SetProgressHandler([&] {
-            if (!progress.Step(0, 0))
-                stopped = true;
-            return !stopped;
-        });
-        done = change(error);
-        connection.SetProgressHandler({});
-    }
+    const bool done = RunWithStatementProgress(
+        prompt, connection, text, [&] { return change(error); }, &stopped);
     if (!done && stopped)
         error = QStringLiteral("已停止, 表和自定义信息都没有改动。");
     return done;

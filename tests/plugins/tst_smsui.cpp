@@ -390,6 +390,9 @@ void tst_SmsUi::newTaskThroughTheForm() {
     QVERIFY(view.OnCommand(Command::Add));
     const int task = view.Items()->Task();
     QCOMPARE(prompt.LastMessage(), u"任务已建立: 共0个号码, 其中0个不是手机号码, 已跳过。"_s);
+    // The numbers are taken under a progress window with 停止.
+    QCOMPARE(prompt.progressTexts, QStringList{u"正在取出发送号码..."_s});
+    QCOMPARE(prompt.progressDepth, 0);
     QCOMPARE(
         Column(db, u"select Creator || '/' || Recipients from SmsTask where KeyId=%1"_s.arg(task)),
         u"kim/客户和联系人; 城市: 上海"_s);
