@@ -41,7 +41,7 @@ ListDefinition ItemDefinition() {
     };
     static const Column columns[] = {{u"KeyId", u"编号", kAdoInteger, false},
                                      {u"Name", u"名称", kAdoText, true},
-                                     {u"Spec", u"规格", kAdoText, false},
+                                     {u"Size", u"规格", kAdoText, false},
                                      {u"Unit", u"单位", kAdoText, false},
                                      {u"MinStock", u"最低库存", kAdoInteger, false},
                                      {u"Remarks", u"备注", kAdoText, false}};
@@ -66,7 +66,7 @@ ApplianceView::ApplianceView(DbConnection& connection, Prompt& prompt, const QSt
     setObjectName(QStringLiteral("ApplianceView"));
     CreateParts({{QStringLiteral("KeyId"), QStringLiteral("编号")},
                  {QStringLiteral("Name"), QStringLiteral("名称")},
-                 {QStringLiteral("Spec"), QStringLiteral("规格")},
+                 {QStringLiteral("Size"), QStringLiteral("规格")},
                  {QStringLiteral("Unit"), QStringLiteral("单位")},
                  {QStringLiteral("Stock"), QStringLiteral("库存")},
                  {QStringLiteral("MinStock"), QStringLiteral("最低库存")},

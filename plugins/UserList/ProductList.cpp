@@ -20,7 +20,7 @@ void WriteDefaultDefinition(DbConnection& connection) {
         {QStringLiteral("KeyId"), QStringLiteral("编号")},
         {QStringLiteral("Name"), QStringLiteral("产品名称")},
         {QStringLiteral("Code"), QStringLiteral("产品编码")},
-        {QStringLiteral("Spec"), QStringLiteral("规格")},
+        {QStringLiteral("Size"), QStringLiteral("规格")},
         {QStringLiteral("Unit"), QStringLiteral("单位")},
         {QStringLiteral("Price"), QStringLiteral("单价")},
         {QStringLiteral("Remarks"), QStringLiteral("备注")}};

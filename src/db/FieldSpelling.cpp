@@ -74,7 +74,7 @@ const QHash<QString, QString>& KnownSpellings() {
             "Dimission",
             "DimissionDate",
             "Code",
-            "Spec",
+            "Size",
             "Unit",
             "Stock",
             "MinStock",

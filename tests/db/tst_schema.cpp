@@ -49,8 +49,8 @@ const struct {
      "KeyId,UserName,UserPass,Privilege,FullName,Department,Position,Phone,Mobile,Email,QQ,"
      "JoinDate,Remarks,Dimission,DimissionDate",
      true},
-    {"ProductData", "KeyId,Name,Code,Spec,Unit,Price,Remarks", true},
-    {"Appliance", "KeyId,Name,Spec,Unit,Stock,MinStock,Remarks", true},
+    {"ProductData", "KeyId,Name,Code,Size,Unit,Price,Remarks", true},
+    {"Appliance", "KeyId,Name,Size,Unit,Stock,MinStock,Remarks", true},
     {"ApplianceMove", "KeyId,ApplianceId,MoveTime,Kind,Quantity,Person,Handler,Remarks", true},
     {"WageData",
      "KeyId,WageMonth,UserName,BasePay,Bonus,Allowance,Deduction,Insurance,Tax,NetPay,Remarks",

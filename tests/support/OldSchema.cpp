@@ -20,7 +20,7 @@ bool MakeVersionOneDatabase(DbConnection& db) {
     for (const char* column : {"FullName", "Department", "Position", "Phone", "Mobile", "Email",
                                "QQ", "JoinDate", "Remarks", "Dimission", "DimissionDate"})
         statements << QStringLiteral("alter table UserData drop column ") + QLatin1String(column);
-    for (const char* column : {"Code", "Spec", "Unit", "Price", "Remarks"})
+    for (const char* column : {"Code", "Size", "Unit", "Price", "Remarks"})
         statements << QStringLiteral("alter table ProductData drop column ") +
                           QLatin1String(column);
     for (const QString& statement : statements) {
