@@ -307,6 +307,137 @@ CREATE TABLE SmsTaskItem (
 CREATE UNIQUE INDEX SmsTaskItem_TaskMobile ON SmsTaskItem (TaskId, Mobile);
 CREATE INDEX SmsTaskItem_TaskState ON SmsTaskItem (TaskId, State, KeyId);
 
+-- Daily work (DailyWork.so): tasks one user gives another, with their notes;
+-- daily logs and plans; suggestions; bulletins and who has read them; leave
+-- requests and their answers.
+CREATE TABLE WorkerTask (
+    KeyId    INTEGER PRIMARY KEY AUTOINCREMENT,
+    Title    VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Content  TEXT COLLATE NOCASE DEFAULT '',
+    Assigner VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Assignee VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Priority INTEGER DEFAULT 0,
+    State    VARCHAR(10) COLLATE NOCASE DEFAULT '',
+    Created  VARCHAR(19) COLLATE NOCASE DEFAULT '',
+    DueDate  VARCHAR(10) COLLATE NOCASE DEFAULT '',
+    Finished VARCHAR(19) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX WorkerTask_Assignee ON WorkerTask (Assignee, State, DueDate);
+CREATE INDEX WorkerTask_Assigner ON WorkerTask (Assigner, State, DueDate);
+CREATE INDEX WorkerTask_Due ON WorkerTask (State, DueDate);
+CREATE TABLE WorkerTaskNote (
+    KeyId   INTEGER PRIMARY KEY AUTOINCREMENT,
+    TaskId  INTEGER DEFAULT 0,
+    Author  VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Written VARCHAR(19) COLLATE NOCASE DEFAULT '',
+    Text    TEXT COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX WorkerTaskNote_Task ON WorkerTaskNote (TaskId, KeyId);
+CREATE TABLE WorkLog (
+    KeyId    INTEGER PRIMARY KEY AUTOINCREMENT,
+    Kind     VARCHAR(10) COLLATE NOCASE DEFAULT '',
+    UserName VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    WorkDate VARCHAR(10) COLLATE NOCASE DEFAULT '',
+    Title    VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Content  TEXT COLLATE NOCASE DEFAULT '',
+    Written  VARCHAR(19) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX WorkLog_User ON WorkLog (Kind, UserName, WorkDate);
+CREATE INDEX WorkLog_Date ON WorkLog (Kind, WorkDate);
+CREATE TABLE Advice (
+    KeyId     INTEGER PRIMARY KEY AUTOINCREMENT,
+    Author    VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Anonymous INTEGER DEFAULT 0,
+    Title     VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Content   TEXT COLLATE NOCASE DEFAULT '',
+    Written   VARCHAR(19) COLLATE NOCASE DEFAULT '',
+    Reply     TEXT COLLATE NOCASE DEFAULT '',
+    Replier   VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    ReplyTime VARCHAR(19) COLLATE NOCASE DEFAULT ''
+);
+CREATE TABLE Bulletin (
+    KeyId     INTEGER PRIMARY KEY AUTOINCREMENT,
+    Title     VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Content   TEXT COLLATE NOCASE DEFAULT '',
+    Publisher VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Published VARCHAR(19) COLLATE NOCASE DEFAULT '',
+    ValidFrom VARCHAR(10) COLLATE NOCASE DEFAULT '',
+    ValidTo   VARCHAR(10) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX Bulletin_Valid ON Bulletin (ValidTo, ValidFrom);
+CREATE TABLE BulletinRead (
+    KeyId      INTEGER PRIMARY KEY AUTOINCREMENT,
+    BulletinId INTEGER DEFAULT 0,
+    UserName   VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    ReadTime   VARCHAR(19) COLLATE NOCASE DEFAULT ''
+);
+CREATE UNIQUE INDEX BulletinRead_User ON BulletinRead (BulletinId, UserName);
+CREATE TABLE Holiday (
+    KeyId      INTEGER PRIMARY KEY AUTOINCREMENT,
+    UserName   VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Kind       VARCHAR(20) COLLATE NOCASE DEFAULT '',
+    FromDate   VARCHAR(16) COLLATE NOCASE DEFAULT '',
+    ToDate     VARCHAR(16) COLLATE NOCASE DEFAULT '',
+    Reason     TEXT COLLATE NOCASE DEFAULT '',
+    Applied    VARCHAR(19) COLLATE NOCASE DEFAULT '',
+    State      VARCHAR(10) COLLATE NOCASE DEFAULT '',
+    Approver   VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Answer     TEXT COLLATE NOCASE DEFAULT '',
+    AnswerTime VARCHAR(19) COLLATE NOCASE DEFAULT ''
+);
+CREATE INDEX Holiday_User ON Holiday (UserName, FromDate);
+CREATE INDEX Holiday_State ON Holiday (State, FromDate);
+-- Mass e-mail (MailUI.so): a task and one row per address with its own
+-- state, written before and after each send; and the received messages, one
+-- row per message kept under mailrecv/.
+CREATE TABLE MailTask (
+    KeyId       INTEGER PRIMARY KEY AUTOINCREMENT,
+    Title       VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Subject     VARCHAR(200) COLLATE NOCASE DEFAULT '',
+    Body        TEXT COLLATE NOCASE DEFAULT '',
+    Attachments TEXT COLLATE NOCASE DEFAULT '',
+    Recipients  TEXT COLLATE NOCASE DEFAULT '',
+    State       VARCHAR(10) COLLATE NOCASE DEFAULT '',
+    Created     VARCHAR(19) COLLATE NOCASE DEFAULT '',
+    Creator     VARCHAR(50) COLLATE NOCASE DEFAULT '',
+    Total       INTEGER DEFAULT 0,
+    Sent        INTEGER DEFAULT 0,
+    Failed      INTEGER DEFAULT 0,
+    Skipped     INTEGER DEFAULT 0
+);
+CREATE TABLE MailTaskItem (
+    KeyId      INTEGER PRIMARY KEY AUTOINCREMENT,
+    TaskId     INTEGER DEFAULT 0,
+    Address    VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Name       VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    CustomerId INTEGER DEFAULT 0,
+    Subject    VARCHAR(200) COLLATE NOCASE DEFAULT '',
+    Body       TEXT COLLATE NOCASE DEFAULT '',
+    State      VARCHAR(10) COLLATE NOCASE DEFAULT '',
+    Reply      TEXT COLLATE NOCASE DEFAULT '',
+    SentTime   VARCHAR(19) COLLATE NOCASE DEFAULT ''
+);
+CREATE UNIQUE INDEX MailTaskItem_TaskAddress ON MailTaskItem (TaskId, Address);
+CREATE INDEX MailTaskItem_TaskState ON MailTaskItem (TaskId, State, KeyId);
+CREATE TABLE MailRecv (
+    KeyId       INTEGER PRIMARY KEY AUTOINCREMENT,
+    Account     VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    ServerKey   VARCHAR(200) COLLATE NOCASE DEFAULT '',
+    Sender      VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    SenderName  VARCHAR(100) COLLATE NOCASE DEFAULT '',
+    Subject     VARCHAR(200) COLLATE NOCASE DEFAULT '',
+    MailDate    VARCHAR(19) COLLATE NOCASE DEFAULT '',
+    Received    VARCHAR(19) COLLATE NOCASE DEFAULT '',
+    FileName    VARCHAR(255) COLLATE NOCASE DEFAULT '',
+    ByteSize    INTEGER DEFAULT 0,
+    AttachCount INTEGER DEFAULT 0,
+    CustomerId  INTEGER DEFAULT 0,
+    ContactId   INTEGER DEFAULT 0,
+    Seen        INTEGER DEFAULT 0
+);
+CREATE UNIQUE INDEX MailRecv_ServerKey ON MailRecv (Account, ServerKey);
+CREATE INDEX MailRecv_Date ON MailRecv (MailDate, KeyId);
+
 CREATE TABLE PayMode (
     KeyId INTEGER PRIMARY KEY AUTOINCREMENT,
     Name  VARCHAR(50) COLLATE NOCASE DEFAULT ''
@@ -329,7 +460,7 @@ CREATE INDEX CustomizeField_TableName ON CustomizeField (TableName);
 -- (src/db/SchemaUpgrade.cpp) and refuses a newer one. A change of this script
 -- adds an upgrade step and raises the number.
 CREATE TABLE SchemaVersion (Version INTEGER NOT NULL);
-INSERT INTO SchemaVersion (Version) VALUES (4);
+INSERT INTO SchemaVersion (Version) VALUES (5);
 
 -- The initial account; the login dialog's hint names it. The password stands
 -- as typed until its first login, which rewrites it as a salted Argon2id hash

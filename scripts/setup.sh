@@ -20,6 +20,8 @@ packages=(
     postgresql postgresql-contrib  # the shared-database engine, for the tests
     libssl-dev                   # TLS for mail (465/STARTTLS) and https
     openssl python3-aiosmtpd     # the tests' certificates and their real SMTP server
+    libcurl4-openssl-dev         # received mail: IMAP and POP3 over TLS
+    dovecot-imapd dovecot-pop3d  # the tests' real IMAP and POP3 server
     xvfb xauth                   # the real window on a machine without a display
     xdg-utils                    # xdg-open: links (web, mailto:, messengers) open in the desktop's programs
     libxkbcommon-x11-0 libxcb-cursor0 libxcb-icccm4 libxcb-keysyms1 libxcb-shape0

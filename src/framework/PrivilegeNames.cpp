@@ -3,7 +3,8 @@
 namespace PrivilegeNames {
 
 QStringList KnownPrivileges() {
-    return {QString::fromUtf8(AddOrder), QString::fromUtf8(PayWage)};
+    return {QString::fromUtf8(AddOrder), QString::fromUtf8(PayWage), QString::fromUtf8(ManageTeam),
+            QString::fromUtf8(PublishBulletin)};
 }
 
 } // namespace PrivilegeNames

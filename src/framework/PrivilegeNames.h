@@ -11,6 +11,10 @@ namespace PrivilegeNames {
 
 inline constexpr char AddOrder[] = "添加订单"; // orders on a customer's order tab
 inline constexpr char PayWage[] = "发放工资";  // the wage sheets
+// 管理中心: approves leave and reads the logs, plans and tasks of the
+// holder's department.
+inline constexpr char ManageTeam[] = "管理中心";
+inline constexpr char PublishBulletin[] = "发布公告"; // 公告栏
 
 // Every name above, in the order the staff form lists them.
 QStringList KnownPrivileges();

@@ -60,6 +60,25 @@ const struct {
      true},
     {"SmsTaskItem", "KeyId,TaskId,Mobile,Text,CustomerId,Name,State,Reply,SentTime", true,
      "Mobile"},
+    {"WorkerTask", "KeyId,Title,Content,Assigner,Assignee,Priority,State,Created,DueDate,Finished",
+     true},
+    {"WorkerTaskNote", "KeyId,TaskId,Author,Written,Text", true},
+    {"WorkLog", "KeyId,Kind,UserName,WorkDate,Title,Content,Written", true},
+    {"Advice", "KeyId,Author,Anonymous,Title,Content,Written,Reply,Replier,ReplyTime", true},
+    {"Bulletin", "KeyId,Title,Content,Publisher,Published,ValidFrom,ValidTo", true},
+    {"BulletinRead", "KeyId,BulletinId,UserName,ReadTime", true, "UserName"},
+    {"Holiday",
+     "KeyId,UserName,Kind,FromDate,ToDate,Reason,Applied,State,Approver,Answer,AnswerTime", true},
+    {"MailTask",
+     "KeyId,Title,Subject,Body,Attachments,Recipients,State,Created,Creator,Total,Sent,Failed,"
+     "Skipped",
+     true},
+    {"MailTaskItem", "KeyId,TaskId,Address,Name,CustomerId,Subject,Body,State,Reply,SentTime", true,
+     "Address"},
+    {"MailRecv",
+     "KeyId,Account,ServerKey,Sender,SenderName,Subject,MailDate,Received,FileName,ByteSize,"
+     "AttachCount,CustomerId,ContactId,Seen",
+     true, "ServerKey"},
     {"PayMode", "KeyId,Name", true},
     {"CustomizeField",
      "KeyId,TableName,FieldName,Caption,DataType,Nullable,DefaultValue,ForeignKey,Description",
@@ -75,7 +94,9 @@ int ExpectedType(const QString& column) {
         u"KeyId"_s,      u"CustomerId"_s, u"ParentId"_s,    u"Quantity"_s, u"FDId"_s,
         u"IsReseller"_s, u"IsProvider"_s, u"DataType"_s,    u"Nullable"_s, u"CustomerClass"_s,
         u"StockClass"_s, u"Dimission"_s,  u"ApplianceId"_s, u"Stock"_s,    u"MinStock"_s,
-        u"TaskId"_s,     u"Total"_s,      u"Sent"_s,        u"Failed"_s,   u"Skipped"_s};
+        u"TaskId"_s,     u"Total"_s,      u"Sent"_s,        u"Failed"_s,   u"Skipped"_s,
+        u"Priority"_s,   u"Anonymous"_s,  u"BulletinId"_s,  u"ByteSize"_s, u"AttachCount"_s,
+        u"ContactId"_s,  u"Seen"_s};
     if (floating.contains(column))
         return AdoType::Double;
     if (integers.contains(column))
@@ -218,6 +239,7 @@ void tst_Schema::upgradeFromAnOlderSchema() {
     QCOMPARE(rows, u"admin/0/"_s);
     QCOMPARE(db.JoinColumnValues(u"select count(*) from WageData"_s, rows), 1);
     QCOMPARE(db.JoinColumnValues(u"select count(*) from SmsTaskItem"_s, rows), 1);
+    QCOMPARE(db.JoinColumnValues(u"select count(*) from MailRecv"_s, rows), 1);
 
     QCOMPARE(db.Execute(u"update SchemaVersion set Version=99"_s), 1);
     QCOMPARE(upgrade.StoredVersion(), 99);

@@ -33,7 +33,7 @@ done
 contents=$(dpkg -c "$deb")
 for file in usr/bin/torvel usr/bin/torvel-migrate usr/lib/torvel/torvel usr/lib/torvel/torvel-migrate \
     usr/lib/torvel/DailyWork.so usr/lib/torvel/UserList.so usr/lib/torvel/Appliance.so \
-    usr/lib/torvel/WageList.so usr/lib/torvel/SmsUI.so \
+    usr/lib/torvel/WageList.so usr/lib/torvel/SmsUI.so usr/lib/torvel/MailUI.so \
     usr/lib/torvel/SMSAPI.so usr/lib/torvel/torvel.db usr/lib/torvel/installed \
     usr/lib/torvel/res/ usr/lib/torvel/templet/create_sky_user.txt \
     usr/share/applications/torvel.desktop usr/share/icons/hicolor/256x256/apps/torvel.png \

@@ -9,6 +9,17 @@ bool MakeVersionOneDatabase(DbConnection& db) {
         // Step 2.
         QStringLiteral("drop table SchemaVersion"),
         QStringLiteral("drop index CustomerData_ClassSource"),
+        // Step 5.
+        QStringLiteral("drop table WorkerTask"),
+        QStringLiteral("drop table WorkerTaskNote"),
+        QStringLiteral("drop table WorkLog"),
+        QStringLiteral("drop table Advice"),
+        QStringLiteral("drop table Bulletin"),
+        QStringLiteral("drop table BulletinRead"),
+        QStringLiteral("drop table Holiday"),
+        QStringLiteral("drop table MailTask"),
+        QStringLiteral("drop table MailTaskItem"),
+        QStringLiteral("drop table MailRecv"),
         // Step 4.
         QStringLiteral("drop table SmsTask"),
         QStringLiteral("drop table SmsTaskItem"),
