@@ -1,5 +1,7 @@
 #include "PendingView.h"
 
+#include "shell/PluginArgs.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -10,4 +12,14 @@ PendingView::PendingView(const QString& functionName, QWidget* parent) : QWidget
     notice->setAlignment(Qt::AlignCenter);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(notice);
+}
+
+bool UsableArgs(const PluginArgs* args) {
+    return args && args->size >= sizeof(PluginArgs);
+}
+
+QWidget* NewPendingView(const PluginArgs* args, const char* entry) {
+    if (!UsableArgs(args))
+        return nullptr;
+    return new PendingView(QString::fromLatin1(entry));
 }

@@ -10,3 +10,12 @@ class PendingView final : public QWidget {
 public:
     explicit PendingView(const QString& functionName, QWidget* parent = nullptr);
 };
+
+struct PluginArgs;
+
+// A record from an older program that lacks fields this module reads is
+// refused rather than read past its end.
+bool UsableArgs(const PluginArgs* args);
+
+// A PendingView named after the entry point, or null for an unusable record.
+QWidget* NewPendingView(const PluginArgs* args, const char* entry);
