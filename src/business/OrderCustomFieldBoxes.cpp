@@ -65,6 +65,15 @@ int COrderCustomFieldBoxes::AddRows(QWidget& form, QGridLayout& grid, int row) {
         if (i % 2 == 1 || i + 1 == fields_.size())
             ++row;
     }
+    // A definition or choice query that cannot be read is said on the form,
+    // so an empty choice list is not taken for a list without choices.
+    if (!loadError_.isEmpty()) {
+        auto* problem = new QLabel(QStringLiteral("自定义字段读取失败: ") + loadError_, &form);
+        problem->setObjectName(QStringLiteral("customFieldError"));
+        problem->setWordWrap(true);
+        problem->setStyleSheet(QStringLiteral("color: #b00000"));
+        grid.addWidget(problem, row++, 0, 1, 4);
+    }
     return row;
 }
 
@@ -75,6 +84,12 @@ void COrderCustomFieldBoxes::Load(DbRecordset& order) {
             int index = stored.isEmpty() ? -1 : list->findText(stored, Qt::MatchFixedString);
             if (index < 0 && !stored.isEmpty())
                 index = list->findText(stored, Qt::MatchStartsWith);
+            // A stored value that is no longer (or, the choices failing, not)
+            // among the choices stays offered, so saving does not erase it.
+            if (index < 0 && !stored.isEmpty()) {
+                list->addItem(stored);
+                index = list->count() - 1;
+            }
             list->setCurrentIndex(index);
         } else if (auto* edit = qobject_cast<QLineEdit*>(boxes_[i])) {
             edit->setText(stored);
@@ -98,11 +113,7 @@ bool COrderCustomFieldBoxes::Values(QList<OrderCustomValue>& values, QString& er
         value.column = field.fieldName;
         value.adoType = field.dataType;
         value.text = text;
-        if (!AdoType::IsText(field.dataType)) {
-            // An empty number is left out: the column keeps no value rather
-            // than a made-up 0.
-            if (text.trimmed().isEmpty())
-                continue;
+        if (!AdoType::IsText(field.dataType) && !text.trimmed().isEmpty()) {
             bool ok = false;
             if (AdoType::IsFloating(field.dataType))
                 text.trimmed().toDouble(&ok);

@@ -57,7 +57,10 @@ struct OrderValues {
             writer.SetDouble(column, value);
         writer.SetLong(QStringLiteral("Quantity"), quantity);
         for (const OrderCustomValue& value : custom) {
-            if (value.adoType == AdoType::Integer)
+            // An empty number box clears the column rather than writing 0.
+            if (!AdoType::IsText(value.adoType) && value.text.trimmed().isEmpty())
+                writer.SetNull(value.column);
+            else if (value.adoType == AdoType::Integer)
                 writer.SetLong(value.column, value.text.trimmed().toInt());
             else if (value.adoType == AdoType::Single || value.adoType == AdoType::Double)
                 writer.SetDouble(value.column, value.text.trimmed().toDouble());

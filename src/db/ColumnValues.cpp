@@ -14,6 +14,10 @@ void ColumnValues::SetDouble(const QString& column, double value) {
     Set(column, SqlLiteral::Double(value));
 }
 
+void ColumnValues::SetNull(const QString& column) {
+    Set(column, QStringLiteral("NULL"));
+}
+
 void ColumnValues::Set(const QString& column, QString literal) {
     for (auto& entry : entries_) {
         if (entry.first == column) {

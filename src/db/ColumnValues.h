@@ -14,6 +14,7 @@ public:
     void SetText(const QString& column, const QString& text);
     void SetLong(const QString& column, qint32 value);
     void SetDouble(const QString& column, double value);
+    void SetNull(const QString& column);
 
     bool IsEmpty() const { return entries_.empty(); }
     int Count() const { return static_cast<int>(entries_.size()); }

@@ -535,6 +535,10 @@ int DbRecordset::SetDouble(const QString& field, double value) {
     return d->Set(field, QVariant(value));
 }
 
+int DbRecordset::SetNull(const QString& field) {
+    return d->Set(field, QVariant());
+}
+
 QString DbRecordset::GetLastError() const {
     return d->lastError;
 }

@@ -52,6 +52,7 @@ public:
     int SetString(const QString& field, const QString& value);
     int SetLong(const QString& field, qint32 value);
     int SetDouble(const QString& field, double value);
+    int SetNull(const QString& field);
 
     QString GetLastError() const;
 

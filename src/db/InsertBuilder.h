@@ -12,6 +12,7 @@ public:
     void SetText(const QString& column, const QString& text) { values_.SetText(column, text); }
     void SetLong(const QString& column, qint32 value) { values_.SetLong(column, value); }
     void SetDouble(const QString& column, double value) { values_.SetDouble(column, value); }
+    void SetNull(const QString& column) { values_.SetNull(column); }
     // Forgets every column value, keeping the table.
     void Clear() { values_.Clear(); }
 

@@ -19,6 +19,7 @@ struct RecordsetWriter {
     }
     void SetLong(const QString& column, qint32 value) { ok = ok && rs.SetLong(column, value); }
     void SetDouble(const QString& column, double value) { ok = ok && rs.SetDouble(column, value); }
+    void SetNull(const QString& column) { ok = ok && rs.SetNull(column); }
 };
 
 } // namespace

@@ -18,12 +18,14 @@ public:
     void SetDouble(const QString& column, double value) {
         entries_.push_back({column, Kind::Double, {}, 0, value});
     }
+    // No value at all, as a number box left empty.
+    void SetNull(const QString& column) { entries_.push_back({column, Kind::Null}); }
     // Every value of `other` after these.
     void Append(const RowValues& other) {
         entries_.insert(entries_.end(), other.entries_.begin(), other.entries_.end());
     }
 
-    // Hands every value to anything with SetText, SetLong and SetDouble: the
+    // Hands every value to anything with SetText, SetLong, SetDouble and SetNull: the
     // insert and update builders, or an adapter over a recordset.
     template <typename Writer> void WriteTo(Writer& writer) const {
         for (const Entry& entry : entries_) {
@@ -37,12 +39,15 @@ public:
             case Kind::Double:
                 writer.SetDouble(entry.column, entry.real);
                 break;
+            case Kind::Null:
+                writer.SetNull(entry.column);
+                break;
             }
         }
     }
 
 private:
-    enum class Kind { Text, Long, Double };
+    enum class Kind { Text, Long, Double, Null };
     struct Entry {
         QString column;
         Kind kind;

@@ -14,6 +14,7 @@
 #include "ui/GridCtrl.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -126,7 +127,22 @@ void tst_CustomFields::defineFillAndList() {
         COrderDlg form(prompt, db, {}, bag); // the bag holds the saved KeyId
         QCOMPARE(form.findChild<QComboBox*>(u"d1"_s)->currentText(), u"蓝色"_s);
         QCOMPARE(form.findChild<QLineEdit*>(u"d2"_s)->text(), u"5"_s);
+        QVERIFY(!form.findChild<QLabel*>(u"customFieldError"_s));
     }
+    // Once optional, an emptied number is cleared, not kept or made 0; a
+    // choice query that fails is said on the form and keeps the stored choice.
+    QVERIFY(database.RunScript(u"update CustomizeField set Nullable=1 where FieldName='d2';"
+                               "update CustomizeField set ForeignKey='select Nope from NoTable' "
+                               "where FieldName='d1'"_s));
+    {
+        COrderDlg form(prompt, db, {}, bag);
+        auto* problem = form.findChild<QLabel*>(u"customFieldError"_s);
+        QVERIFY(problem && problem->text().startsWith(u"自定义字段读取失败: select Nope"_s));
+        form.findChild<QLineEdit*>(u"d2"_s)->clear();
+        QVERIFY(form.OnOK());
+    }
+    QCOMPARE(Value(db, u"select coalesce(d1, '-') || ':' || coalesce(d2, -1) from OrderData"_s),
+             u"蓝色:-1"_s);
 
     // The list shows the new columns; removing one names it and drops it.
     {
