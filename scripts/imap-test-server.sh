@@ -6,7 +6,9 @@
 #   scripts/imap-test-server.sh env               print the export line of a running server
 #   scripts/imap-test-server.sh stop              stop it and remove its folder
 #
-# TORVEL_TEST_IMAP is host:imaps-port:pop3s-port:password:ca-file:mail-folder.
+# TORVEL_TEST_IMAP is
+# host:imaps-port:pop3s-port:password:ca-file:mail-folder:imap-port, the
+# last one plain IMAP that logs in only after STARTTLS.
 # Any user name logs in with the password (a static password database), and
 # each user's mailbox is <mail-folder>/<user>/Maildir: a test picks a user
 # name of its own, so it starts with an empty mailbox, and delivers messages
@@ -20,12 +22,13 @@
 # (as in CI) they run as `nobody`, so the mail folder is writable by all (a
 # test run's temporary folder, nothing else lives there).
 #
-# Settings (environment): TORVEL_IMAP_PORT (54993; POP3S takes the next port
-# but one, 54995), TORVEL_IMAP_DIR (the server's folder,
-# /tmp/torvel-imap-<user>).
+# Settings (environment): TORVEL_IMAP_PORT (54993; IMAP with STARTTLS takes
+# the next port, POP3S the one after that), TORVEL_IMAP_DIR (the server's
+# folder, /tmp/torvel-imap-<user>).
 set -euo pipefail
 
 imaps_port=${TORVEL_IMAP_PORT:-54993}
+imap_port=$((imaps_port + 1))
 pop3s_port=$((imaps_port + 2))
 password=torvel-mail
 me=$(id -un)
@@ -50,7 +53,7 @@ runner_gid=$(id -g "$runner")
 runner_group=$(id -gn "$runner")
 
 print_env() {
-    echo "export TORVEL_TEST_IMAP='127.0.0.1:$imaps_port:$pop3s_port:$password:$ca:$mail'"
+    echo "export TORVEL_TEST_IMAP='127.0.0.1:$imaps_port:$pop3s_port:$password:$ca:$mail:$imap_port'"
 }
 
 is_running() {
@@ -109,7 +112,7 @@ userdb {
 service imap-login {
   chroot =
   inet_listener imap {
-    port = 0
+    port = $imap_port
   }
   inet_listener imaps {
     port = $imaps_port
@@ -153,7 +156,7 @@ start() {
     fi
     make_certificates
     write_config
-    log "starting Dovecot on 127.0.0.1:$imaps_port (imaps) and :$pop3s_port (pop3s)"
+    log "starting Dovecot on 127.0.0.1:$imaps_port (imaps), :$imap_port (imap, STARTTLS) and :$pop3s_port (pop3s)"
     dovecot -c "$conf" || die "dovecot did not start; see $base/dovecot.log"
     for _ in $(seq 50); do
         if (exec 3<>"/dev/tcp/127.0.0.1/$imaps_port") 2>/dev/null; then

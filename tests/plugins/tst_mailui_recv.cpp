@@ -13,6 +13,7 @@
 #include "net/Gbk.h"
 #include "ui/GridCtrl.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -28,7 +30,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The Dovecot of scripts/imap-test-server.sh: TORVEL_TEST_IMAP is
-// host:imaps-port:pop3s-port:password:ca-file:mail-folder. Any user name
+// host:imaps-port:pop3s-port:password:ca-file:mail-folder:imap-port (plain
+// IMAP where a login needs STARTTLS first). Any user name
 // logs in with the password; a test takes a name of its own, so its mailbox
 // starts empty, and delivers by writing files into the Maildir.
 struct MailServer {
@@ -38,13 +41,21 @@ struct MailServer {
     QString password;
     QString caFile;
     QString mailFolder;
+    int imapPort = 0;
 
     static std::optional<MailServer> FromEnvironment() {
         const QStringList parts = qEnvironmentVariable("TORVEL_TEST_IMAP").split(u':');
-        if (parts.size() != 6)
+        if (parts.size() != 7)
             return std::nullopt;
-        return MailServer{parts[0], parts[1].toInt(), parts[2].toInt(),
-                          parts[3], parts[4],         parts[5]};
+        MailServer server;
+        server.host = parts[0];
+        server.imapsPort = parts[1].toInt();
+        server.pop3sPort = parts[2].toInt();
+        server.password = parts[3];
+        server.caFile = parts[4];
+        server.mailFolder = parts[5];
+        server.imapPort = parts[6].toInt();
+        return server;
     }
 
     // A new mailbox: the folders are made writable by all, as the server's
@@ -412,15 +423,20 @@ void tst_MailUiRecv::refusedLoginsStoreNothing() {
 
     // The settings dialog tests what its boxes hold and saves the password
     // readable by its owner only.
+    // 测试连接 goes through STARTTLS here.
     prompt.Reset();
     CRecvSettingsDlg dialog(prompt);
     dialog.CaFileEdit()->setText(server->caFile);
+    dialog.ProtocolBox()->setCurrentIndex(0);
+    dialog.SecurityBox()->setCurrentIndex(1);
+    dialog.PortBox()->setValue(server->imapPort);
     QVERIFY(dialog.TestConnection());
     QVERIFY(QTest::qWaitFor([&dialog] { return !dialog.IsTesting(); }, 30000));
     QCOMPARE(prompt.Messages(), QStringList{u"连接成功, 服务器上有1封邮件"_s});
     dialog.accept();
     QCOMPARE(QFileInfo(RecvAccount::SettingsPath()).permissions() & 0x0077, 0);
     QCOMPARE(RecvAccount::Read().caFile, server->caFile);
+    QCOMPARE(RecvAccount::Read().security, RecvAccount::Security::StartTls);
     QCOMPARE(RecvAccount::Read().pass, server->password);
 }
 
