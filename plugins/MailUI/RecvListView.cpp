@@ -62,7 +62,7 @@ CRecvListView::CRecvListView(const ModuleContext& context, QWidget* parent)
     toolbar_->AddButton(QStringLiteral("停止"), kStop, 60);
     toolbar_->AddButton(QStringLiteral("阅读"), Command::Edit, 60);
     toolbar_->AddButton(QStringLiteral("删除"), Command::Delete, 60);
-    toolbar_->AddButton(QStringLiteral("客户资料"), Command::CustomerInfo, 70);
+    toolbar_->AddButton(QStringLiteral("显示客户"), Command::CustomerInfo, 70);
     toolbar_->AddButton(QStringLiteral("设置"), kSettings, 60);
     toolbar_->AddButton(QStringLiteral("刷新"), Command::Reload, 60);
     toolbar_->AddButton(QStringLiteral("上页"), Command::PrevPage, 60);
@@ -202,10 +202,13 @@ void CRecvListView::OnProgress(int done, int total) {
     progress_->setRange(0, std::max(total, 1));
     progress_->setValue(std::min(done, std::max(total, 1)));
     progressText_->setText(QStringLiteral("正在收取 %1/%2").arg(done).arg(total));
-    // New rows show as they are stored, on the first page only: a user
-    // reading further pages is not moved.
-    if (done > 0 && Binder().GetPageIndex() == 0)
+    // New rows show as they are stored, on the first page only (a user
+    // reading further pages is not moved) and at most once a second.
+    if (done > 0 && Binder().GetPageIndex() == 0 &&
+        (!lastReload_.isValid() || lastReload_.elapsed() >= kReloadMs)) {
         Reload();
+        lastReload_.start();
+    }
 }
 
 void CRecvListView::OnFinished() {

@@ -5,6 +5,7 @@
 
 #include "framework/RecordListView.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 
 #include <memory>
@@ -20,7 +21,7 @@ class QPushButton;
 // the address is known. 收取 fetches in the background (RecvRun) with
 // progress and 停止 below the list; 阅读 (or a double click) shows a message;
 // 删除 removes the local copies, and the server's too when the settings say
-// so; 客户资料 opens the sender's customer; 设置 (administrator only) edits
+// so; 显示客户 opens the sender's customer; 设置 (administrator only) edits
 // the account.
 class CRecvListView final : public CRecordListView {
     Q_OBJECT
@@ -61,6 +62,8 @@ private:
     QProgressBar* progress_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     std::unique_ptr<RecvRun> run_;
+    QElapsedTimer lastReload_;
+    static constexpr int kReloadMs = 1000;
     bool deleteRun_ = false;
     // 删除: the rows marked inside the transaction, by key: file and server key.
     QList<std::pair<int, QPair<QString, QString>>> marked_;

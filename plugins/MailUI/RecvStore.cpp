@@ -55,18 +55,26 @@ bool RecvStore::DeletedKeys(const QString& account, QSet<QString>& keys) {
 
 bool RecvStore::MatchSenders(const QStringList& addresses, QHash<QString, SenderMatch>& matches) {
     matches.clear();
-    if (addresses.isEmpty())
+    QStringList unknown;
+    for (const QString& address : addresses) {
+        if (const auto known = matched_.constFind(address); known != matched_.cend())
+            matches.insert(address, known.value());
+        else if (!unknown.contains(address))
+            unknown << address;
+    }
+    if (unknown.isEmpty())
         return true;
-    const QSet<QString> wanted(addresses.begin(), addresses.end());
-    for (int first = 0; first < addresses.size(); first += kKeysPerStatement) {
-        QStringList likes;
-        for (const QString& address : addresses.mid(first, kKeysPerStatement))
-            likes << QStringLiteral("Email like ") +
-                         Text(QLatin1Char('%') + address + QLatin1Char('%'));
-        const QString where = QStringLiteral(" where (") + likes.join(QStringLiteral(" or ")) +
-                              QStringLiteral(") order by KeyId");
-        // The like picks candidates (an address may stand among others);
-        // the addresses of each candidate are then compared whole.
+    const QSet<QString> wanted(unknown.begin(), unknown.end());
+    QHash<QString, SenderMatch> found;
+    for (int first = 0; first < unknown.size(); first += kKeysPerStatement) {
+        // A field that is exactly one of the addresses, or that may hold
+        // several addresses or a name: one pass over the column whatever
+        // the number of addresses. The candidates' addresses are then
+        // compared whole.
+        const QString where =
+            QStringLiteral(" where (Email in ") + TextList(unknown.mid(first, kKeysPerStatement)) +
+            QStringLiteral(" or Email like '%,%' or Email like '%;%' or Email like '% %' or "
+                           "Email like '%<%') order by KeyId");
         const QString customers = QStringLiteral("select KeyId, Email from CustomerData") + where;
         {
             DbRecordset rs(connection_);
@@ -74,8 +82,8 @@ bool RecvStore::MatchSenders(const QStringList& addresses, QHash<QString, Sender
                 return Fail(customers, rs.GetLastError());
             for (; !rs.IsEOF(); rs.MoveNext()) {
                 for (const QString& address : MimeMessage::AddressList(rs.GetString(1))) {
-                    if (wanted.contains(address) && matches[address].customer == 0)
-                        matches[address].customer = rs.GetLong(QStringLiteral("KeyId"));
+                    if (wanted.contains(address) && found[address].customer == 0)
+                        found[address].customer = rs.GetLong(QStringLiteral("KeyId"));
                 }
             }
         }
@@ -86,14 +94,19 @@ bool RecvStore::MatchSenders(const QStringList& addresses, QHash<QString, Sender
             return Fail(contacts, rs.GetLastError());
         for (; !rs.IsEOF(); rs.MoveNext()) {
             for (const QString& address : MimeMessage::AddressList(rs.GetString(2))) {
-                if (!wanted.contains(address) || matches[address].contact != 0)
+                if (!wanted.contains(address) || found[address].contact != 0)
                     continue;
-                SenderMatch& match = matches[address];
+                SenderMatch& match = found[address];
                 match.contact = rs.GetLong(QStringLiteral("KeyId"));
                 if (match.customer == 0)
                     match.customer = rs.GetLong(QStringLiteral("CustomerId"));
             }
         }
+    }
+    for (const QString& address : std::as_const(unknown)) {
+        const SenderMatch match = found.value(address);
+        matched_.insert(address, match);
+        matches.insert(address, match);
     }
     return true;
 }

@@ -52,9 +52,11 @@ public:
     bool Purge(const QString& account, const QStringList& keys);
     bool MarkSeen(int key);
 
-    // Matches every address in one statement per table: a field may hold
+    // Matches the addresses in one statement per table: a field may hold
     // several addresses separated by "," or ";", compared without case. The
-    // lowest key wins when several rows hold the address.
+    // lowest key wins when several rows hold the address. What one store
+    // matched once it remembers: a run of many batches reads the customers
+    // only for senders it has not seen yet.
     bool MatchSenders(const QStringList& addresses, QHash<QString, SenderMatch>& matches);
 
     const QString& LastError() const { return lastError_; }
@@ -64,5 +66,6 @@ private:
     bool Fail(const QString& sql, const QString& error);
 
     DbConnection& connection_;
+    QHash<QString, SenderMatch> matched_;
     QString lastError_;
 };

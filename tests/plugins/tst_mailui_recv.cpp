@@ -10,6 +10,7 @@
 
 #include "db/DbConnection.h"
 #include "framework/CommandIds.h"
+#include "framework/CustomerDetail.h"
 #include "net/Gbk.h"
 #include "ui/GridCtrl.h"
 
@@ -213,7 +214,8 @@ void tst_MailUiRecv::fetchMatchReadAndDelete() {
     TORVEL_TEST_CONNECTION(database);
     TempProgramFolder folder(false);
     QVERIFY(db.Execute(u"insert into CustomerData (KeyId,CustomerName,Email) values "
-                       "(1,'甲公司','info@jia.cn; ZhangSan@Example.com'),(2,'乙公司','')"_s));
+                       "(1,'甲公司','info@jia.cn; ZhangSan@Example.com'),(2,'乙公司',''),"
+                       "(3,'丙公司','Boss@Else.cn')"_s));
     QVERIFY(db.Execute(u"insert into ContactData (CustomerId,CustomerName,Name,Email) values "
                        "(2,'乙公司','李四','other@yi.cn,LI@yi.cn')"_s));
     const QString user = server->NewUser(u"r"_s);
@@ -247,11 +249,19 @@ void tst_MailUiRecv::fetchMatchReadAndDelete() {
     // Nothing twice; a new message comes on the next 收取.
     QVERIFY(FetchAndWait(view));
     QCOMPARE(view.ProgressLabel()->text(), u"收到0封新邮件"_s);
-    server->Deliver(user, Utf8Message(u"nobody@else.cn"_s, u"第三封"_s));
+    server->Deliver(user, Utf8Message(u"boss@else.cn"_s, u"第三封"_s));
     QVERIFY(FetchAndWait(view));
     QCOMPARE(Column(db, u"select count(*) from MailRecv"_s), u"3"_s);
-    QCOMPARE(Column(db, u"select CustomerId+ContactId from MailRecv where Subject='第三封'"_s),
-             u"0"_s);
+    QCOMPARE(
+        Column(db, u"select CustomerId||'|'||ContactId from MailRecv where Subject='第三封'"_s),
+        u"3|0"_s);
+    // 显示客户 opens the matched customer through the frame's opener.
+    int shownCustomer = 0;
+    SetCustomerDetailOpener([&shownCustomer](int key, QWidget*) { shownCustomer = key; });
+    view.Grid()->SetSelectedRange(1, 0, 1, view.Grid()->GetColumnCount() - 1);
+    view.OnCommand(Command::CustomerInfo);
+    SetCustomerDetailOpener(nullptr);
+    QCOMPARE(shownCustomer, 3);
 
     // The search box: typed text is one literal, % and _ stay wildcards.
     view.SearchEdit()->setText(u"yi'.cn"_s);
