@@ -182,6 +182,7 @@ bool CRecvListView::StartRun(const RecvAccount& account, bool deleteOnly, const 
     connect(run_.get(), &RecvRun::Progress, this, &CRecvListView::OnProgress);
     connect(run_.get(), &RecvRun::Finished, this, &CRecvListView::OnFinished);
     deleteRun_ = deleteOnly;
+    shownStored_ = 0;
     if (!run_->Start(deleteOnly ? RecvRun::Mode::DeleteOnly : RecvRun::Mode::Fetch, keys)) {
         const QString error = run_->LastError();
         run_.reset();
@@ -196,16 +197,17 @@ bool CRecvListView::StartRun(const RecvAccount& account, bool deleteOnly, const 
     return true;
 }
 
-void CRecvListView::OnProgress(int done, int total) {
+void CRecvListView::OnProgress(int fetched, int total) {
     if (deleteRun_ || total < 0)
         return;
     progress_->setRange(0, std::max(total, 1));
-    progress_->setValue(std::min(done, std::max(total, 1)));
-    progressText_->setText(QStringLiteral("正在收取 %1/%2").arg(done).arg(total));
+    progress_->setValue(std::min(fetched, std::max(total, 1)));
+    progressText_->setText(QStringLiteral("正在收取 %1/%2").arg(fetched).arg(total));
     // New rows show as they are stored, on the first page only (a user
     // reading further pages is not moved) and at most once a second.
-    if (done > 0 && Binder().GetPageIndex() == 0 &&
+    if (run_->Stored() > shownStored_ && Binder().GetPageIndex() == 0 &&
         (!lastReload_.isValid() || lastReload_.elapsed() >= kReloadMs)) {
+        shownStored_ = run_->Stored();
         Reload();
         lastReload_.start();
     }

@@ -51,7 +51,7 @@ protected:
 private:
     void DeleteMessages();
     bool StartRun(const RecvAccount& account, bool deleteOnly, const QStringList& keys);
-    void OnProgress(int done, int total);
+    void OnProgress(int fetched, int total);
     void OnFinished();
     void Search();
     void EditSettings();
@@ -63,6 +63,7 @@ private:
     QPushButton* stopButton_ = nullptr;
     std::unique_ptr<RecvRun> run_;
     QElapsedTimer lastReload_;
+    int shownStored_ = 0;
     static constexpr int kReloadMs = 1000;
     bool deleteRun_ = false;
     // 删除: the rows marked inside the transaction, by key: file and server key.

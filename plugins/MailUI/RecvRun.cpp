@@ -25,6 +25,7 @@ struct RecvRun::Shared {
     int total = -1;
     int fetched = 0;
     int unwritten = 0; // handed to the timer, not yet committed or refused
+    bool fetchEnded = false;
     bool storeFailed = false;
     QSet<QString> committed;
     bool done = false;
@@ -183,6 +184,10 @@ void RecvRun::Work(Mode mode, QSet<QString> known, QSet<QString> deletes) {
             ++shared.fetched;
         }
     }
+    {
+        std::lock_guard<std::mutex> lock(shared.mutex);
+        shared.fetchEnded = true;
+    }
     const bool deleting = mode == Mode::DeleteOnly || account_.deleteOnServer;
     if (listed && deleting && error.isEmpty() && !shared.stop) {
         // Only messages whose rows are committed leave the server: wait for
@@ -221,15 +226,26 @@ void RecvRun::Tick() {
         return;
     std::vector<RecvMessage> results;
     int total = -1;
+    int fetched = 0;
     bool done = false;
     {
         std::lock_guard<std::mutex> lock(shared_->mutex);
-        results.swap(shared_->results);
+        // Rows go in batches of whatever arrived in the last second (or
+        // kBatchRows, or the rest once fetching ended): few transactions and
+        // few passes over the customers for the senders, while the
+        // progress below still moves with every file.
+        if (shared_->fetchEnded || shared_->done || int(shared_->results.size()) >= kBatchRows ||
+            !lastStore_.isValid() || lastStore_.elapsed() >= kStoreMs) {
+            results.swap(shared_->results);
+            lastStore_.start();
+        }
         total = shared_->total;
+        fetched = shared_->fetched;
         done = shared_->done;
     }
-    bool changed = total != lastTotal_;
+    bool changed = total != lastTotal_ || fetched != lastFetched_;
     lastTotal_ = total;
+    lastFetched_ = fetched;
     if (!results.empty()) {
         QStringList stored;
         const bool saved = store_.Save(accountKey_, results, stored);
@@ -252,7 +268,7 @@ void RecvRun::Tick() {
         changed = true;
     }
     if (changed)
-        emit Progress(stored_, total);
+        emit Progress(fetched, total);
     if (done) {
         bool late = false;
         {

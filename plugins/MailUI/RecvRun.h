@@ -3,6 +3,7 @@
 #include "RecvAccount.h"
 #include "RecvStore.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -19,10 +20,10 @@ class DbConnection;
 // mailbox, fetches each message not yet stored, and writes it atomically as
 // mailrecv/<mailbox folder>/<key>.eml. Every database write happens on the
 // user-interface thread through the shared connection, driven by a timer:
-// the fetched messages are stored in batches, one transaction each, and a
-// row is only written once its file is in place. When the settings say to
-// delete on the server, the worker deletes only messages whose rows are
-// committed (stored by this run or before), after the last batch is in.
+// the fetched messages are stored in batches (what arrived within a second),
+// one transaction each, and a row is only written once its file is in place. When the settings say
+// to delete on the server, the worker deletes only messages whose rows are committed (stored by
+// this run or before), after the last batch is in.
 //
 // Stop() ends the transfer under way within a second; what was stored stays.
 class RecvRun final : public QObject {
@@ -52,10 +53,12 @@ public:
     const RecvAccount& Account() const { return account_; }
 
     static constexpr int kTickMs = 100;
+    static constexpr int kStoreMs = 1000;
+    static constexpr int kBatchRows = 100;
 
 signals:
-    // After a tick that stored messages or learned the total.
-    void Progress(int done, int total);
+    // After a tick that saw more messages fetched or learned the total.
+    void Progress(int fetched, int total);
     // The run ended; LastError() is empty when all went well.
     void Finished();
 
@@ -77,5 +80,7 @@ private:
     int stored_ = 0;
     int deletedOnServer_ = 0;
     int lastTotal_ = -1;
+    int lastFetched_ = 0;
+    QElapsedTimer lastStore_;
     QString lastError_;
 };
