@@ -12,6 +12,7 @@
 #include "framework/CommandIds.h"
 #include "framework/CustomerDetail.h"
 #include "net/Gbk.h"
+#include "shell/PluginArgs.h"
 #include "ui/GridCtrl.h"
 
 #include <QComboBox>
@@ -27,6 +28,8 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+TORVEL_PLUGIN_ENTRY QWidget* listMailRecv(const PluginArgs* args);
 
 namespace {
 
@@ -448,6 +451,22 @@ void tst_MailUiRecv::refusedLoginsStoreNothing() {
     QCOMPARE(RecvAccount::Read().caFile, server->caFile);
     QCOMPARE(RecvAccount::Read().security, RecvAccount::Security::StartTls);
     QCOMPARE(RecvAccount::Read().pass, server->password);
+
+    // Opened from its command by anyone but admin: the settings stay shut.
+    PluginArgs args{};
+    args.size = sizeof(PluginArgs);
+    args.version = PluginArgsVersion;
+    args.parameter = "";
+    args.connection = &db;
+    args.prompt = &prompt;
+    args.userName = "lee";
+    args.privilege = "";
+    std::unique_ptr<QWidget> opened(listMailRecv(&args));
+    auto* staffView = qobject_cast<CRecvListView*>(opened.get());
+    QVERIFY(staffView);
+    prompt.Reset();
+    staffView->OnCommand(CRecvListView::kSettings);
+    QCOMPARE(prompt.Messages(), QStringList{u"只有管理员可以修改收信设置"_s});
 }
 
 QTEST_MAIN(tst_MailUiRecv)
