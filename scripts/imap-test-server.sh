@@ -40,7 +40,9 @@ ca=$base/ca.crt
 log() { echo "imap-test-server: $*" >&2; }
 die() { log "$*"; exit 1; }
 
-command -v dovecot >/dev/null || die "dovecot is not installed (dovecot-imapd, dovecot-pop3d)"
+# /usr/sbin is not on every user's PATH.
+dovecot=$(command -v dovecot || echo /usr/sbin/dovecot)
+[[ -x $dovecot ]] || die "dovecot is not installed (dovecot-imapd, dovecot-pop3d)"
 command -v openssl >/dev/null || die "openssl is not installed"
 
 if [[ $(id -u) -eq 0 ]]; then
@@ -157,7 +159,7 @@ start() {
     make_certificates
     write_config
     log "starting Dovecot on 127.0.0.1:$imaps_port (imaps), :$imap_port (imap, STARTTLS) and :$pop3s_port (pop3s)"
-    dovecot -c "$conf" || die "dovecot did not start; see $base/dovecot.log"
+    "$dovecot" -c "$conf" || die "dovecot did not start; see $base/dovecot.log"
     for _ in $(seq 50); do
         if (exec 3<>"/dev/tcp/127.0.0.1/$imaps_port") 2>/dev/null; then
             print_env
@@ -171,7 +173,7 @@ start() {
 stop() {
     if is_running; then
         log "stopping the server in $base"
-        dovecot -c "$conf" stop >&2 || true
+        "$dovecot" -c "$conf" stop >&2 || true
         for _ in $(seq 50); do
             is_running || break
             sleep 0.1
