@@ -1,3 +1,4 @@
+#include "RefusingTrigger.h"
 #include "ScriptedPrompt.h"
 #include "TempProgramFolder.h"
 #include "TestDatabases.h"
@@ -429,6 +430,16 @@ void tst_MailUiRecv::refusedLoginsStoreNothing() {
         QVERIFY2(prompt.LastMessage().startsWith(u"邮件服务器的证书未通过验证"_s),
                  qPrintable(prompt.LastMessage()));
     }
+    // A batch the database refuses leaves no file behind and nothing
+    // deleted on the server, even when set to delete.
+    prompt.Reset();
+    QVERIFY(AddRefusingTrigger(db, u"MailRecv"_s, u"insert"_s, u"1=1"_s));
+    account = server->Account(user);
+    account.deleteOnServer = true;
+    QVERIFY(account.Save());
+    QVERIFY(FetchAndWait(view));
+    QVERIFY2(prompt.LastMessage().contains(u"refused"_s), qPrintable(prompt.LastMessage()));
+    QCOMPARE(view.ProgressLabel()->text(), u"收取失败"_s);
     QCOMPARE(Column(db, u"select count(*) from MailRecv"_s), u"0"_s);
     QVERIFY(!QDirIterator(folder.File(u"mailrecv"_s), QDir::Files, QDirIterator::Subdirectories)
                  .hasNext());
