@@ -50,13 +50,14 @@ bool SmsTaskStore::AddFilteredItems(int task, const SmsRecipientFilter& filter,
         return true;
     const QString valid = MobileNumber::IsMobileSql(QStringLiteral("m"), connection_.GetEngine());
     // One row per number, whatever the spelling each customer has it in. A
-    // number the task already holds is left out.
+    // number the task already holds is left out (see MailTaskStore for why
+    // "not in" and not "not exists").
     const QString sql =
         QStringLiteral(
             "insert into SmsTaskItem (TaskId, Mobile, Text, CustomerId, Name, State, Reply) "
             "select %1, m, t, cid, nm, case when %2 then %3 else %4 end, "
             "case when %2 then '' else %5 end from (%6) x where "
-            "not exists (select 1 from SmsTaskItem i where i.TaskId=%1 and i.Mobile=x.m)")
+            "x.m not in (select Mobile from SmsTaskItem where TaskId=%1)")
             .arg(Long(task), valid, Text(SmsItemState::Pending()), Text(SmsItemState::Skipped()),
                  Text(NotMobileText()), rows);
     return ChangeItems(task, [&] { return Run(sql); });
