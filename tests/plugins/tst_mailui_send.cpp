@@ -15,6 +15,7 @@
 #include "base/ProgramFolder.h"
 #include "db/DbConnection.h"
 #include "framework/CommandIds.h"
+#include "framework/ImportCSVDlg.h"
 #include "framework/MailNotice.h"
 #include "ui/GridCtrl.h"
 
@@ -88,6 +89,8 @@ private slots:
     void uncertainRowsAndRefusals();
     void rateLimitAndServerDown_data() { TestDatabase::AddEngineRows(); }
     void rateLimitAndServerDown();
+    void csvListThroughTheForm_data() { TestDatabase::AddEngineRows(); }
+    void csvListThroughTheForm();
 
 private:
     void Configure(int port, int connections, int perMinute = 0);
@@ -351,6 +354,49 @@ void tst_MailUiSend::rateLimitAndServerDown() {
     QCOMPARE(Column(db, u"select State from MailTaskItem where TaskId=%1"_s.arg(down)),
              u"待发;待发;待发;待发;待发"_s);
     QCOMPARE(Column(db, u"select State from MailTask where KeyId=%1"_s.arg(down)), u"已停止"_s);
+}
+
+// Recipients from a CSV list: the mapping dialog finds the address and name
+// columns by their captions, every column fills the subject and body, and an
+// address is taken once however it is typed.
+void tst_MailUiSend::csvListThroughTheForm() {
+    TORVEL_TEST_CONNECTION(database);
+    const QString path = folder_->File(u"名单.csv"_s);
+    QVERIFY(
+        folder_->Write(u"名单.csv"_s, u"姓名,邮件地址,金额\r\n张三,Zhang@Client.test,12.5\r\n"
+                                      "李四, zhang@client.test ,3\r\n王五,没有地址,8\r\n"
+                                      "赵六,,9\r\n\"钱,七\",qian@client.test,100\r\n"_s.toUtf8()));
+    ScriptedPrompt prompt;
+    prompt.QueueFileName(path);
+    prompt.QueueModal([](QDialog& dialog) {
+        auto& form = dynamic_cast<CMailTaskDlg&>(dialog);
+        form.TitleEdit()->setText(u"催款"_s);
+        form.SubjectEdit()->setText(u"{姓名}: 应付{金额}元"_s);
+        form.BodyEdit()->setPlainText(u"{姓名}您好"_s);
+        form.SourceBox()->setCurrentIndex(1);
+        form.ChooseFile();
+        if (form.InsertBox()->findText(u"{金额}"_s) < 0)
+            return int(QDialog::Rejected);
+        return form.OnOK() ? form.result() : int(QDialog::Rejected);
+    });
+    prompt.QueueModal([](QDialog& dialog) {
+        auto& csv = dynamic_cast<CImportCSVDlg&>(dialog);
+        return csv.OnOK() ? csv.result() : int(QDialog::Rejected);
+    });
+    prompt.QueueAnswer(Prompt::Answer::No);
+    ModuleContext context{&db, &prompt, u"admin"_s, QString()};
+    CMailTaskView view(context);
+    QVERIFY(view.OnCommand(Command::Add));
+    QCOMPARE(prompt.LastMessage(),
+             u"任务已建立: 共3个地址, 其中1个不是可用的邮件地址, 已跳过。\r\n现在发送吗?"_s);
+    const int task = view.Items()->Task();
+    QCOMPARE(Column(db, u"select Address || '=' || State || '=' || Name || '=' || Subject || '=' "
+                        "|| Body from MailTaskItem where TaskId=%1 order by KeyId"_s.arg(task)),
+             u"zhang@client.test=待发=张三=张三: 应付12.5元=张三您好;"
+             "没有地址=跳过=王五=王五: 应付8元=王五您好;"
+             "qian@client.test=待发=钱,七=钱,七: 应付100元=钱,七您好"_s);
+    QCOMPARE(Column(db, u"select Recipients from MailTask where KeyId=%1"_s.arg(task)),
+             u"文件: 名单.csv"_s);
 }
 
 QTEST_MAIN(tst_MailUiSend)
