@@ -6,6 +6,7 @@
 #include "CampaignItemList.h"
 #include "CampaignSender.h"
 #include "MailSendSettings.h"
+#include "MailSendSettingsDlg.h"
 #include "MailService.h"
 #include "MailTaskDlg.h"
 #include "MailTaskStore.h"
@@ -28,6 +29,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSet>
+#include <QSpinBox>
 #include <QtTest>
 
 #include <arpa/inet.h>
@@ -324,7 +326,7 @@ void tst_MailUiSend::rateLimitAndServerDown() {
     TORVEL_TEST_CONNECTION(database);
     SmtpTestServer server(u"plain-auth"_s);
     QVERIFY(server.IsValid());
-    Configure(server.Port(), 4, 300); // one start every 200 ms
+    Configure(server.Port(), 1);
     const int limited = MakeTask(db,
                                  {u"r1@x.test"_s, u"r2@x.test"_s, u"r3@x.test"_s, u"r4@x.test"_s,
                                   u"r5@x.test"_s, u"r6@x.test"_s},
@@ -332,6 +334,15 @@ void tst_MailUiSend::rateLimitAndServerDown() {
     ScriptedPrompt prompt;
     ModuleContext context{&db, &prompt, u"admin"_s, QString()};
     CMailTaskView view(context);
+    // 发送设置: one start every 200 ms, four messages under way.
+    prompt.QueueModal([](QDialog& dialog) {
+        auto& settings = dynamic_cast<CMailSendSettingsDlg&>(dialog);
+        settings.PerMinute()->setValue(300);
+        settings.Connections()->setValue(4);
+        return settings.OnOK() ? settings.result() : int(QDialog::Rejected);
+    });
+    view.OnCommand(CMailTaskView::kSettings);
+    QCOMPARE(MailSendSettings::Read().perMinute, 300);
     QElapsedTimer clock;
     clock.start();
     QVERIFY(view.SendTask(limited));
