@@ -14,6 +14,7 @@
 // program's own cost per message: the library's request, the claims and the
 // state writes.
 
+#include "MassSendBench.h"
 #include "ScriptedPrompt.h"
 #include "TestDatabases.h"
 
@@ -26,19 +27,14 @@
 #include "net/SmsGateway.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <cstdio>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -47,75 +43,34 @@ namespace {
 // request's header, count it and answer "OK". It stops when destroyed.
 class LocalGateway {
 public:
-    explicit LocalGateway(int threads) {
-        listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int on = 1;
-        ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listen_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listen_, 1024);
-        socklen_t size = sizeof address;
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-        for (int i = 0; i < threads; ++i)
-            threads_.emplace_back([this] { Serve(); });
-    }
-    ~LocalGateway() {
-        stop_ = true;
-        // Wakes every accept.
-        ::shutdown(listen_, SHUT_RDWR);
-        for (std::thread& thread : threads_)
-            thread.join();
-        ::close(listen_);
-    }
-    int Port() const { return port_; }
+    explicit LocalGateway(int threads) : server_(threads, [this](int fd) { Answer(fd); }) {}
+    int Port() const { return server_.Port(); }
     int Requests() const { return requests_; }
 
 private:
-    void Serve() {
+    void Answer(int fd) {
         static const char reply[] =
             "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n\r\nOK";
-        while (!stop_) {
-            const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0)
-                continue;
-            timeval limit{5, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-            QByteArray received;
-            char buffer[8192];
-            while (!received.contains("\r\n\r\n")) {
-                const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-                if (n <= 0)
-                    break;
-                received.append(buffer, int(n));
-            }
-            if (received.contains("\r\n\r\n")) {
-                ++requests_;
-                [[maybe_unused]] const ssize_t sent =
-                    ::send(fd, reply, sizeof reply - 1, MSG_NOSIGNAL);
-            }
-            ::close(fd);
+        QByteArray received;
+        char buffer[8192];
+        while (!received.contains("\r\n\r\n")) {
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            received.append(buffer, int(n));
+        }
+        if (received.contains("\r\n\r\n")) {
+            ++requests_;
+            [[maybe_unused]] const ssize_t sent = ::send(fd, reply, sizeof reply - 1, MSG_NOSIGNAL);
         }
     }
 
-    int listen_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stop_{false};
     std::atomic<int> requests_{0};
-    std::vector<std::thread> threads_;
+    LoopbackServer server_;
 };
 
-QString LoadAverage() {
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(u' ', 0, 2)
-                                          : QStringLiteral("?");
-}
-
 [[noreturn]] void Fail(const QString& why) {
-    std::fprintf(stderr, "bench_sms_mass: %s\n", why.toUtf8().constData());
-    std::exit(1);
+    BenchFail("bench_sms_mass", why);
 }
 
 void Run(const QString& engine, int messages, int parallel, SmsGateway& library,
@@ -159,30 +114,7 @@ void Run(const QString& engine, int messages, int parallel, SmsGateway& library,
 
     const QString loadBefore = LoadAverage();
     SmsSender sender(db, library, account, task);
-    QEventLoop loop;
-    bool completed = false;
-    QObject::connect(&sender, &SmsSender::Finished, &loop, [&](int, bool done) {
-        completed = done;
-        loop.quit();
-    });
-    // The longest the event loop went without turning: what a user would
-    // feel as a frozen window.
-    QElapsedTimer sinceTick;
-    qint64 longestPause = 0;
-    QTimer ticker;
-    ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, &loop,
-                     [&] { longestPause = std::max(longestPause, sinceTick.restart()); });
-    clock.restart();
-    sinceTick.start();
-    ticker.start();
-    if (!sender.Start())
-        Fail(sender.LastError());
-    loop.exec();
-    const double seconds = clock.nsecsElapsed() / 1e9;
-    ticker.stop();
-    if (!completed || !sender.LastError().isEmpty())
-        Fail(QStringLiteral("the run did not complete: ") + sender.LastError());
+    const SenderRun run = RunSender(sender, "bench_sms_mass");
     SmsTaskCounts counts;
     store.Counts(task, counts);
     if (counts.sent != messages || gateway.Requests() != messages)
@@ -191,8 +123,8 @@ void Run(const QString& engine, int messages, int parallel, SmsGateway& library,
                  .arg(gateway.Requests()));
     std::printf("%-10s %d messages, %d under way: rows written in %.1f s; sent in %.1f s = %.0f "
                 "messages/s; longest event-loop pause %lld ms; load average %s -> %s\n",
-                engine.toUtf8().constData(), messages, parallel, writeSeconds, seconds,
-                messages / seconds, static_cast<long long>(longestPause),
+                engine.toUtf8().constData(), messages, parallel, writeSeconds, run.seconds,
+                messages / run.seconds, static_cast<long long>(run.longestPause),
                 loadBefore.toUtf8().constData(), LoadAverage().toUtf8().constData());
     std::fflush(stdout);
 }

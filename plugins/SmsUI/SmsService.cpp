@@ -39,9 +39,6 @@ SmsService::~SmsService() = default;
 SmsService::SmsService() {
     timer_.setInterval(kCheckMilliseconds);
     connect(&timer_, &QTimer::timeout, this, [this] { CheckTimedTasks(); });
-    if (QCoreApplication::instance())
-        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
-                [this] { StopAll(); });
 }
 
 void SmsService::Attach(DbConnection& connection, Prompt& prompt) {
@@ -79,58 +76,13 @@ bool SmsService::Start(int task, bool force) {
         prompt_->Message(QStringLiteral("无法打开短信接口"));
         return false;
     }
-    SmsAccount account = SmsAccount::Read();
+    const SmsAccount account = SmsAccount::Read();
     if (account.user.isEmpty()) {
         prompt_->Message(QStringLiteral("请先在短信帐号中设置短信账号"));
         return false;
     }
-    auto sender = std::make_unique<SmsSender>(*connection_, *gateway_, std::move(account), task);
-    SmsSender* raw = sender.get();
-    connect(raw, &SmsSender::Progress, this, &SmsService::Progress);
-    connect(raw, &SmsSender::Finished, this, [this, raw](int key, bool completed) {
-        const QString error = raw->LastError();
-        // Deleted once this signal has returned to the sender's own code.
-        auto found = senders_.find(key);
-        if (found != senders_.end()) {
-            found->second.release()->deleteLater();
-            senders_.erase(found);
-        }
-        emit Finished(key, completed);
-        if (!error.isEmpty())
-            prompt_->Message(error);
-    });
-    senders_.emplace(task, std::move(sender));
-    if (!raw->Start(force)) {
-        const QString error = raw->LastError();
-        senders_.erase(task);
-        prompt_->Message(error);
-        return false;
-    }
-    return true;
-}
-
-void SmsService::Stop(int task) {
-    if (SmsSender* sender = Running(task))
-        sender->Stop();
-}
-
-SmsSender* SmsService::Running(int task) const {
-    const auto found = senders_.find(task);
-    return found == senders_.end() ? nullptr : found->second.get();
-}
-
-void SmsService::StopAll() {
-    std::vector<int> tasks;
-    for (const auto& entry : senders_)
-        tasks.push_back(entry.first);
-    for (const int task : tasks) {
-        if (SmsSender* sender = Running(task)) {
-            sender->Stop();
-            // Waits for the messages under way and writes their outcome.
-            while (Running(task) && sender->IsRunning())
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        }
-    }
+    return Launch(std::make_unique<SmsSender>(*connection_, *gateway_, account, task), force,
+                  *prompt_);
 }
 
 void SmsService::CheckTimedTasks() {
@@ -183,7 +135,7 @@ void SmsService::CheckTimedTasks() {
 }
 
 void SmsService::ResetForTest() {
-    senders_.clear();
+    Forget();
     timer_.stop();
     startedAt_ = QDateTime();
     connection_ = nullptr;

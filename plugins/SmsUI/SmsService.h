@@ -1,29 +1,27 @@
 #pragma once
 
+#include "CampaignRuns.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
-#include <map>
 #include <memory>
 
 class DbConnection;
 class Prompt;
 class SmsGateway;
-class SmsSender;
 
-// The module's one place where campaigns run, shared by every view it opens
-// and by the timed sends: at most one sender per task, whatever view started
-// it, so a view that is closed and opened again shows the same run. It also
-// holds the timer of the timed tasks: once started (by the frame after each
-// login, or by the first view) it checks every CheckInterval for timed tasks
-// whose time has come and sends them.
+// The module's one place where campaigns run (CampaignRuns), shared by every
+// view it opens and by the timed sends. It also holds the timer of the timed tasks: once started
+// (by the frame after each login, or by the first view) it checks every CheckInterval for timed
+// tasks whose time has come and sends them.
 //
 // A timed task whose time passed while the program was not running is not
 // sent on its own: the first check after the service starts asks the user,
 // task by task; a "no" leaves it 已停止, to be sent from its list by hand.
-class SmsService final : public QObject {
+class SmsService final : public CampaignRuns {
     Q_OBJECT
 
 public:
@@ -39,10 +37,6 @@ public:
     // an earlier run are not part of it (they stay as they are). A task already 发送中 is left
     // alone (another desk may be sending it) unless `force`.
     bool Start(int task, bool force = false);
-    void Stop(int task);
-    SmsSender* Running(int task) const;
-    // Stops every run and waits for the messages under way (program exit).
-    void StopAll();
 
     // The timed tasks: those due now are started; those already due when the
     // service started are asked about first. Public for the tests.
@@ -55,10 +49,6 @@ public:
     // For tests: forget the runs and the start, as a new program would.
     void ResetForTest();
 
-signals:
-    void Progress(int task);
-    void Finished(int task, bool completed);
-
 private:
     SmsService();
     ~SmsService() override;
@@ -67,7 +57,6 @@ private:
     DbConnection* connection_ = nullptr;
     Prompt* prompt_ = nullptr;
     std::unique_ptr<SmsGateway> gateway_;
-    std::map<int, std::unique_ptr<SmsSender>> senders_;
     QTimer timer_;
     QDateTime startedAt_;
     // True while a check asks the user: the timer keeps running under the

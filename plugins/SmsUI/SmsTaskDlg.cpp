@@ -1,8 +1,8 @@
 #include "SmsTaskDlg.h"
 
-#include "SmsTemplate.h"
+#include "MessageTemplate.h"
+#include "RecipientFilterBox.h"
 
-#include "framework/ClassPickerDlg.h"
 #include "ui/Prompt.h"
 
 #include <QComboBox>
@@ -47,7 +47,7 @@ CSmsTaskDlg::CSmsTaskDlg(Prompt& prompt, DbConnection& connection, SmsTaskForm& 
     insert->setObjectName(QStringLiteral("InsertField"));
     insert->addItem(QStringLiteral("插入字段..."));
     const QStringList fields =
-        form.kind == SmsKind::Excel() ? form.fileColumns : SmsTemplate::CustomerFields();
+        form.kind == SmsKind::Excel() ? form.fileColumns : MessageTemplate::CustomerFields();
     for (const QString& field : fields)
         insert->addItem(QLatin1Char('{') + field + QLatin1Char('}'));
     connect(insert, &QComboBox::activated, this, [this, insert](int index) {
@@ -85,33 +85,8 @@ CSmsTaskDlg::CSmsTaskDlg(Prompt& prompt, DbConnection& connection, SmsTaskForm& 
     layout->addLayout(top);
 
     if (HasRecipients()) {
-        auto* who = new QFormLayout;
-        source_ = new QComboBox(this);
-        source_->addItems(
-            {QStringLiteral("客户"), QStringLiteral("联系人"), QStringLiteral("客户和联系人")});
-        const SmsRecipientFilter& filter = form.filter;
-        source_->setCurrentIndex(filter.customers && filter.contacts ? 2 : filter.contacts ? 1 : 0);
-        class_ = new QLineEdit(filter.classPath, this);
-        class_->setReadOnly(true);
-        auto* pick = new QPushButton(QStringLiteral("选择分类"), this);
-        auto* clear = new QPushButton(QStringLiteral("全部"), this);
-        connect(pick, &QPushButton::clicked, this, [this] { PickCustomerClass(); });
-        connect(clear, &QPushButton::clicked, this, [this] { class_->clear(); });
-        auto* classRow = new QHBoxLayout;
-        classRow->addWidget(class_, 1);
-        classRow->addWidget(pick);
-        classRow->addWidget(clear);
-        name_ = new QLineEdit(filter.name, this);
-        province_ = new QLineEdit(filter.province, this);
-        city_ = new QLineEdit(filter.city, this);
-        handler_ = new QLineEdit(filter.handler, this);
-        who->addRow(QStringLiteral("发送对象"), source_);
-        who->addRow(QStringLiteral("客户分类"), classRow);
-        who->addRow(QStringLiteral("客户名称包含"), name_);
-        who->addRow(QStringLiteral("省份"), province_);
-        who->addRow(QStringLiteral("城市"), city_);
-        who->addRow(QStringLiteral("经理人"), handler_);
-        layout->addLayout(who);
+        recipients_ = new CRecipientFilterBox(prompt, connection, form.filter, this);
+        layout->addWidget(recipients_);
     }
 
     auto* buttons = new QDialogButtonBox(this);
@@ -127,12 +102,12 @@ bool CSmsTaskDlg::HasRecipients() const {
     return form_.kind != SmsKind::Excel();
 }
 
-void CSmsTaskDlg::PickCustomerClass() {
-    int key = 0;
-    QString path;
-    if (PickClass(prompt_, connection_, this, QStringLiteral("CustomerClass"),
-                  QStringLiteral("客户分类"), key, path))
-        class_->setText(path);
+QComboBox* CSmsTaskDlg::SourceBox() const {
+    return recipients_ ? recipients_->SourceBox() : nullptr;
+}
+
+QLineEdit* CSmsTaskDlg::CityEdit() const {
+    return recipients_ ? recipients_->CityEdit() : nullptr;
 }
 
 bool CSmsTaskDlg::OnOK() {
@@ -164,16 +139,8 @@ bool CSmsTaskDlg::OnOK() {
     form_.title = title;
     form_.body = bodyNeeded ? body : QString();
     form_.sendAt = sendAt;
-    if (HasRecipients()) {
-        SmsRecipientFilter& filter = form_.filter;
-        filter.customers = source_->currentIndex() != 1;
-        filter.contacts = source_->currentIndex() != 0;
-        filter.classPath = class_->text();
-        filter.name = name_->text().trimmed();
-        filter.province = province_->text().trimmed();
-        filter.city = city_->text().trimmed();
-        filter.handler = handler_->text().trimmed();
-    }
+    if (recipients_)
+        recipients_->Read(form_.filter);
     accept();
     return true;
 }

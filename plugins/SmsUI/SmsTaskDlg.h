@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class CRecipientFilterBox;
 class DbConnection;
 class Prompt;
 class QComboBox;
@@ -41,12 +42,8 @@ public:
     QLineEdit* TitleEdit() const { return title_; }
     QPlainTextEdit* BodyEdit() const { return body_; }
     QLineEdit* SendAtEdit() const { return sendAt_; }
-    QComboBox* SourceBox() const { return source_; }
-    QLineEdit* ClassEdit() const { return class_; }
-    QLineEdit* NameEdit() const { return name_; }
-    QLineEdit* ProvinceEdit() const { return province_; }
-    QLineEdit* CityEdit() const { return city_; }
-    QLineEdit* HandlerEdit() const { return handler_; }
+    QComboBox* SourceBox() const;
+    QLineEdit* CityEdit() const;
     QLabel* CounterLabel() const { return counter_; }
 
     // What 确定 does: checks the entries, fills the form and accepts.
@@ -54,7 +51,6 @@ public:
 
 private:
     bool HasRecipients() const;
-    void PickCustomerClass();
 
     Prompt& prompt_;
     DbConnection& connection_;
@@ -63,12 +59,7 @@ private:
     QPlainTextEdit* body_ = nullptr;
     QLabel* counter_ = nullptr;
     QLineEdit* sendAt_ = nullptr;
-    QComboBox* source_ = nullptr;
-    QLineEdit* class_ = nullptr;
-    QLineEdit* name_ = nullptr;
-    QLineEdit* province_ = nullptr;
-    QLineEdit* city_ = nullptr;
-    QLineEdit* handler_ = nullptr;
+    CRecipientFilterBox* recipients_ = nullptr;
 };
 
 // Runs the form through prompt.RunModal; true when the user saved.

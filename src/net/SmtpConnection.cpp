@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kRefused = 22;
+constexpr int kRefused = SmtpConnection::kRefusedError;
 constexpr int kMaxReply = 64 * 1024; // far above any real reply (RFC 5321 says 512 per line)
 
 using Clock = std::chrono::steady_clock;

@@ -29,6 +29,9 @@ public:
         int dataEnd = 600000;
     };
 
+    // LastError() of a command the server refused (4xx or 5xx reply).
+    static constexpr int kRefusedError = 22;
+
     SmtpConnection() = default;
     SmtpConnection(const SmtpConnection&) = delete;
     SmtpConnection& operator=(const SmtpConnection&) = delete;

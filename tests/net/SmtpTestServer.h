@@ -4,6 +4,7 @@
 // by the system's Python on a free port of 127.0.0.1, for the test's lifetime.
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -49,6 +50,11 @@ public:
     // and attachments.
     QJsonObject Info(int n) const {
         return QJsonDocument::fromJson(Read(QStringLiteral("%1.json").arg(n))).object();
+    }
+
+    // How many messages the server has kept so far.
+    int Count() const {
+        return int(QDir(dir_.path()).entryList({QStringLiteral("*.json")}, QDir::Files).size());
     }
 
 private:

@@ -7,6 +7,9 @@
     OUTDIR where message N is kept as N.eml (the bytes received) and N.json
            (envelope and the decoded headers, body and attachments); "-" keeps
            nothing (benchmarks)
+
+A recipient whose local part is "refused" is answered 550, as a server
+answers an unknown mailbox.
 """
 import asyncio
 import email
@@ -34,6 +37,12 @@ if mode in ("starttls", "ssl"):
 class Handler:
     def __init__(self):
         self.count = 0
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.lower().startswith("refused@"):
+            return "550 5.1.1 <%s>: mailbox unavailable" % address
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         number = self.count

@@ -3,6 +3,7 @@
 #include "TempProgramFolder.h"
 #include "TestDatabases.h"
 
+#include "MessageTemplate.h"
 #include "MobileNumber.h"
 #include "SmsAccountView.h"
 #include "SmsItemList.h"
@@ -11,7 +12,6 @@
 #include "SmsTaskDlg.h"
 #include "SmsTaskStore.h"
 #include "SmsTaskView.h"
-#include "SmsTemplate.h"
 
 #include "db/DbConnection.h"
 #include "framework/CommandIds.h"
@@ -191,9 +191,9 @@ void tst_SmsUi::numbersAndTemplates() {
                                         {u"联系人"_s, u"张三"_s}};
     // One pass: a value holding a placeholder stays as written; unknown
     // names and lone braces stay.
-    QCOMPARE(SmsTemplate::Fill(u"{联系人}您好, {客户名称}的{x}{"_s, values),
+    QCOMPARE(MessageTemplate::Fill(u"{联系人}您好, {客户名称}的{x}{"_s, values),
              u"张三您好, {联系人}公司的{x}{"_s);
-    QCOMPARE(SmsTemplate::FillSql(u"a'{联系人}b"_s, {{u"联系人"_s, u"d.Contact"_s}}),
+    QCOMPARE(MessageTemplate::FillSql(u"a'{联系人}b"_s, {{u"联系人"_s, u"d.Contact"_s}}),
              u"('a''' || coalesce(d.Contact,'') || 'b')"_s);
 }
 

@@ -1,8 +1,8 @@
-#include "SmsTemplate.h"
+#include "MessageTemplate.h"
 
 #include "db/SqlLiteral.h"
 
-namespace SmsTemplate {
+namespace MessageTemplate {
 
 namespace {
 
@@ -42,7 +42,8 @@ void Split(const QString& text, const std::function<bool(const QString&)>& known
 
 QStringList CustomerFields() {
     return {QStringLiteral("客户名称"), QStringLiteral("联系人"), QStringLiteral("手机"),
-            QStringLiteral("经理人"),   QStringLiteral("城市"),   QStringLiteral("省份")};
+            QStringLiteral("邮箱"),     QStringLiteral("经理人"), QStringLiteral("城市"),
+            QStringLiteral("省份")};
 }
 
 QString Fill(const QString& text, const std::function<bool(const QString&)>& known,
@@ -73,4 +74,4 @@ QString FillSql(const QString& text, const QMap<QString, QString>& columns) {
     return QStringLiteral("(") + parts.join(QStringLiteral(" || ")) + QStringLiteral(")");
 }
 
-} // namespace SmsTemplate
+} // namespace MessageTemplate

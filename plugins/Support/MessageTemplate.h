@@ -12,10 +12,12 @@
 // For customers and contacts the names are those of CustomerFields():
 //   {客户名称} the customer's name      {联系人} the contact (of a contact
 //   row its own name, else the customer's Contact)
-//   {手机} the number the text goes to  {经理人} the customer's handler
-//   {城市} the customer's city          {省份} the customer's province
-// For a spreadsheet they are the file's column names as its header line has them.
-namespace SmsTemplate {
+//   {手机} the row's mobile number      {邮箱} the row's e-mail address
+//   {经理人} the customer's handler     {城市} the customer's city
+//   {省份} the customer's province
+// For a file they are the file's column names as its header line has them.
+// Text messages and mass e-mail fill their texts the same way.
+namespace MessageTemplate {
 
 // The placeholders a customer or contact text may use, in the order the
 // form offers them.
@@ -32,4 +34,4 @@ QString Fill(const QString& text, const QMap<QString, QString>& values);
 // with ||. Texts never reach the statement other than as literals.
 QString FillSql(const QString& text, const QMap<QString, QString>& columns);
 
-} // namespace SmsTemplate
+} // namespace MessageTemplate
