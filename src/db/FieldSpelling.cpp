@@ -133,6 +133,7 @@ const QHash<QString, QString>& KnownSpellings() {
             "AnswerTime",
             "Subject",
             "Attachments",
+            "Account",
             "ServerKey",
             "Sender",
             "SenderName",

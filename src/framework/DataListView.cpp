@@ -10,10 +10,8 @@
 #include "framework/CriteriaDlg.h"
 #include "framework/CsvImport.h"
 #include "framework/DataRecordDlg.h"
-#include "framework/ExportTarget.h"
 #include "framework/GridRowPatch.h"
 #include "framework/ListToolbar.h"
-#include "framework/QueryExport.h"
 #include "framework/SelectedRows.h"
 #include "ui/GridCtrl.h"
 #include "ui/Picture.h"
@@ -298,29 +296,7 @@ int CDataListView_::Count() {
 }
 
 void CDataListView_::Export() {
-    const QString path = ExportTarget::Choose(
-        prompt_, connection_, QStringLiteral("导出"),
-        QStringLiteral("CSV文本文件 (*.csv *.CSV);;所有文件 (*)"), QStringLiteral("csv"));
-    if (path.isEmpty())
-        return;
-    const QString sql = Binder().BuildSelect();
-    const QueryExport::Result result = QueryExport(connection_, prompt_).WriteCsv(sql, path);
-    switch (result.outcome) {
-    case QueryExport::Outcome::Written:
-        prompt_.Message(QStringLiteral("共导出 ") + QString::number(result.lines) +
-                        QStringLiteral(" 条记录\r\n") + path);
-        break;
-    case QueryExport::Outcome::Stopped:
-        Note(QStringLiteral("导出已停止, 没有写入文件"));
-        break;
-    case QueryExport::Outcome::QueryFailed:
-        prompt_.Message(result.error + QStringLiteral("\r\n") + sql);
-        break;
-    case QueryExport::Outcome::NoRows:
-    case QueryExport::Outcome::FileFailed:
-        prompt_.Message(result.error);
-        break;
-    }
+    ExportCsv();
 }
 
 void CDataListView_::Import() {

@@ -6,9 +6,11 @@
 #include "db/SqlLiteral.h"
 #include "framework/CommandIds.h"
 #include "framework/CustomerDetail.h"
+#include "framework/ExportTarget.h"
 #include "framework/GridRowPatch.h"
 #include "framework/ListGridBinding.h"
 #include "framework/ListToolbar.h"
+#include "framework/QueryExport.h"
 #include "framework/SelectedRows.h"
 #include "ui/GridCtrl.h"
 #include "ui/Prompt.h"
@@ -243,6 +245,32 @@ void CRecordListView::ShowSum(const QString& sql, const QString& label) {
             total = rs.GetDouble(rs.GetFieldName(0));
     }
     prompt_.Message(label + QString::number(total, 'f', 2));
+}
+
+void CRecordListView::ExportCsv() {
+    const QString path = ExportTarget::Choose(
+        prompt_, connection_, QStringLiteral("导出"),
+        QStringLiteral("CSV文本文件 (*.csv *.CSV);;所有文件 (*)"), QStringLiteral("csv"));
+    if (path.isEmpty())
+        return;
+    const QString sql = Binder().BuildSelect();
+    const QueryExport::Result result = QueryExport(connection_, prompt_).WriteCsv(sql, path);
+    switch (result.outcome) {
+    case QueryExport::Outcome::Written:
+        prompt_.Message(QStringLiteral("共导出 ") + QString::number(result.lines) +
+                        QStringLiteral(" 条记录\r\n") + path);
+        break;
+    case QueryExport::Outcome::Stopped:
+        Note(QStringLiteral("导出已停止, 没有写入文件"));
+        break;
+    case QueryExport::Outcome::QueryFailed:
+        prompt_.Message(result.error + QStringLiteral("\r\n") + sql);
+        break;
+    case QueryExport::Outcome::NoRows:
+    case QueryExport::Outcome::FileFailed:
+        prompt_.Message(result.error);
+        break;
+    }
 }
 
 void CRecordListView::Note(const QString& text) {

@@ -105,6 +105,11 @@ protected:
     // column with two decimals (a sum over no rows is null and shows 0.00); a
     // failure shows the statement, "\r\n" and the database's text.
     void ShowSum(const QString& sql, const QString& label);
+    // 导出: every row of the current search (all pages, the list's columns)
+    // into a CSV file the user chooses, under the progress window; the
+    // outcome is said (rows written, nothing found, a failure) or noted (a
+    // stop). Lists with an export of their own share this one.
+    void ExportCsv();
     // A short text in the frame's status bar.
     void Note(const QString& text);
 

@@ -352,7 +352,7 @@ private slots:
         PlanCalendarView calendar(&db, QStringLiteral("li"));
         auto* plans = calendar.findChild<QTableWidget*>(QStringLiteral("plans"));
         QCOMPARE(plans->rowCount(), 1);
-        QCOMPARE(plans->item(0, 3)->text(), QStringLiteral("today's call"));
+        QCOMPARE(plans->item(0, 4)->text(), QStringLiteral("today's call"));
     }
 
 private:

@@ -167,14 +167,24 @@ private slots:
         std::unique_ptr<QWidget> mine(
             LaunchPluginCommand(*FindPluginCommand(32857), u"张 三"_s, app.prompt, app.connection));
         QVERIFY2(mine, qPrintable(app.prompt.LastMessage()));
-        QCOMPARE(Column(Plans(mine.get()), 3), QStringList{u"回访"_s});
+        QCOMPARE(Column(Plans(mine.get()), 4), QStringList{u"回访"_s});
         std::unique_ptr<QWidget> all(
             LaunchPluginCommand(*FindPluginCommand(32857), u"admin"_s, app.prompt, app.connection));
-        QCOMPARE(Column(Plans(all.get()), 4), (QStringList{u"李四"_s, u"张 三"_s}));
+        QCOMPARE(Column(Plans(all.get()), 5), (QStringList{u"李四"_s, u"张 三"_s}));
         QVERIFY(app.prompt.shown.isEmpty());
 
+        // Tasks, logs and plans open their lists.
+        for (const auto& [command, name] :
+             {std::pair{32854, u"CWorkerTaskView"_s}, std::pair{32832, u"CWorkLogView"_s},
+              std::pair{32834, u"CWorkPlanView"_s}}) {
+            std::unique_ptr<QWidget> view(LaunchPluginCommand(
+                *FindPluginCommand(command), u"admin"_s, app.prompt, app.connection));
+            QVERIFY2(view, qPrintable(QString::number(command)));
+            QCOMPARE(view->objectName(), name);
+        }
+
         // The other entry points answer with a notice view.
-        for (int command : {32853, 32854, 32832, 32834, 32831, 32833, 32859}) {
+        for (int command : {32853, 32831, 32833, 32859}) {
             std::unique_ptr<QWidget> pending(LaunchPluginCommand(
                 *FindPluginCommand(command), u"admin"_s, app.prompt, app.connection));
             QVERIFY2(pending, qPrintable(QString::number(command)));
