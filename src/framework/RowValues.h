@@ -19,7 +19,7 @@ public:
         entries_.push_back({column, Kind::Double, {}, 0, value});
     }
     // No value at all, as a number box left empty.
-    void SetNull(const QString& column) { entries_.push_back({column, Kind::Null}); }
+    void SetNull(const QString& column) { entries_.push_back({column, Kind::Null, {}, 0, 0}); }
     // Every value of `other` after these.
     void Append(const RowValues& other) {
         entries_.insert(entries_.end(), other.entries_.begin(), other.entries_.end());
