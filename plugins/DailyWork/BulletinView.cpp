@@ -177,12 +177,14 @@ void CBulletinView::ShowSelected() {
             reader_->setPlainText(QStringLiteral("该公告已被删除"));
             return;
         }
+        // A bulletin without an end date stays valid.
+        const QString validTo = rs.GetString(QStringLiteral("ValidTo"));
         reader_->setPlainText(
             rs.GetString(QStringLiteral("Title")) + QStringLiteral("\n发布人: ") +
             rs.GetString(QStringLiteral("Publisher")) + QStringLiteral("    发布时间: ") +
             rs.GetString(QStringLiteral("Published")) + QStringLiteral("    有效期: ") +
             rs.GetString(QStringLiteral("ValidFrom")) + QStringLiteral(" 至 ") +
-            rs.GetString(QStringLiteral("ValidTo")) + QStringLiteral("\n\n") +
+            (validTo.isEmpty() ? QStringLiteral("长期") : validTo) + QStringLiteral("\n\n") +
             rs.GetString(QStringLiteral("Content")));
     }
     if (Binder().GetCellText(row, kUnread) != kUnread)

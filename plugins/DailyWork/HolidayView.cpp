@@ -57,6 +57,22 @@ bool CHolidayView::OnCommand(int id) {
     }
 }
 
+QColor CHolidayView::StateColour(const QString& state) {
+    if (state == LeaveRequests::kApproved)
+        return QColor(0x00, 0x80, 0x00);
+    if (state == LeaveRequests::kRejected)
+        return QColor(0xC0, 0x00, 0x00);
+    return QColor();
+}
+
+void CHolidayView::AfterLoad() {
+    // The answer is what the applicant looks for: its state stands out.
+    const int state = Binder().FindColumn(QStringLiteral("State"));
+    for (int row = grid_->GetFixedRowCount(); row < grid_->GetRowCount(); ++row)
+        grid_->SetItemFgColour(row, state, StateColour(grid_->GetItemText(row, state)));
+    grid_->Refresh();
+}
+
 bool CHolidayView::RunForm(IniFile& bag) {
     // Requests are only written new; an answered one is history.
     if (bag.Find(QStringLiteral("."), QStringLiteral("KeyId")))

@@ -2,6 +2,8 @@
 
 #include "framework/RecordListView.h"
 
+#include <QColor>
+
 // 写请假条: the user's own leave requests, latest start first, each with its
 // state and, once a manager has answered, who answered, when and what. 新建
 // writes a request for approval in 管理中心; 撤回 takes back one that still
@@ -17,7 +19,11 @@ public:
 
     Q_INVOKABLE bool OnCommand(int id) override;
 
+    // The colour of a state's text: green for 批准, red for 驳回, else none.
+    static QColor StateColour(const QString& state);
+
 protected:
+    void AfterLoad() override;
     bool RunForm(IniFile& bag) override;
 
 private:

@@ -40,6 +40,7 @@ void Fill(QTableWidget& table, const QList<QStringList>& rows) {
         for (int column = 0; column < rows[row].size(); ++column)
             table.setItem(row, column, new QTableWidgetItem(rows[row][column]));
     }
+    table.resizeColumnsToContents();
 }
 
 } // namespace

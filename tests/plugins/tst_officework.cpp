@@ -459,6 +459,10 @@ void tst_OfficeWork::leaveAppliedWithdrawnAndAnswered() {
     QCOMPARE(binder.GetCellText(2, QStringLiteral("Approver")), QStringLiteral("li"));
     QCOMPARE(binder.GetCellText(2, QStringLiteral("Answer")), QStringLiteral("同意, 早日康复"));
     QCOMPARE(binder.GetCellText(2, QStringLiteral("AnswerTime")).left(10), Day(0));
+    QCOMPARE(zhang->Grid()->GetItemFgColour(1, 6),
+             CHolidayView::StateColour(QStringLiteral("驳回")));
+    QVERIFY(CHolidayView::StateColour(QStringLiteral("驳回")) !=
+            CHolidayView::StateColour(QStringLiteral("批准")));
     Select(*zhang, 1, QStringLiteral("调休"));
     zhang->OnCommand(CHolidayView::kWithdraw);
     QCOMPARE(prompt.LastMessage(), QStringLiteral("只有待批的请假条才能撤回"));
