@@ -251,22 +251,5 @@ void WageView::Export() {
                 fields.append(row.GetString(3 + numbers));
                 return out.WriteRecord(fields, quoted);
             });
-    switch (result.outcome) {
-    case QueryExport::Outcome::Written:
-        prompt_.Message(QStringLiteral("共导出 ") + QString::number(result.lines) +
-                        QStringLiteral(" 条记录\r\n") + path);
-        break;
-    case QueryExport::Outcome::Stopped:
-        Note(QStringLiteral("导出已停止, 没有写入文件"));
-        break;
-    case QueryExport::Outcome::QueryFailed:
-        prompt_.Message(result.error + QStringLiteral("\r\n") + sql);
-        break;
-    case QueryExport::Outcome::NoRows:
-        prompt_.Message(month + QStringLiteral(" 的工资表没有记录"));
-        break;
-    case QueryExport::Outcome::FileFailed:
-        prompt_.Message(result.error);
-        break;
-    }
+    ReportExport(result, path, sql, month + QStringLiteral(" 的工资表没有记录"));
 }

@@ -254,7 +254,11 @@ void CRecordListView::ExportCsv() {
     if (path.isEmpty())
         return;
     const QString sql = Binder().BuildSelect();
-    const QueryExport::Result result = QueryExport(connection_, prompt_).WriteCsv(sql, path);
+    ReportExport(QueryExport(connection_, prompt_).WriteCsv(sql, path), path, sql);
+}
+
+void CRecordListView::ReportExport(const QueryExport::Result& result, const QString& path,
+                                   const QString& sql, const QString& noRows) {
     switch (result.outcome) {
     case QueryExport::Outcome::Written:
         prompt_.Message(QStringLiteral("共导出 ") + QString::number(result.lines) +
@@ -267,6 +271,8 @@ void CRecordListView::ExportCsv() {
         prompt_.Message(result.error + QStringLiteral("\r\n") + sql);
         break;
     case QueryExport::Outcome::NoRows:
+        prompt_.Message(noRows.isEmpty() ? result.error : noRows);
+        break;
     case QueryExport::Outcome::FileFailed:
         prompt_.Message(result.error);
         break;

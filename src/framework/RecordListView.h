@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/QueryExport.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -110,6 +112,11 @@ protected:
     // outcome is said (rows written, nothing found, a failure) or noted (a
     // stop). Lists with an export of their own share this one.
     void ExportCsv();
+    // Says how an export ended: the count and file, a stop in the status bar,
+    // or the error (with the statement when the query failed). `noRows`
+    // replaces the generic text for an empty result when given.
+    void ReportExport(const QueryExport::Result& result, const QString& path, const QString& sql,
+                      const QString& noRows = QString());
     // A short text in the frame's status bar.
     void Note(const QString& text);
 
